@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each subcommand takes its arguments (without the subcommand's name) and
+// returns the process exit code: 0 success, 1 some file failed, 2 bad usage
+// or a FOLDER/FILE that cannot be read.
+int CmdScan(const std::vector<std::string>& args);
+int CmdInfo(const std::vector<std::string>& args);
+int CmdSet(const std::vector<std::string>& args);
+int CmdFromFilename(const std::vector<std::string>& args);
+int CmdCopyTags(const std::vector<std::string>& args);
+
+// Usage text of a subcommand, German; shown by --help.
+std::string UsageScan();
+std::string UsageInfo();
+std::string UsageSet();
+std::string UsageFromFilename();
+std::string UsageCopyTags();

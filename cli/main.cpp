@@ -1,0 +1,60 @@
+// tonzettel-cli: the scan and the tag operations of Tonzettel without a window.
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+    std::string (*usage)();
+};
+
+const Command kCommands[] = {
+    {"scan", CmdScan, UsageScan},
+    {"info", CmdInfo, UsageInfo},
+    {"set", CmdSet, UsageSet},
+    {"from-filename", CmdFromFilename, UsageFromFilename},
+    {"copy-tags", CmdCopyTags, UsageCopyTags},
+};
+
+void PrintHelp(std::FILE* out) {
+    std::fputs("Aufruf: tonzettel-cli BEFEHL [OPTIONEN] ...\n\nBefehle:\n", out);
+    for (const auto& c : kCommands) std::fputs(c.usage().c_str(), out);
+    std::fputs("\ntonzettel-cli BEFEHL --help zeigt die Hilfe zu einem Befehl.\n", out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The size cell follows the user's decimal separator, as in the window.
+    std::setlocale(LC_ALL, "");
+    if (argc < 2) {
+        PrintHelp(stderr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintHelp(stdout);
+        return 0;
+    }
+    for (const auto& c : kCommands) {
+        if (name != c.name) continue;
+        std::vector<std::string> args(argv + 2, argv + argc);
+        for (const auto& a : args) {
+            if (a == "--help" || a == "-h") {
+                std::fputs(c.usage().c_str(), stdout);
+                return 0;
+            }
+        }
+        return c.run(args);
+    }
+    std::fprintf(stderr, "Unbekannter Befehl \"%s\".\n\n", name.c_str());
+    PrintHelp(stderr);
+    return 2;
+}

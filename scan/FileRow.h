@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class TMPEGaudio;
+
+// Column positions of the file list; the tools address cells by these.
+enum Column : int {
+    ColDatei = 0,
+    ColInterpret = 1,
+    ColAlbum = 2,
+    ColTitel = 3,
+    ColJahr = 4,
+    ColGenre = 5,
+    ColKommentar = 6,
+    ColBitrate = 7,
+    ColSamplerate = 8,
+    ColLaenge = 9,
+    ColDateigroesse = 10,
+    ColCodec = 11,
+    ColPfad = 12,
+    ColumnCount = 13
+};
+
+// Column headers, UTF-8.
+extern const std::array<std::string_view, ColumnCount> ColumnHeaders;
+
+// One row of the file list: all cells UTF-8, the folder cell ends in "/".
+struct FileRow {
+    int ImageIndex = 0;
+    std::array<std::string, ColumnCount> Cells;
+};
+
+// 0 up to 128 kbit/s, 1 from 129 to 191, 2 from 192.
+int ImageIndexForBitRate(int bitRate);
+
+// "m:ss"; minutes are not folded into hours.
+std::string PlayTimeText(double seconds);
+
+// Bytes / 1024 / 1024 with two decimals and the C library's current decimal
+// separator (LC_NUMERIC), then " MB".
+std::string SizeText(int64_t bytes);
+
+// Removes every trailing byte of code 32 or less.
+std::string TrimTrailingBlanks(std::string_view text);
+
+// Builds the row of a file that the analyser has read. Returns false (and
+// leaves row alone) when the analyser does not call the file valid.
+// scanLevel 1 takes the tag cells from the ID3v1 tag, anything else from ID3v2.
+bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& folder,
+                  const std::string& fileName, FileRow& row);
+
+// End-of-scan texts of the status bar's second field.
+std::string FoundCountText(int foundCount);    // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"
+// Status texts during a scan.
+std::string ScanningText(const std::string& folder);  // "Scanne FOLDER nach MP3-Dateien..."
+std::string FoundSoFarText(int foundCount);           // "N gefunden"

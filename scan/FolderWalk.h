@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the walk knows of one file when it hands it to the visitor.
+struct DirEntry {
+    std::string Name;           // file name without folder, file-system bytes
+    uint64_t Size = 0;          // bytes
+    int64_t ModifiedTime = 0;   // seconds since the epoch
+    bool Hidden = false;        // name begins with "."
+    bool ReadOnly = false;      // owner has no write permission
+};
+
+// Called once per matching file with the context, the folder holding the file
+// (ending in the path separator) and the entry. Return false to stop the walk.
+using FileVisitor = bool (*)(void* context, const std::string& folder, const DirEntry& entry);
+
+// Walks startFolder depth first: each folder's own matching files first
+// (sorted by name without regard to ASCII case), then its subfolders (same
+// order). Folders whose names begin with "." are not entered, symbolic links
+// to folders are not followed, and a folder that cannot be listed counts as
+// empty. The pattern is matched without regard to ASCII case ("*.mp3").
+// Returns true when the walk ran to its end, false when a visitor stopped it.
+bool WalkFolder(const std::string& startFolder, const std::string& pattern, FileVisitor visitor,
+                void* context);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the normal
+# build, the same tests under address and undefined-behaviour sanitizers, and
+# the reader fuzzers for a fixed number of runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake --preset default
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+cmake --preset asan
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+  ctest --preset asan -j "$jobs"
+
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+for f in build-fuzz/bin/fuzz_*; do
+  [ -x "$f" ] || continue
+  echo "== $(basename "$f")"
+  mkdir -p "build-fuzz/corpus/$(basename "$f")"
+  "$f" -runs="${TZ_FUZZ_RUNS:-200000}" -seed=1 -max_len=16384 -rss_limit_mb=2048 "build-fuzz/corpus/$(basename "$f")" 2>&1 | tail -n 3
+done
+echo "all test stages passed"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The 148 genre names; an entry's position is its ID3v1 genre number.
+extern const std::array<std::string_view, 148> GenreNames;
+
+// One file's ID3v1 tag (the last 128 bytes of the file). Texts are
+// Windows-1252 bytes, never converted.
+class TID3v1 {
+public:
+    TID3v1();
+    void ResetData();
+    bool ReadFromFile(const std::string& fileName);
+    bool RemoveFromFile(const std::string& fileName);
+    bool SaveToFile(const std::string& fileName);
+
+    bool Exists() const { return exists_; }
+    uint8_t VersionID() const { return versionID_; }
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& value);
+    const std::string& Artist() const { return artist_; }
+    void SetArtist(const std::string& value);
+    const std::string& Album() const { return album_; }
+    void SetAlbum(const std::string& value);
+    const std::string& Year() const { return year_; }
+    void SetYear(const std::string& value);
+    const std::string& Comment() const { return comment_; }
+    void SetComment(const std::string& value);
+    uint8_t Track() const { return track_; }
+    uint8_t GenreID() const { return genreID_; }
+    void SetGenreID(uint8_t value) { genreID_ = value; }
+    std::string Genre() const;
+
+private:
+    bool exists_ = false;
+    uint8_t versionID_ = 1;
+    std::string title_, artist_, album_, year_, comment_;
+    uint8_t track_ = 0;
+    uint8_t genreID_ = 255;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+
+extern const std::array<std::string_view, 7> EncoderNames;
+
+struct VBRData {
+    bool Present = false;
+    std::string Tag;  // "Xing", "VBRI" or empty
+    int32_t FrameCount = 0;
+    int32_t ByteCount = 0;
+    uint8_t Quality = 0;
+    std::string Vendor;  // 8 characters or empty
+};
+
+struct FrameHeader {
+    bool Found = false;
+    int32_t Position = 0;
+    uint16_t Size = 0;
+    bool EmptySideInfo = false;
+    std::array<uint8_t, 4> RawHeader{};
+    uint8_t VersionID = 1;
+    uint8_t LayerID = 0;
+    bool CrcProtected = false;
+    uint16_t BitRateIndex = 0;
+    uint16_t SampleRateIndex = 3;
+    bool PaddingBit = false;
+    bool PrivateBit = false;
+    uint8_t ModeID = 4;
+    uint8_t ModeExtension = 4;
+    bool CopyrightBit = false;
+    bool OriginalBit = false;
+    uint8_t EmphasisID = 2;
+};
+
+// Analyses one MP3 file: both tags, the first valid MPEG frame and its VBR
+// header, from at most three windows of the file. Only reads.
+class TMPEGaudio {
+public:
+    TMPEGaudio();
+    void ResetData();
+    bool ReadFromFile(const std::string& fileName);
+
+    int32_t FileBytes() const { return fileBytes_; }
+    const std::string& VendorText() const { return vendorText_; }
+    const VBRData& VBR() const { return vbr_; }
+    const FrameHeader& Frame() const { return frame_; }
+    TID3v1& Tag1() { return tag1_; }
+    const TID3v1& Tag1() const { return tag1_; }
+    TID3v2& Tag2() { return tag2_; }
+    const TID3v2& Tag2() const { return tag2_; }
+    uint16_t BitRate() const;
+    uint16_t SampleRate() const;
+    double PlayTime() const;
+    uint8_t EncoderKind() const;
+    std::string EncoderText() const;
+    bool IsValid() const;
+
+private:
+    int32_t fileBytes_ = 0;
+    std::string vendorText_;
+    VBRData vbr_;
+    FrameHeader frame_;
+    TID3v1 tag1_;
+    TID3v2 tag2_;
+};

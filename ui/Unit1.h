@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <vector>
+
+class QCloseEvent;
+class QDialog;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QAction;
+class TDirTreeCombo;
+class FileListModel;
+
+// The dialogs the main window opens; Project1 creates them after the main
+// window, in this order, and hands them over. Any may be null (then its
+// command does nothing after its guard).
+struct TForm1Dialogs {
+    QDialog* Form2 = nullptr;         // ID3Tag Editieren
+    QDialog* Info = nullptr;          // Info
+    QDialog* Wizard = nullptr;        // Wizard
+    QDialog* Optionen = nullptr;      // Optionen
+    QDialog* Updaten = nullptr;       // Update
+    QDialog* Suchen = nullptr;        // Suchen
+    QDialog* Konvertieren = nullptr;  // Konvertieren
+    QDialog* L1nachL2 = nullptr;      // Transfer Level 1 -> Level 2
+    QDialog* L2nachL1 = nullptr;      // Transfer Level 2 -> Level 1
+};
+
+// The main window: folder field, scan button, tool bar, file list, status bar.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    void SetDialogs(const TForm1Dialogs& dialogs) { dialogs_ = dialogs; }
+    const TForm1Dialogs& Dialogs() const { return dialogs_; }
+
+    // 1 = ID3v1 tag, 2 = ID3v2 tag.
+    int ScanLevel() const { return scanLevel_; }
+    bool Scanning() const { return scanning_; }
+
+    FileListModel* Model() const { return model_; }
+    QTreeView* ListView() const { return listView_; }
+    TDirTreeCombo* DirCombo() const { return dirCombo_; }
+
+    // Selected rows in list order; the current row is the first of them (-1: none).
+    std::vector<int> SelectedRows() const;
+    int CurrentRow() const;
+    int SelectionCount() const;
+    // A row's file: its Pfad cell followed by its Datei cell.
+    QString RowPath(int row) const;
+
+    QString StatusText(int field) const;
+    void SetStatusText(int field, const QString& text);
+
+    // Settings file (Tonzettel.ini): restore at creation, save at close.
+    void RestoreSettings();
+    void SaveSettings();
+
+public slots:
+    void FormCreate();
+    void FormClose();
+    void ScannenButtonClick();
+    void ScannenID3Level11Click();
+    void ScannenID3Level21Click();
+    void Timer1Timer();
+    void ListView1Change();
+    void ListView1DblClick();
+    void Linienanzeigen1Click();
+    void Trackabspielen1Click();
+    void Wizard1Click();
+    void DateinameID3Tags1Click();
+    void Level1Level21Click();
+    void Level2Level11Click();
+    void ButtonWizardClick();
+    void ButtonSuchenClick();
+    void ButtonOptionenClick();
+    void ButtonUpdateClick();
+    void ButtonInfoClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    static bool AddFileRow(void* context, const std::string& folder, const struct DirEntry& entry);
+
+    TForm1Dialogs dialogs_;
+    int scanLevel_ = 1;
+    int foundCount_ = 0;
+    bool scanning_ = false;
+    bool closeRequested_ = false;
+    FileListModel* model_ = nullptr;
+    QTreeView* listView_ = nullptr;
+    TDirTreeCombo* dirCombo_ = nullptr;
+    QToolButton* scannenButton_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    QLabel* statusField0_ = nullptr;
+    QLabel* statusField1_ = nullptr;
+    // Context menu entries, found by their object names as well.
+    QAction* linienanzeigen1_ = nullptr;
+    QAction* trackabspielen1_ = nullptr;
+    QAction* wizard1_ = nullptr;
+    QAction* dateinameID3Tags1_ = nullptr;
+    QAction* level1Level21_ = nullptr;
+    QAction* level2Level11_ = nullptr;
+    void* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
+};
