@@ -27,3 +27,9 @@ LoadResult LoadFileTags(TMPEGaudio& audio, const std::string& path) {
     if (audio.Frame().Found) return LoadResult::Ok;
     return watch.Count() > 0 ? LoadResult::Unreadable : LoadResult::NoFrame;
 }
+
+std::string FailedSavesText(const std::vector<std::string>& paths) {
+    std::string text = "Folgende Dateien konnten nicht gespeichert werden:";
+    for (const auto& p : paths) text += "\n" + p;
+    return text;
+}

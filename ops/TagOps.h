@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tags/Messages.h"
 
@@ -36,3 +37,7 @@ private:
     MessageHandler previous_;
     int count_ = 0;
 };
+
+// The end-of-run message of a tool whose saves failed for some files: the
+// heading and one path per line.
+std::string FailedSavesText(const std::vector<std::string>& paths);
