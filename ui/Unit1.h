@@ -57,6 +57,10 @@ public:
     // A row's file: its Pfad cell followed by its Datei cell.
     QString RowPath(int row) const;
 
+    // Grid lines of the list; the check mark of "Linien anzeigen" follows.
+    bool GridLines() const { return gridLines_; }
+    void SetGridLines(bool on);
+
     QString StatusText(int field) const;
     void SetStatusText(int field, const QString& text);
 
@@ -96,6 +100,7 @@ private:
     int foundCount_ = 0;
     bool scanning_ = false;
     bool closeRequested_ = false;
+    bool gridLines_ = false;
     FileListModel* model_ = nullptr;
     QTreeView* listView_ = nullptr;
     TDirTreeCombo* dirCombo_ = nullptr;
