@@ -2,14 +2,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // What the walk knows of one file when it hands it to the visitor.
 struct DirEntry {
-    std::string Name;           // file name without folder, file-system bytes
-    uint64_t Size = 0;          // bytes
-    int64_t ModifiedTime = 0;   // seconds since the epoch
-    bool Hidden = false;        // name begins with "."
-    bool ReadOnly = false;      // owner has no write permission
+    std::string Name;          // file name without folder, file-system bytes
+    uint64_t Size = 0;         // bytes
+    int64_t ModifiedTime = 0;  // seconds since the epoch
+    bool Hidden = false;       // name begins with "."
+    bool ReadOnly = false;     // owner has no write permission
 };
 
 // Called once per matching file with the context, the folder holding the file
@@ -24,3 +25,7 @@ using FileVisitor = bool (*)(void* context, const std::string& folder, const Dir
 // Returns true when the walk ran to its end, false when a visitor stopped it.
 bool WalkFolder(const std::string& startFolder, const std::string& pattern, FileVisitor visitor,
                 void* context);
+
+// The wildcard match of the walk: "*" any run of bytes, "?" one byte, other
+// bytes equal without regard to ASCII case.
+bool MatchesPattern(std::string_view name, std::string_view pattern);

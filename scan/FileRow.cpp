@@ -1,0 +1,105 @@
+#include "scan/FileRow.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "tags/MPEGaudio.h"
+#include "tags/Text.h"
+
+int ImageIndexForBitRate(int bitRate) {
+    if (bitRate <= 128) return 0;
+    if (bitRate < 192) return 1;
+    return 2;
+}
+
+std::string PlayTimeText(double seconds) {
+    // Minutes and seconds come from the same whole number of seconds, so a
+    // value just below a full minute cannot show a negative second count.
+    int64_t whole = 0;
+    if (std::isfinite(seconds) && seconds > 0) {
+        whole = seconds >= 9.0e15 ? static_cast<int64_t>(9.0e15) : static_cast<int64_t>(seconds);
+    }
+    const int64_t m = whole / 60;
+    const int64_t s = whole % 60;
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%lld:%02lld", static_cast<long long>(m),
+                  static_cast<long long>(s));
+    return buffer;
+}
+
+std::string SizeText(int64_t bytes) {
+    // "%.2f" takes the decimal point of LC_NUMERIC, as the user expects.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f MB", static_cast<double>(bytes) / 1024.0 / 1024.0);
+    return buffer;
+}
+
+std::string TrimTrailingBlanks(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+    return std::string(text.substr(0, end));
+}
+
+namespace {
+
+std::string TagCell(std::string_view ansi) {
+    return AnsiToUtf8(TrimTrailingBlanks(ansi));
+}
+
+}  // namespace
+
+bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& folder,
+                  const std::string& fileName, FileRow& row) {
+    if (!audio.IsValid()) return false;
+    const int bitRate = audio.BitRate();
+
+    row.ImageIndex = ImageIndexForBitRate(bitRate);
+    auto& c = row.Cells;
+    c[ColDatei] = fileName;
+    if (scanLevel == 1) {
+        const TID3v1& t = audio.Tag1();
+        if (t.Exists()) {
+            c[ColInterpret] = TagCell(t.Artist());
+            c[ColAlbum] = TagCell(t.Album());
+            c[ColTitel] = TagCell(t.Title());
+            c[ColJahr] = TagCell(t.Year());
+            c[ColGenre] = TagCell(t.Genre());
+            c[ColKommentar] = TagCell(t.Comment());
+        } else {
+            for (int i = ColInterpret; i <= ColKommentar; ++i) c[i].clear();
+        }
+    } else {
+        const TID3v2& t = audio.Tag2();
+        if (t.Exists()) {
+            c[ColInterpret] = TagCell(t.Artist());
+            c[ColAlbum] = TagCell(t.Album());
+            c[ColTitel] = TagCell(t.Title());
+            c[ColJahr] = TagCell(t.Year());
+            c[ColGenre] = TagCell(t.Genre());
+            c[ColKommentar] = TagCell(t.Comment());
+        } else {
+            for (int i = ColInterpret; i <= ColKommentar; ++i) c[i].clear();
+        }
+    }
+    c[ColBitrate] = std::to_string(bitRate) + " KBit/s";
+    c[ColSamplerate] = std::to_string(audio.SampleRate()) + " Hz";
+    c[ColLaenge] = PlayTimeText(audio.PlayTime());
+    c[ColDateigroesse] = SizeText(audio.FileBytes());
+    c[ColCodec] = AnsiToUtf8(audio.EncoderText());
+    c[ColPfad] = folder;
+    if (folder.empty() || folder.back() != '/') c[ColPfad].push_back('/');
+    return true;
+}
+
+std::string FoundCountText(int foundCount) {
+    return std::to_string(foundCount) +
+           (foundCount == 1 ? " MP3-Datei gefunden" : " MP3-Dateien gefunden");
+}
+
+std::string ScanningText(const std::string& folder) {
+    return "Scanne " + folder + " nach MP3-Dateien...";
+}
+
+std::string FoundSoFarText(int foundCount) {
+    return std::to_string(foundCount) + " gefunden";
+}
