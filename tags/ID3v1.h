@@ -11,7 +11,7 @@ extern const std::array<std::string_view, 148> GenreNames;
 // One file's ID3v1 tag (the last 128 bytes of the file). Texts are
 // Windows-1252 bytes, never converted.
 class TID3v1 {
-public:
+  public:
     TID3v1();
     void ResetData();
     bool ReadFromFile(const std::string& fileName);
@@ -35,10 +35,31 @@ public:
     void SetGenreID(uint8_t value) { genreID_ = value; }
     std::string Genre() const;
 
-private:
+  private:
     bool exists_ = false;
     uint8_t versionID_ = 1;
     std::string title_, artist_, album_, year_, comment_;
     uint8_t track_ = 0;
     uint8_t genreID_ = 255;
 };
+
+// The routines behind TID3v1, open to tests.
+namespace id3v1 {
+
+// The last 128 bytes of a file, as they stand.
+using TagRecord = std::array<uint8_t, 128>;
+
+// Reads the last 128 bytes; on failure shows the one message of the tag code
+// and returns false.
+bool ReadTag(const std::string& fileName, TagRecord& tag);
+// 2 for version 1.1 (a track number in byte 126), otherwise 1.
+uint8_t GetTagVersion(const TagRecord& tag);
+// Cuts the last 128 bytes off the file.
+bool DeleteTag(const std::string& fileName);
+// Appends the block, or, with overwriteLast, writes it over the file's last
+// 128 bytes.
+bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast = false);
+// Drops trailing blanks (bytes 0..32), then keeps at most maxLength bytes.
+std::string TrimAndCut(const std::string& value, size_t maxLength);
+
+}  // namespace id3v1

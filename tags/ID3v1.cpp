@@ -1,0 +1,231 @@
+#include "tags/ID3v1.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tags/Messages.h"
+#include "tags/PosixFile.h"
+
+// clang-format off
+const std::array<std::string_view, 148> GenreNames = {
+    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop",
+    "Jazz", "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap",
+    "Reggae", "Rock", "Techno", "Industrial", "Alternative", "Ska", "Death Metal", "Pranks",
+    "Soundtrack", "Euro-Techno", "Ambient", "Trip-Hop", "Vocal", "Jazz+Funk", "Fusion", "Trance",
+    "Classical", "Instrumental", "Acid", "House", "Game", "Sound Clip", "Gospel", "Noise",
+    "AlternRock", "Bass", "Soul", "Punk", "Space", "Meditative", "Instrumental Pop",
+    "Instrumental Rock", "Ethnic", "Gothic", "Darkwave", "Techno-Industrial", "Electronic",
+    "Pop-Folk", "Eurodance", "Dream", "Southern Rock", "Comedy", "Cult", "Gangsta", "Top 40",
+    "Christian Rap", "Pop/Funk", "Jungle", "Native American", "Cabaret", "New Wave",
+    "Psychadelic", "Rave", "Showtunes", "Trailer", "Lo-Fi", "Tribal", "Acid Punk", "Acid Jazz",
+    "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock", "Folk", "Folk-Rock",
+    "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic", "Bluegrass",
+    "Avantgarde", "Gothic Rock", "Progessive Rock", "Psychedelic Rock", "Symphonic Rock",
+    "Slow Rock", "Big Band", "Chorus", "Easy Listening", "Acoustic", "Humour", "Speech",
+    "Chanson", "Opera", "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus",
+    "Porn Groove", "Satire", "Slow Jam", "Club", "Tango", "Samba", "Folklore", "Ballad",
+    "Power Ballad", "Rhythmic Soul", "Freestyle", "Duet", "Punk Rock", "Drum Solo", "A capella",
+    "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore", "Terror",
+    "Indie", "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap",
+    "Heavy Metal", "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock",
+    "Merengue", "Salsa", "Trash Metal", "Anime", "JPop", "Synthpop"};
+// clang-format on
+
+namespace id3v1 {
+namespace {
+
+constexpr size_t kTagSize = 128;
+// Offsets and lengths of the fields inside the block.
+constexpr size_t kTitle = 3, kArtist = 33, kAlbum = 63, kYear = 93, kComment = 97;
+constexpr size_t kTextLength = 30, kYearLength = 4;
+
+bool IsBlank(char c) {
+    return static_cast<uint8_t>(c) <= 0x20;
+}
+
+bool HasMarker(const TagRecord& tag) {
+    return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
+}
+
+std::string FieldText(const TagRecord& tag, size_t offset, size_t length) {
+    return TrimAndCut(std::string(reinterpret_cast<const char*>(tag.data()) + offset, length),
+                      length);
+}
+
+void PutField(TagRecord& tag, size_t offset, size_t length, const std::string& value) {
+    std::memcpy(tag.data() + offset, value.data(), std::min(length, value.size()));
+}
+
+// Windows' "clear all attributes": the owner may write. Not checked, as the
+// caller finds out anyway when it opens the file for writing.
+void MakeWritable(const std::string& fileName) {
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
+        (void)::chmod(fileName.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    }
+}
+
+}  // namespace
+
+std::string TrimAndCut(const std::string& value, size_t maxLength) {
+    size_t end = value.size();
+    while (end > 0 && IsBlank(value[end - 1])) --end;
+    return value.substr(0, std::min(end, maxLength));
+}
+
+bool ReadTag(const std::string& fileName, TagRecord& tag) {
+    PosixFile file(fileName, O_RDONLY);
+    struct stat st {};
+    bool ok = file.IsOpen() && ::fstat(file.Fd(), &st) == 0 && S_ISREG(st.st_mode) &&
+              st.st_size >= static_cast<off_t>(kTagSize);
+    if (ok) {
+        TagRecord block{};
+        ok = file.ReadAt(block.data(), kTagSize, st.st_size - static_cast<off_t>(kTagSize)) ==
+             static_cast<ssize_t>(kTagSize);
+        if (ok) tag = block;
+    }
+    file.Close();
+    if (!ok) {
+        ShowMessage("Die Datei \"" + fileName +
+                    "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
+    }
+    return ok;
+}
+
+uint8_t GetTagVersion(const TagRecord& tag) {
+    const uint8_t b125 = tag[125], b126 = tag[126];
+    if ((b125 == 0 && b126 != 0) || (b125 == ' ' && b126 != ' ')) return 2;
+    return 1;
+}
+
+bool DeleteTag(const std::string& fileName) {
+    MakeWritable(fileName);
+    PosixFile file(fileName, O_RDWR);
+    if (!file.IsOpen()) return false;
+    struct stat st {};
+    if (::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size < static_cast<off_t>(kTagSize)) {
+        return false;
+    }
+    if (::ftruncate(file.Fd(), st.st_size - static_cast<off_t>(kTagSize)) != 0) return false;
+    return file.Close();
+}
+
+bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
+    MakeWritable(fileName);
+    PosixFile file(fileName, O_RDWR);
+    if (!file.IsOpen()) return false;
+    struct stat st {};
+    if (::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    off_t offset = st.st_size;
+    if (overwriteLast) {
+        // Only a block that still is a tag may be overwritten: the file may
+        // have changed since it was read.
+        if (st.st_size < static_cast<off_t>(kTagSize)) return false;
+        offset = st.st_size - static_cast<off_t>(kTagSize);
+        char marker[3] = {};
+        if (file.ReadAt(marker, 3, offset) != 3 || std::memcmp(marker, "TAG", 3) != 0) {
+            return false;
+        }
+    }
+    if (!file.WriteAllAt(tag.data(), kTagSize, offset)) {
+        // A half-appended block would end the file in garbage; cut it off.
+        if (!overwriteLast) (void)::ftruncate(file.Fd(), st.st_size);
+        return false;
+    }
+    return file.Close();
+}
+
+}  // namespace id3v1
+
+TID3v1::TID3v1() {
+    ResetData();
+}
+
+void TID3v1::ResetData() {
+    exists_ = false;
+    versionID_ = 1;
+    title_.clear();
+    artist_.clear();
+    album_.clear();
+    year_.clear();
+    comment_.clear();
+    track_ = 0;
+    genreID_ = 255;
+}
+
+bool TID3v1::ReadFromFile(const std::string& fileName) {
+    using namespace id3v1;
+    ResetData();
+    TagRecord tag{};
+    if (!ReadTag(fileName, tag)) return false;
+    if (!HasMarker(tag)) return true;
+    exists_ = true;
+    versionID_ = GetTagVersion(tag);
+    title_ = FieldText(tag, kTitle, kTextLength);
+    artist_ = FieldText(tag, kArtist, kTextLength);
+    album_ = FieldText(tag, kAlbum, kTextLength);
+    year_ = FieldText(tag, kYear, kYearLength);
+    if (versionID_ == 1) {
+        comment_ = FieldText(tag, kComment, kTextLength);
+    } else {
+        comment_ = FieldText(tag, kComment, kTextLength - 2);
+        track_ = tag[126];
+    }
+    genreID_ = tag[127];
+    return true;
+}
+
+bool TID3v1::RemoveFromFile(const std::string& fileName) {
+    using namespace id3v1;
+    TagRecord tag{};
+    if (!ReadTag(fileName, tag)) return false;
+    if (!HasMarker(tag)) return true;
+    return DeleteTag(fileName);
+}
+
+bool TID3v1::SaveToFile(const std::string& fileName) {
+    using namespace id3v1;
+    TagRecord tag{};
+    tag[0] = 'T';
+    tag[1] = 'A';
+    tag[2] = 'G';
+    PutField(tag, kTitle, kTextLength, title_);
+    PutField(tag, kArtist, kTextLength, artist_);
+    PutField(tag, kAlbum, kTextLength, album_);
+    PutField(tag, kYear, kYearLength, year_);
+    PutField(tag, kComment, kTextLength, comment_);
+    if (track_ > 0) {
+        tag[125] = 0;
+        tag[126] = track_;
+    }
+    tag[127] = genreID_;
+
+    // An old tag is overwritten in place rather than cut off and appended
+    // again, so a failed write never leaves the file without its tag.
+    TagRecord old{};
+    if (!ReadTag(fileName, old)) return false;
+    return SaveTag(fileName, tag, HasMarker(old));
+}
+
+void TID3v1::SetTitle(const std::string& value) {
+    title_ = id3v1::TrimAndCut(value, 30);
+}
+void TID3v1::SetArtist(const std::string& value) {
+    artist_ = id3v1::TrimAndCut(value, 30);
+}
+void TID3v1::SetAlbum(const std::string& value) {
+    album_ = id3v1::TrimAndCut(value, 30);
+}
+void TID3v1::SetYear(const std::string& value) {
+    year_ = id3v1::TrimAndCut(value, 4);
+}
+void TID3v1::SetComment(const std::string& value) {
+    comment_ = id3v1::TrimAndCut(value, 30);
+}
+
+std::string TID3v1::Genre() const {
+    return genreID_ < GenreNames.size() ? std::string(GenreNames[genreID_]) : std::string();
+}
