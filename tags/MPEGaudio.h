@@ -42,7 +42,7 @@ struct FrameHeader {
 // Analyses one MP3 file: both tags, the first valid MPEG frame and its VBR
 // header, from at most three windows of the file. Only reads.
 class TMPEGaudio {
-public:
+  public:
     TMPEGaudio();
     void ResetData();
     bool ReadFromFile(const std::string& fileName);
@@ -62,7 +62,9 @@ public:
     std::string EncoderText() const;
     bool IsValid() const;
 
-private:
+  private:
+    bool ReadStream(const std::string& fileName);
+
     int32_t fileBytes_ = 0;
     std::string vendorText_;
     VBRData vbr_;

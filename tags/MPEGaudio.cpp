@@ -1,0 +1,102 @@
+#include "tags/MPEGaudio.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "tags/MPEGaudioDetail.h"
+#include "tags/PosixFile.h"
+
+TMPEGaudio::TMPEGaudio() {
+    ResetData();
+}
+
+void TMPEGaudio::ResetData() {
+    fileBytes_ = 0;
+    vendorText_.clear();
+    vbr_ = VBRData{};
+    frame_ = FrameHeader{};
+    tag1_.ResetData();
+    tag2_.ResetData();
+}
+
+bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
+    ResetData();
+    const bool result =
+        tag1_.ReadFromFile(fileName) && tag2_.ReadFromFile(fileName) && ReadStream(fileName);
+    // No frame: not an audio file, so nothing about it is reported, tags included.
+    if (!frame_.Found) ResetData();
+    return result;
+}
+
+// Steps through the windows; returns false at the first failed open, stat or
+// read, keeping what was found up to then.
+bool TMPEGaudio::ReadStream(const std::string& fileName) {
+    PosixFile file(fileName, O_RDONLY);
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return false;
+    // Sizes and positions are 32-bit: a larger file would be reported with a
+    // wrong size and time, so it is not analysed at all.
+    if (st.st_size < 0 || st.st_size > std::numeric_limits<int32_t>::max()) return false;
+    fileBytes_ = static_cast<int32_t>(st.st_size);
+
+    std::array<uint8_t, mpeg::kWindowSize> buffer{};
+    const auto readWindow = [&](int64_t offset) -> ssize_t {
+        if (offset < 0) return -1;
+        return file.ReadAt(buffer.data(), buffer.size(), static_cast<off_t>(offset));
+    };
+    const auto window = [&](ssize_t filled) {
+        return mpeg::Window(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(filled)));
+    };
+
+    const int64_t audioStart = tag2_.Size();
+    ssize_t filled = readWindow(audioStart);
+    if (filled < 0) return false;
+    mpeg::ScanResult scan = mpeg::ScanForFrame(window(filled));
+    frame_ = scan.Frame;
+    vbr_ = scan.VBR;
+
+    if (!frame_.Found && filled == mpeg::kWindowSize) {
+        filled = readWindow((int64_t{fileBytes_} - audioStart) / 2);
+        if (filled < 0) return false;
+        scan = mpeg::ScanForFrame(window(filled));
+        frame_ = scan.Frame;
+        vbr_ = scan.VBR;
+    }
+
+    if (frame_.Found && !vbr_.Present) {
+        // The tail window ends where the audio ends; a file too short for it
+        // counts as a failed read.
+        const int64_t tailStart =
+            int64_t{fileBytes_} - mpeg::kWindowSize - (tag1_.Exists() ? mpeg::kId3v1Size : 0);
+        filled = readWindow(tailStart);
+        if (filled < 0) return false;
+        vendorText_ = mpeg::SearchEncoderMark(window(filled), frame_.Size);
+    }
+    return true;
+}
+
+uint16_t TMPEGaudio::BitRate() const {
+    return mpeg::ComputeBitRate(frame_, vbr_);
+}
+
+uint16_t TMPEGaudio::SampleRate() const {
+    return mpeg::TableSampleRate(frame_);
+}
+
+double TMPEGaudio::PlayTime() const {
+    return mpeg::ComputePlayTime(frame_, vbr_, fileBytes_, tag2_.Size());
+}
+
+uint8_t TMPEGaudio::EncoderKind() const {
+    return mpeg::GuessEncoder(frame_, vbr_, vendorText_);
+}
+
+std::string TMPEGaudio::EncoderText() const {
+    return mpeg::DescribeEncoder(EncoderKind(), vbr_, vendorText_);
+}
+
+bool TMPEGaudio::IsValid() const {
+    return mpeg::CountsAsValid(frame_, BitRate(), PlayTime());
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+// The routines behind TMPEGaudio, open to tests. They work on a window of
+// bytes read from a file: a window is kWindowSize bytes long whatever the read
+// gave, and every byte past the bytes actually read counts as zero, so no
+// routine ever reads outside the buffer it was handed.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tags/MPEGaudio.h"
+
+namespace mpeg {
+
+constexpr int32_t kWindowSize = 3458;
+// Frame starts tried per window: 0 to kWindowSize - 1729.
+constexpr int32_t kSearchPositions = kWindowSize - 1729 + 1;
+// Bytes of an ID3v1 tag at the end of the file.
+constexpr int32_t kId3v1Size = 128;
+
+// A window over bytes that were read; out-of-range reads give zero.
+class Window {
+  public:
+    explicit Window(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    uint8_t At(int64_t index) const {
+        return index >= 0 && static_cast<uint64_t>(index) < bytes_.size()
+                   ? bytes_[static_cast<size_t>(index)]
+                   : 0;
+    }
+    bool Matches(int64_t index, std::string_view text) const;
+    // Four bytes, most significant first, as a signed number.
+    int32_t BigEndian32(int64_t index) const;
+    std::string Text(int64_t index, int32_t length) const;
+
+  private:
+    std::span<const uint8_t> bytes_;
+};
+
+using HeaderBytes = std::array<uint8_t, 4>;
+
+bool LooksLikeHeader(const HeaderBytes& b);
+// Fills the header fields of frame; leaves Found, Position, Size and
+// EmptySideInfo alone.
+void UnpackHeader(const HeaderBytes& b, FrameHeader& frame);
+
+// Table lookups; 0 for reserved or unknown codes.
+uint16_t TableBitRate(const FrameHeader& frame);
+uint16_t TableSampleRate(const FrameHeader& frame);
+uint16_t SlotFactor(const FrameHeader& frame);
+uint16_t PaddingSize(const FrameHeader& frame);
+// 0 when the table gives no bit rate or sample rate.
+uint16_t FrameLength(const FrameHeader& frame);
+uint16_t VBRHeaderOffset(const FrameHeader& frame);
+
+VBRData ParseXing(const Window& window, int64_t q);
+VBRData ParseVBRI(const Window& window, int64_t q);
+VBRData ProbeVBRHeader(const Window& window, int64_t q);
+
+struct ScanResult {
+    FrameHeader Frame;
+    VBRData VBR;
+};
+// The first position whose header is followed by another header one frame
+// length further on.
+ScanResult ScanForFrame(const Window& window);
+
+// "LAMEx.yz" or "GOGO" from the last two frames' worth of the tail window.
+std::string SearchEncoderMark(const Window& window, uint16_t frameSize);
+
+// What the analyser's getters report, from its fields.
+uint16_t ComputeBitRate(const FrameHeader& frame, const VBRData& vbr);
+double ComputePlayTime(const FrameHeader& frame, const VBRData& vbr, int32_t fileBytes,
+                       int32_t tag2Size);
+uint8_t GuessEncoder(const FrameHeader& frame, const VBRData& vbr, const std::string& vendorText);
+std::string DescribeEncoder(uint8_t kind, const VBRData& vbr, const std::string& vendorText);
+bool CountsAsValid(const FrameHeader& frame, uint16_t bitRate, double playTime);
+
+}  // namespace mpeg
