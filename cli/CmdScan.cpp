@@ -1,11 +1,114 @@
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <string>
 
+#include "cli/CliText.h"
 #include "cli/Commands.h"
+#include "scan/FileRow.h"
+#include "scan/FolderWalk.h"
+#include "tags/MPEGaudio.h"
+#include "tags/Messages.h"
 
-// Placeholder until the command is built.
-int CmdScan(const std::vector<std::string>&) {
-    std::fputs("Der Befehl \"scan\" ist noch nicht verfügbar.\n", stderr);
-    return 2;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kTick = std::chrono::milliseconds(250);
+
+// One analyser, one row and one line buffer for the whole scan, so memory
+// stays flat however many files the tree holds.
+struct ScanState {
+    int level = 1;
+    int found = 0;
+    TMPEGaudio audio;
+    FileRow row;
+    std::string path;
+    std::string line;
+    bool live = false;  // standard error is a terminal: show a running count
+    size_t liveWidth = 0;
+    Clock::time_point nextTick;
+};
+
+void ClearLive(ScanState& s) {
+    if (s.liveWidth == 0) return;
+    std::string blank = "\r" + std::string(s.liveWidth, ' ') + "\r";
+    std::fputs(blank.c_str(), stderr);
+    s.liveWidth = 0;
 }
 
-std::string UsageScan() { return "  scan   (noch nicht verfügbar)\n"; }
+void ShowLive(ScanState& s) {
+    const std::string text = FoundSoFarText(s.found);
+    std::fputs(("\r" + text).c_str(), stderr);
+    std::fflush(stderr);
+    s.liveWidth = text.size();
+}
+
+bool AddRow(void* context, const std::string& folder, const DirEntry& entry) {
+    ScanState& s = *static_cast<ScanState*>(context);
+    ++s.found;
+    if (s.live) {
+        const auto now = Clock::now();
+        if (now >= s.nextTick) {
+            ShowLive(s);
+            s.nextTick = now + kTick;
+        }
+    }
+    s.path.assign(folder).append(entry.Name);
+    s.audio.ReadFromFile(s.path);
+    if (!BuildFileRow(s.audio, s.level, folder, entry.Name, s.row)) return true;
+
+    s.line.clear();
+    s.line += std::to_string(s.row.ImageIndex);
+    for (const std::string& cell : s.row.Cells) {
+        s.line += '\t';
+        AppendEscaped(s.line, cell);
+    }
+    s.line += '\n';
+    std::fwrite(s.line.data(), 1, s.line.size(), stdout);
+    return true;
+}
+
+}  // namespace
+
+std::string UsageScan() {
+    return "  scan [--level 1|2] ORDNER\n"
+           "      Durchsucht ORDNER und alle Unterordner nach MP3-Dateien und gibt je\n"
+           "      gültiger Datei eine Zeile aus: Bildindex und die 13 Spalten der\n"
+           "      Dateiliste, durch Tabulatoren getrennt. --level wählt das Tag der\n"
+           "      Spalten (1: ID3v1, 2: ID3v2; Vorgabe 1).\n";
+}
+
+int CmdScan(const std::vector<std::string>& args) {
+    const auto parsed = ParseArgs(args, "scan", UsageScan(), {"--level"}, {}, 1, 1);
+    if (!parsed) return 2;
+    const auto level = LevelOption(*parsed, "scan", UsageScan());
+    if (!level) return 2;
+    const std::string& folder = parsed->Positional[0];
+    if (!CheckReadableFolder(folder)) return 2;
+
+    ScanState state;
+    state.level = *level;
+    state.live = ::isatty(STDERR_FILENO) == 1;
+    state.nextTick = Clock::now() + kTick;
+
+    // The tag code's message for an unreadable file must not land inside the
+    // running count; it also makes the exit code report the failed file.
+    int messages = 0;
+    const MessageHandler previous = SetMessageHandler([&](const std::string& text) {
+        ClearLive(state);
+        std::fputs((text + "\n").c_str(), stderr);
+        ++messages;
+    });
+    WalkFolder(folder, "*.mp3", AddRow, &state);
+    SetMessageHandler(previous);
+    ClearLive(state);
+
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    std::fputs((folder + "\n" + FoundCountText(state.found) + "\n").c_str(), stderr);
+    if (!written) {
+        std::fputs("Die Ausgabe konnte nicht geschrieben werden.\n", stderr);
+        return 1;
+    }
+    return messages > 0 ? 1 : 0;
+}
