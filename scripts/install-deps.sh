@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   lame python3 python3-mutagen time
+  locales
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -18,4 +19,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+# The size cell follows the locale's decimal separator; tests check it under German.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  $SUDO locale-gen
 fi
