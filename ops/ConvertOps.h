@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class TMPEGaudio;
+
+// The file name to tags conversion on plain values; the texts here are UTF-8
+// (a row's cells, a file name), converted to tag bytes only when written.
+
+struct SplitResult {
+    bool Found = false;  // the separator occurs in the name
+    std::string First;   // before its first occurrence, trimmed
+    std::string Second;  // after it, trimmed
+};
+
+// Divides the name at the first occurrence of the separator; both parts lose
+// every leading and trailing character of code 0 to 32. Without the separator
+// Found is false and both parts are empty.
+SplitResult SplitFileName(std::string_view name, std::string_view separator);
+
+// Cuts the extension: from the last "." to the end, unless a "\", ":" or "/"
+// comes after it.
+std::string CutExtension(std::string_view fileName);
+
+// The four choices of the "Filter" group, in item order.
+std::string_view SeparatorOfItem(int item);
+
+enum class NameOrder {
+    ArtistTitle,  // first part artist, second part title
+    TitleArtist,
+};
+
+struct NameFields {
+    bool Found = false;  // the name holds the separator; otherwise nothing to convert
+    std::string Artist;
+    std::string Title;
+};
+
+// Extension cut, split and order choice for one file name.
+NameFields FieldsFromFileName(std::string_view fileName, std::string_view separator,
+                              NameOrder order);
+
+enum class FileWork {
+    Written,
+    SaveFailed,  // the tag writer reported failure; treat the file as unchanged
+    Unreadable,  // the ID3v1 read failed and the tag code has shown its message
+    NoFrame,     // no audio frame any more: nothing written
+};
+
+// Reads the file's tags, sets artist and title on the tag of the level
+// (1: ID3v1, otherwise ID3v2) and saves that tag alone, so its other fields
+// stay as they were in the file.
+FileWork WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
+                          const std::string& artist, const std::string& title);

@@ -1,0 +1,76 @@
+#include "ops/TransferOps.h"
+
+#include "ops/TagOps.h"
+#include "tags/MPEGaudio.h"
+#include "tags/Text.h"
+
+namespace {
+
+// The ID3v1 setters see at most this many bytes.
+constexpr size_t kSetterInputLimit = 255;
+
+std::string Cut(const std::string& text) {
+    return text.substr(0, kSetterInputLimit);
+}
+
+template <typename Tag>
+TagCells CellsOf(const Tag& tag) {
+    return {AnsiToUtf8(tag.Artist()), AnsiToUtf8(tag.Album()), AnsiToUtf8(tag.Title()),
+            AnsiToUtf8(tag.Year()),   AnsiToUtf8(tag.Genre()), AnsiToUtf8(tag.Comment())};
+}
+
+bool Load(TMPEGaudio& audio, const std::string& path, TransferResult& result) {
+    switch (LoadFileTags(audio, path)) {
+        case LoadResult::Unreadable:
+            result.Status = FileWork::Unreadable;
+            return false;
+        case LoadResult::NoFrame:
+            result.Status = FileWork::NoFrame;
+            return false;
+        case LoadResult::Ok:
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
+TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
+    TransferResult result;
+    if (!Load(audio, path, result)) return result;
+    const TID3v1& from = audio.Tag1();
+    TID3v2& to = audio.Tag2();
+    to.SetArtist(from.Artist());
+    to.SetAlbum(from.Album());
+    to.SetTitle(from.Title());
+    to.SetYear(from.Year());
+    to.SetGenre(from.Genre());
+    to.SetComment(from.Comment());
+    if (!to.SaveToFile(path)) {
+        result.Status = FileWork::SaveFailed;
+        return result;
+    }
+    result.Status = FileWork::Written;
+    result.Cells = CellsOf(to);
+    return result;
+}
+
+TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
+    TransferResult result;
+    if (!Load(audio, path, result)) return result;
+    const TID3v2& from = audio.Tag2();
+    TID3v1& to = audio.Tag1();
+    to.SetArtist(Cut(from.Artist()));
+    to.SetAlbum(Cut(from.Album()));
+    to.SetTitle(Cut(from.Title()));
+    to.SetYear(Cut(from.Year()));
+    to.SetGenreID(GenreIndexOf(from.Genre()));
+    to.SetComment(Cut(from.Comment()));
+    if (!to.SaveToFile(path)) {
+        result.Status = FileWork::SaveFailed;
+        return result;
+    }
+    result.Status = FileWork::Written;
+    result.Cells = CellsOf(to);
+    return result;
+}

@@ -1,0 +1,155 @@
+#include "ops/TransferOps.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Mp3Builder.h"
+#include "support/TempDir.h"
+#include "tags/MPEGaudio.h"
+#include "tags/Messages.h"
+#include "tags/Text.h"
+
+namespace {
+
+std::string LastBlock(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
+    return bytes.size() < 128 ? std::string() : bytes.substr(bytes.size() - 128);
+}
+
+class TransferOpsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous_ = SetMessageHandler([this](const std::string& t) { messages.push_back(t); });
+    }
+    void TearDown() override { SetMessageHandler(previous_); }
+
+    std::string Make(const std::string& name, const std::string& id3v2, const std::string& id3v1) {
+        const std::string path = dir.File(name);
+        WriteMp3(path, id3v2, MakeCbrAudio(9, 0.5), id3v1);
+        return path;
+    }
+
+    TempDir dir;
+    std::vector<std::string> messages;
+    TMPEGaudio audio;
+
+  private:
+    MessageHandler previous_;
+};
+
+TEST_F(TransferOpsTest, Level1To2CopiesTheFieldsAndKeepsTheId3v2Track) {
+    struct Case {
+        const char* name;
+        std::string id3v1;
+        TagCells expected;
+    };
+    const Case cases[] = {
+        {"full.mp3",
+         MakeId3v1Tag("Titel", "K\xFCnstler", "Album", "1999", "Kommentar", 7, 147),
+         {"Künstler", "Album", "Titel", "1999", "Synthpop", "Kommentar"}},
+        {"blues.mp3", MakeId3v1Tag("T", "A", "", "", "", 0, 0), {"A", "", "T", "", "Blues", ""}},
+        {"nogenre.mp3", MakeId3v1Tag("T", "A", "", "", "", 0, 255), {"A", "", "T", "", "", ""}},
+        {"genre200.mp3", MakeId3v1Tag("T", "A", "", "", "", 0, 200), {"A", "", "T", "", "", ""}},
+        // No ID3v1 tag: every field of the ID3v2 tag becomes empty.
+        {"notag.mp3", "", {"", "", "", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Make(c.name,
+                                      MakeId3v2Tag({{"TIT2", TextFrameData("Alt")},
+                                                    {"TPE1", TextFrameData("Alt")},
+                                                    {"TCON", TextFrameData("Rock")},
+                                                    {"TRCK", TextFrameData("9")}}),
+                                      c.id3v1);
+        const TransferResult r = TransferLevel1To2(audio, path);
+        ASSERT_EQ(r.Status, FileWork::Written);
+        EXPECT_EQ(r.Cells.Artist, c.expected.Artist);
+        EXPECT_EQ(r.Cells.Album, c.expected.Album);
+        EXPECT_EQ(r.Cells.Title, c.expected.Title);
+        EXPECT_EQ(r.Cells.Year, c.expected.Year);
+        EXPECT_EQ(r.Cells.Genre, c.expected.Genre);
+        EXPECT_EQ(r.Cells.Comment, c.expected.Comment);
+
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(path));
+        EXPECT_EQ(AnsiToUtf8(tag.Artist()), c.expected.Artist);
+        EXPECT_EQ(tag.Title(), c.expected.Title);
+        EXPECT_EQ(tag.Genre(), c.expected.Genre);
+        EXPECT_EQ(tag.Comment(), c.expected.Comment);
+        EXPECT_EQ(tag.Track(), 9);
+        // The ID3v1 tag is only read.
+        if (c.id3v1.empty()) {
+            EXPECT_NE(LastBlock(path).substr(0, 3), "TAG");
+        } else {
+            EXPECT_EQ(LastBlock(path), c.id3v1);
+        }
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferOpsTest, Level2To1MapsGenreNamesAndCutsTo30) {
+    const std::string title40(40, 't');
+    struct Case {
+        const char* name;
+        std::string genreText;
+        uint8_t genreId;
+        const char* genreCell;
+    };
+    const Case cases[] = {
+        {"synth.mp3", "Synthpop", 147, "Synthpop"}, {"blues.mp3", "Blues", 0, "Blues"},
+        {"bracket.mp3", "(17)Rock", 17, "Rock"},    {"number.mp3", "(17)", 255, ""},
+        {"blank.mp3", "(17) Rock", 255, ""},        {"lower.mp3", "rock", 255, ""},
+        {"other.mp3", "Krautrock", 255, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Make(c.name,
+                                      MakeId3v2Tag({{"TIT2", TextFrameData(title40)},
+                                                    {"TPE1", TextFrameData("Band")},
+                                                    {"TALB", TextFrameData("Platte")},
+                                                    {"TYER", TextFrameData("19845")},
+                                                    {"TCON", TextFrameData(c.genreText)},
+                                                    {"TRCK", TextFrameData("5")}}),
+                                      "");
+        const TransferResult r = TransferLevel2To1(audio, path);
+        ASSERT_EQ(r.Status, FileWork::Written);
+        EXPECT_EQ(r.Cells.Title, title40.substr(0, 30));
+        EXPECT_EQ(r.Cells.Year, "1984");
+        EXPECT_EQ(r.Cells.Genre, c.genreCell);
+        // The ID3v2 track number is not copied: a version 1.0 tag results.
+        EXPECT_EQ(LastBlock(path),
+                  MakeId3v1Tag(title40.substr(0, 30), "Band", "Platte", "1984", "", 0, c.genreId));
+    }
+}
+
+TEST_F(TransferOpsTest, Level2To1KeepsTheId3v1TrackNumber) {
+    const std::string comment30 = "abcdefghijklmnopqrstuvwxyz0123";
+    const std::string path =
+        Make("track.mp3", MakeId3v2Tag({{"COMM", std::string("\0deu\0", 5) + comment30}}),
+             MakeId3v1Tag("x", "y", "z", "2000", "old", 7, 3));
+    const TransferResult r = TransferLevel2To1(audio, path);
+    ASSERT_EQ(r.Status, FileWork::Written);
+    // The cell shows what the object holds; the file keeps 28 bytes and the track.
+    EXPECT_EQ(r.Cells.Comment, comment30);
+    EXPECT_EQ(LastBlock(path), MakeId3v1Tag("", "", "", "", comment30.substr(0, 28), 7, 255));
+}
+
+TEST_F(TransferOpsTest, UnreadableAndFramelessFilesAreNotWritten) {
+    for (auto transfer : {TransferLevel1To2, TransferLevel2To1}) {
+        messages.clear();
+        EXPECT_EQ(transfer(audio, dir.File("missing.mp3")).Status, FileWork::Unreadable);
+        EXPECT_EQ(messages.size(), 1u);
+
+        const std::string path = dir.File("silent.mp3");
+        WriteMp3(path, MakeId3v2Tag({{"TIT2", TextFrameData("Titel")}}), std::string(3000, '\0'),
+                 MakeId3v1Tag("T", "A", "", "", "", 0, 1));
+        const std::string before = ReadFileBytes(path);
+        EXPECT_EQ(transfer(audio, path).Status, FileWork::NoFrame);
+        EXPECT_EQ(ReadFileBytes(path), before);
+        EXPECT_EQ(messages.size(), 1u);
+    }
+}
+
+}  // namespace
