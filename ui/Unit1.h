@@ -16,6 +16,7 @@ class QTreeView;
 class QAction;
 class TDirTreeCombo;
 class FileListModel;
+struct TScanState;
 
 // The dialogs the main window opens; Project1 creates them after the main
 // window, in this order, and hands them over. Any may be null (then its
@@ -35,7 +36,7 @@ struct TForm1Dialogs {
 // The main window: folder field, scan button, tool bar, file list, status bar.
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -68,7 +69,9 @@ public:
     void RestoreSettings();
     void SaveSettings();
 
-public slots:
+  public slots:
+    // The constructor builds the controls; FormCreate (called by the program
+    // start after construction) sets level 1 and restores the settings.
     void FormCreate();
     void FormClose();
     void ScannenButtonClick();
@@ -89,10 +92,10 @@ public slots:
     void ButtonUpdateClick();
     void ButtonInfoClick();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     static bool AddFileRow(void* context, const std::string& folder, const struct DirEntry& entry);
 
     TForm1Dialogs dialogs_;
@@ -115,5 +118,5 @@ private:
     QAction* dateinameID3Tags1_ = nullptr;
     QAction* level1Level21_ = nullptr;
     QAction* level2Level11_ = nullptr;
-    void* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
+    TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
 };

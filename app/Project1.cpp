@@ -1,0 +1,34 @@
+#include <QApplication>
+
+#include "ui/Images.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+
+// Program start: the main window first, then the dialogs, each created once and
+// kept hidden until its command shows it.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tonzettel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.6"));
+    QApplication::setWindowIcon(AppIcon());
+    InstallTagMessageHandler();
+
+    TForm1 form1;
+    form1.FormCreate();
+
+    // The dialogs, in this order; each takes the main window as its parent.
+    TForm1Dialogs dialogs;
+    // dialogs.Form2 = new TForm2(&form1);
+    // dialogs.Info = new TInfo(&form1);
+    // dialogs.Wizard = new TWizard(&form1);
+    // dialogs.Optionen = new TOptionen(&form1);
+    // dialogs.Updaten = new TUpdaten(&form1);
+    // dialogs.Suchen = new TSuchen(&form1);
+    // dialogs.Konvertieren = new TKonvertieren(&form1);
+    // dialogs.L1nachL2 = new TL1nachL2(&form1);
+    // dialogs.L2nachL1 = new TL2nachL1(&form1);
+    form1.SetDialogs(dialogs);
+
+    form1.show();
+    return QApplication::exec();
+}

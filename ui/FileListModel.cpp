@@ -1,0 +1,105 @@
+#include "ui/FileListModel.h"
+
+#include <utility>
+
+#include "ui/Images.h"
+
+ListRow ToListRow(const FileRow& row) {
+    ListRow out;
+    out.ImageIndex = row.ImageIndex;
+    for (size_t c = 0; c < out.Cells.size(); ++c)
+        out.Cells[c] = QString::fromStdString(row.Cells[c]);
+    return out;
+}
+
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+namespace {
+bool RightAligned(int column) {
+    return column == ColLaenge || column == ColDateigroesse;
+}
+
+QVariant Alignment(int column) {
+    return QVariant::fromValue(Qt::AlignVCenter |
+                               (RightAligned(column) ? Qt::AlignRight : Qt::AlignLeft));
+}
+}  // namespace
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.parent().isValid() || index.row() >= RowCount() ||
+        index.column() >= ColumnCount)
+        return {};
+    const ListRow& row = rows_[static_cast<size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return row.Cells[static_cast<size_t>(index.column())];
+        case Qt::DecorationRole:
+            if (index.column() == ColDatei) return RowIcon(row.ImageIndex);
+            return {};
+        case Qt::TextAlignmentRole:
+            return Alignment(index.column());
+        default:
+            return {};
+    }
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
+    if (role == Qt::DisplayRole)
+        return QString::fromUtf8(
+            ColumnHeaders[static_cast<size_t>(section)].data(),
+            static_cast<qsizetype>(ColumnHeaders[static_cast<size_t>(section)].size()));
+    if (role == Qt::TextAlignmentRole) return Alignment(section);
+    return {};
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+const ListRow& FileListModel::Row(int row) const {
+    return rows_.at(static_cast<size_t>(row));
+}
+
+QString FileListModel::Cell(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount) return {};
+    return rows_[static_cast<size_t>(row)].Cells[static_cast<size_t>(column)];
+}
+
+void FileListModel::SetCell(int row, int column, const QString& text) {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount) return;
+    QString& cell = rows_[static_cast<size_t>(row)].Cells[static_cast<size_t>(column)];
+    if (cell == text) return;
+    cell = text;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+void FileListModel::ReplaceRows(std::vector<ListRow> rows) {
+    // Neighbouring rows mostly repeat the folder, bit rate, sample rate, codec
+    // and often the album: let them share one string so 100,000 rows stay small.
+    for (size_t r = 1; r < rows.size(); ++r) {
+        for (size_t c = 0; c < rows[r].Cells.size(); ++c) {
+            QString& cell = rows[r].Cells[c];
+            const QString& above = rows[r - 1].Cells[c];
+            if (!cell.isEmpty() && cell.isDetached() && cell == above) cell = above;
+        }
+    }
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void FileListModel::Clear() {
+    ReplaceRows({});
+}
