@@ -1,0 +1,326 @@
+#include "ui/Unit2.h"
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ops/EditOps.h"
+#include "scan/FileRow.h"
+#include "tags/ID3v1.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+
+namespace {
+
+constexpr int kGenreField = 4;
+constexpr std::array<const char*, 6> kFieldLabels{
+    "Interpret :", "Album :", "Titel :", "Jahr :", "Genre :", "Kommentar :"};
+constexpr std::array<int, 6> kFieldColumns{ColInterpret, ColAlbum, ColTitel,
+                                           ColJahr,      ColGenre, ColKommentar};
+
+std::array<QString, 6>& Clipboard() {
+    static std::array<QString, 6> values;
+    return values;
+}
+
+// Trailing blanks and control characters, as the tag code cuts them.
+QString WithoutTrailingBlanks(QString text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).unicode() <= 32) --end;
+    text.truncate(end);
+    return text;
+}
+
+// Small drawn images so the buttons look the same with any icon theme.
+QIcon CopyIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(60, 60, 60));
+    p.setBrush(Qt::white);
+    p.drawRect(1, 1, 9, 11);
+    p.drawRect(5, 4, 9, 11);
+    p.setPen(QColor(40, 80, 160));
+    for (int y = 7; y <= 12; y += 2) p.drawLine(7, y, 12, y);
+    return QIcon(pixmap);
+}
+
+QIcon PasteIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(90, 60, 20));
+    p.setBrush(QColor(190, 140, 70));
+    p.drawRect(1, 2, 11, 13);
+    p.setBrush(QColor(150, 150, 150));
+    p.drawRect(4, 0, 5, 3);
+    p.setPen(QColor(60, 60, 60));
+    p.setBrush(Qt::white);
+    p.drawRect(6, 6, 9, 9);
+    p.setPen(QColor(40, 80, 160));
+    for (int y = 9; y <= 13; y += 2) p.drawLine(8, y, 13, y);
+    return QIcon(pixmap);
+}
+
+QToolButton* NewSpeedButton(QWidget* parent, int number) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QStringLiteral("SpeedButton%1").arg(number));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);  // flat buttons take no keyboard focus
+    return button;
+}
+
+}  // namespace
+
+QComboBox* NewGenreBox(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QStringLiteral("ComboBoxGenre"));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);  // the list stays the 148 names
+    box->setMaxVisibleItems(16);
+    for (const auto name : GenreNames) {
+        box->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    }
+    // Completion must not change the case of what the user types: a name
+    // counts as picked only when it matches exactly.
+    box->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    box->setCurrentIndex(0);
+    return box;
+}
+
+TForm2::TForm2(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1), form1_(form1) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("ID3Tag Editieren"));
+    setModal(true);
+
+    auto* outer = new QVBoxLayout(this);
+    label1_ = new QLabel(QStringLiteral("Datei :"), this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->setTextFormat(Qt::PlainText);
+    outer->addWidget(label1_);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setColumnMinimumWidth(1, 320);
+    const QIcon copyIcon = CopyIcon();
+    const QIcon pasteIcon = PasteIcon();
+    for (int field = 0; field < 6; ++field) {
+        auto* label = new QLabel(QString::fromUtf8(kFieldLabels[field]), this);
+        grid->addWidget(label, field, 0);
+        QWidget* input = nullptr;
+        if (field == kGenreField) {
+            comboBoxGenre_ = NewGenreBox(this);
+            input = comboBoxGenre_;
+        } else {
+            auto* edit = new QLineEdit(this);
+            edit->setObjectName(QStringLiteral("Edit%1").arg(field + 1));
+            edits_[field] = edit;
+            input = edit;
+        }
+        label->setBuddy(input);
+        grid->addWidget(input, field, 1);
+
+        QToolButton* copy = NewSpeedButton(this, 2 * field + 1);
+        copy->setIcon(copyIcon);
+        copy->setToolTip(QStringLiteral("Kopieren"));
+        QToolButton* paste = NewSpeedButton(this, 2 * field + 2);
+        paste->setIcon(pasteIcon);
+        speedButtons_[2 * field] = copy;
+        speedButtons_[2 * field + 1] = paste;
+        grid->addWidget(copy, field, 2);
+        grid->addWidget(paste, field, 3);
+        connect(copy, &QToolButton::clicked, this, [this, field] { Copy(field); });
+        connect(paste, &QToolButton::clicked, this, [this, field] { Paste(field); });
+    }
+    outer->addLayout(grid);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    const struct {
+        int number;
+        const char* caption;
+        QStyle::StandardPixmap icon;
+        void (TForm2::*handler)();
+    } kCommands[] = {
+        {13, "Löschen", QStyle::SP_DialogResetButton, &TForm2::SpeedButton13Click},
+        {14, "Speichern", QStyle::SP_DialogSaveButton, &TForm2::SpeedButton14Click},
+        {15, "Schließen", QStyle::SP_DialogCloseButton, &TForm2::SpeedButton15Click},
+    };
+    for (const auto& command : kCommands) {
+        QToolButton* button = NewSpeedButton(this, command.number);
+        button->setText(QString::fromUtf8(command.caption));
+        button->setIcon(style()->standardIcon(command.icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setMinimumWidth(96);
+        speedButtons_[command.number - 1] = button;
+        connect(button, &QToolButton::clicked, this, command.handler);
+        buttons->addWidget(button);
+    }
+    outer->addLayout(buttons);
+
+    // Keyboard order: the five text fields, then the genre box.
+    setTabOrder(edits_[0], edits_[1]);
+    setTabOrder(edits_[1], edits_[2]);
+    setTabOrder(edits_[2], edits_[3]);
+    setTabOrder(edits_[3], edits_[5]);
+    setTabOrder(edits_[5], comboBoxGenre_);
+
+    FormCreate();
+    setFixedSize(sizeHint());
+}
+
+const std::array<QString, 6>& TForm2::FieldClipboard() {
+    return Clipboard();
+}
+
+void TForm2::ClearFieldClipboard() {
+    for (auto& value : Clipboard()) value.clear();
+}
+
+void TForm2::FormCreate() {
+    for (int field = 0; field < 6; ++field) ShowPasteState(field);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    // No key is bound to a button: Enter does not save, Escape does not close.
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void TForm2::FormShow() {
+    if (!form1_) return;
+    const int row = form1_->CurrentRow();
+    if (row < 0) return;
+    const FileListModel* model = form1_->Model();
+    label1_->setText(QStringLiteral("Datei : ") + model->Cell(row, ColDatei));
+    for (int field = 0; field < 6; ++field) {
+        SetFieldText(field, WithoutTrailingBlanks(model->Cell(row, kFieldColumns[field])));
+    }
+}
+
+QString TForm2::FieldText(int field) const {
+    return field == kGenreField ? comboBoxGenre_->currentText() : edits_[field]->text();
+}
+
+void TForm2::SetFieldText(int field, const QString& text) {
+    if (field == kGenreField) {
+        comboBoxGenre_->setEditText(text);
+    } else {
+        edits_[field]->setText(text);
+    }
+}
+
+void TForm2::ShowPasteState(int field) {
+    QToolButton* paste = speedButtons_[2 * field + 1];
+    const QString& value = Clipboard()[field];
+    paste->setEnabled(!value.isEmpty());
+    paste->setToolTip(value.isEmpty() ? QStringLiteral("Einfügen")
+                                      : QStringLiteral("Einfügen(") + value + QLatin1Char(')'));
+}
+
+void TForm2::Copy(int field) {
+    Clipboard()[field] = FieldText(field);
+    ShowPasteState(field);
+}
+
+void TForm2::Paste(int field) {
+    SetFieldText(field, Clipboard()[field]);
+}
+
+void TForm2::SpeedButton1Click() {
+    Copy(0);
+}
+void TForm2::SpeedButton2Click() {
+    Paste(0);
+}
+void TForm2::SpeedButton3Click() {
+    Copy(1);
+}
+void TForm2::SpeedButton4Click() {
+    Paste(1);
+}
+void TForm2::SpeedButton5Click() {
+    Copy(2);
+}
+void TForm2::SpeedButton6Click() {
+    Paste(2);
+}
+void TForm2::SpeedButton7Click() {
+    Copy(3);
+}
+void TForm2::SpeedButton8Click() {
+    Paste(3);
+}
+void TForm2::SpeedButton9Click() {
+    Copy(4);
+}
+void TForm2::SpeedButton10Click() {
+    Paste(4);
+}
+void TForm2::SpeedButton11Click() {
+    Copy(5);
+}
+void TForm2::SpeedButton12Click() {
+    Paste(5);
+}
+
+void TForm2::SpeedButton13Click() {
+    for (int field = 0; field < 6; ++field) SetFieldText(field, QString());
+}
+
+void TForm2::SpeedButton14Click() {
+    const int row = form1_ ? form1_->CurrentRow() : -1;
+    if (row < 0) {
+        close();
+        return;
+    }
+    const QString path = form1_->RowPath(row);
+    TagTexts texts;
+    std::string* targets[] = {&texts.Artist, &texts.Album, &texts.Title,
+                              &texts.Year,   &texts.Genre, &texts.Comment};
+    for (int field = 0; field < 6; ++field) *targets[field] = FieldText(field).toStdString();
+
+    switch (ReplaceTag(QFile::encodeName(path).toStdString(), form1_->ScanLevel(), texts)) {
+        case EditResult::Saved:
+            break;
+        case EditResult::Failed:
+            // The row keeps what the file still holds, and the dialog stays
+            // open so the typed values are not lost.
+            ShowMessageBox(QString::fromStdString(SaveFailedText(path.toStdString())), this);
+            return;
+        case EditResult::Unreadable:  // the tag code has said so already
+        case EditResult::NoFrame:
+            return;
+    }
+    FileListModel* model = form1_->Model();
+    for (int field = 0; field < 6; ++field)
+        model->SetCell(row, kFieldColumns[field], FieldText(field));
+    close();
+}
+
+void TForm2::SpeedButton15Click() {
+    close();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <array>
+
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QShowEvent;
+class QToolButton;
+class QWidget;
+class TForm1;
+
+// The editable genre box of the tag dialogs: the 148 names in table order,
+// "Blues" shown at first. Typing never adds entries to the list.
+QComboBox* NewGenreBox(QWidget* parent);
+
+// "ID3Tag Editieren": edits the six tag fields of the list's current row and
+// saves them as a new tag of the scan level's version.
+class TForm2 : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TForm2(TForm1* form1, QWidget* parent = nullptr);
+
+    // The field clipboard: one value per field (artist, album, title, year,
+    // genre, comment), shared by every opening for the whole program run.
+    static const std::array<QString, 6>& FieldClipboard();
+    // Empties it, as at program start; for tests.
+    static void ClearFieldClipboard();
+
+  public slots:
+    void FormCreate();
+    void FormShow();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void SpeedButton7Click();
+    void SpeedButton8Click();
+    void SpeedButton9Click();
+    void SpeedButton10Click();
+    void SpeedButton11Click();
+    void SpeedButton12Click();
+    void SpeedButton13Click();
+    void SpeedButton14Click();
+    void SpeedButton15Click();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    QString FieldText(int field) const;
+    void SetFieldText(int field, const QString& text);
+    void Copy(int field);
+    void Paste(int field);
+    void ShowPasteState(int field);
+
+    TForm1* form1_;
+    QLabel* label1_ = nullptr;
+    std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below
+    QComboBox* comboBoxGenre_ = nullptr;
+    std::array<QToolButton*, 15> speedButtons_{};
+};

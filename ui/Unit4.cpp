@@ -1,0 +1,215 @@
+#include "ui/Unit4.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <string>
+#include <vector>
+
+#include "ops/EditOps.h"
+#include "ops/TagOps.h"
+#include "scan/FileRow.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+
+namespace {
+
+constexpr int kGenreField = 4;
+struct FieldControls {
+    const char* label;
+    const char* name;  // CheckBox<name>, Edit<name>
+    int column;
+};
+constexpr std::array<FieldControls, 6> kFields{{
+    {"Interpret :", "Interpret", ColInterpret},
+    {"Album :", "Album", ColAlbum},
+    {"Titel :", "Titel", ColTitel},
+    {"Jahr :", "Jahr", ColJahr},
+    {"Genre :", "Genre", ColGenre},
+    {"Kommentar :", "Kommentar", ColKommentar},
+}};
+
+QToolButton* NewSpeedButton(QWidget* parent, const char* name, const QString& caption,
+                            const QIcon& icon) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(caption);
+    button->setIcon(icon);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setMinimumWidth(110);
+    return button;
+}
+
+}  // namespace
+
+TWizard::TWizard(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1), form1_(form1) {
+    setObjectName(QStringLiteral("Wizard"));
+    setWindowTitle(QStringLiteral("Wizard"));
+    setModal(true);
+
+    auto* outer = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setColumnMinimumWidth(2, 320);
+    for (int field = 0; field < 6; ++field) {
+        const FieldControls& f = kFields[field];
+        auto* label = new QLabel(QString::fromUtf8(f.label), this);
+        auto* check = new QCheckBox(this);
+        check->setObjectName(QStringLiteral("CheckBox") + QString::fromLatin1(f.name));
+        check->setAccessibleName(label->text());
+        label->setBuddy(check);
+        QWidget* input = nullptr;
+        if (field == kGenreField) {
+            comboBoxGenre_ = NewGenreBox(this);
+            input = comboBoxGenre_;
+        } else {
+            auto* edit = new QLineEdit(this);
+            edit->setObjectName(QStringLiteral("Edit") + QString::fromLatin1(f.name));
+            edits_[field] = edit;
+            input = edit;
+        }
+        checkBoxes_[field] = check;
+        inputs_[field] = input;
+        grid->addWidget(label, field, 0);
+        grid->addWidget(check, field, 1);
+        grid->addWidget(input, field, 2);
+        // toggled, not clicked: a tick set by program follows the same rule.
+        connect(check, &QCheckBox::toggled, this, [this, field] { ShowTickState(field); });
+        ShowTickState(field);
+    }
+    outer->addLayout(grid);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    speedButton1_ = NewSpeedButton(this, "SpeedButton1", QStringLiteral("Alles Speichern"),
+                                   style()->standardIcon(QStyle::SP_DialogSaveButton));
+    speedButton2_ = NewSpeedButton(this, "SpeedButton2", QStringLiteral("Schließen"),
+                                   style()->standardIcon(QStyle::SP_DialogCloseButton));
+    connect(speedButton1_, &QToolButton::clicked, this, &TWizard::SpeedButton1Click);
+    connect(speedButton2_, &QToolButton::clicked, this, &TWizard::SpeedButton2Click);
+    buttons->addWidget(speedButton1_);
+    buttons->addWidget(speedButton2_);
+    outer->addLayout(buttons);
+
+    // Keyboard order: the text inputs, the ticks top to bottom, the genre box;
+    // disabled inputs drop out by themselves.
+    QWidget* const order[] = {edits_[0],      edits_[1],      edits_[2],      edits_[3],
+                              edits_[5],      checkBoxes_[0], checkBoxes_[1], checkBoxes_[2],
+                              checkBoxes_[3], checkBoxes_[4], checkBoxes_[5], comboBoxGenre_};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    setFixedSize(sizeHint());
+}
+
+void TWizard::ShowTickState(int field) {
+    const bool ticked = checkBoxes_[field]->isChecked();
+    QWidget* input = inputs_[field];
+    input->setEnabled(ticked);
+    // Untouched inputs look like the dialog's face, ticked ones like a field.
+    QPalette pal = input->palette();
+    const QColor background = ticked ? palette().color(QPalette::Active, QPalette::Base)
+                                     : palette().color(QPalette::Active, QPalette::Button);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Base, background);
+    }
+    input->setPalette(pal);
+}
+
+void TWizard::CheckBoxInterpretClick() {
+    ShowTickState(0);
+}
+void TWizard::CheckBoxAlbumClick() {
+    ShowTickState(1);
+}
+void TWizard::CheckBoxTitelClick() {
+    ShowTickState(2);
+}
+void TWizard::CheckBoxJahrClick() {
+    ShowTickState(3);
+}
+void TWizard::CheckBoxGenreClick() {
+    ShowTickState(4);
+}
+void TWizard::CheckBoxKommentarClick() {
+    ShowTickState(5);
+}
+
+QString TWizard::InputText(int field) const {
+    return field == kGenreField ? comboBoxGenre_->currentText() : edits_[field]->text();
+}
+
+void TWizard::keyPressEvent(QKeyEvent* event) {
+    // No key is bound to a button: Enter does not start a run, Escape does not close.
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void TWizard::closeEvent(QCloseEvent* event) {
+    // A run is not stopped by closing; it closes the dialog itself when done.
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TWizard::SpeedButton1Click() {
+    if (running_ || !form1_) return;
+    running_ = true;
+    const int level = form1_->ScanLevel();
+    speedButton1_->setEnabled(false);
+
+    FileListModel* model = form1_->Model();
+    std::vector<std::string> failed;
+    for (const int row : form1_->SelectedRows()) {
+        QCoreApplication::processEvents();
+        // Ticks and inputs are read at each step: a change made during the run
+        // applies to what is still to come.
+        for (int field = 0; field < 6; ++field) {
+            if (!checkBoxes_[field]->isChecked()) continue;
+            const QString path = form1_->RowPath(row);
+            const QString text = InputText(field);
+            const EditResult result = WriteTagField(QFile::encodeName(path).toStdString(), level,
+                                                    AllTagFields[field], text.toStdString());
+            if (result != EditResult::Saved) {
+                // The rest of the row is skipped; a file the tag code has
+                // already reported is not listed a second time.
+                if (result != EditResult::Unreadable) failed.push_back(path.toStdString());
+                break;
+            }
+            model->SetCell(row, kFields[field].column, text);
+            QCoreApplication::processEvents();
+        }
+    }
+
+    speedButton1_->setEnabled(true);
+    running_ = false;
+    if (!failed.empty()) ShowMessageBox(QString::fromStdString(FailedSavesText(failed)), this);
+    close();
+}
+
+void TWizard::SpeedButton2Click() {
+    close();
+}

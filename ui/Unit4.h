@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QKeyEvent;
+class QLineEdit;
+class QToolButton;
+class QWidget;
+class TForm1;
+
+// "Wizard": sets the ticked tag fields to one value on every selected row's
+// file, one read-modify-write per field, in the scan level's tag version.
+class TWizard : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TWizard(TForm1* form1, QWidget* parent = nullptr);
+
+    bool Running() const { return running_; }
+
+  public slots:
+    void CheckBoxInterpretClick();
+    void CheckBoxAlbumClick();
+    void CheckBoxTitelClick();
+    void CheckBoxJahrClick();
+    void CheckBoxGenreClick();
+    void CheckBoxKommentarClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void ShowTickState(int field);
+    QString InputText(int field) const;
+
+    TForm1* form1_;
+    std::array<QCheckBox*, 6> checkBoxes_{};
+    std::array<QWidget*, 6> inputs_{};
+    std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below
+    QComboBox* comboBoxGenre_ = nullptr;
+    QToolButton* speedButton1_ = nullptr;
+    QToolButton* speedButton2_ = nullptr;
+    bool running_ = false;
+};
