@@ -48,8 +48,10 @@ std::string FrameHeaderBytes(const FrameSpec& s) {
 
 int FrameLengthOf(const FrameSpec& s) {
     int slot = 144;
-    if (s.LayerCode == 3) slot = 48;
-    else if (s.LayerCode == 1 && s.VersionCode != 3) slot = 72;
+    if (s.LayerCode == 3)
+        slot = 48;
+    else if (s.LayerCode == 1 && s.VersionCode != 3)
+        slot = 72;
     const int rate = TableBitRate(s.VersionCode, s.LayerCode, s.BitRateIndex);
     const int sr = TableSampleRate(s.VersionCode, s.SampleRateIndex);
     if (rate == 0 || sr == 0) return 4;
@@ -83,6 +85,42 @@ std::string MakeCbrAudio(int bitRateIndex, double seconds) {
     return MakeFrames(spec, frames);
 }
 
+std::string BigEndian32Bytes(uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+void PutBytes(std::string& target, size_t offset, const std::string& bytes) {
+    if (offset + bytes.size() > target.size()) throw std::out_of_range("PutBytes past the end");
+    target.replace(offset, bytes.size(), bytes);
+}
+
+std::string XingBlock(uint32_t frameCount, uint32_t byteCount, uint8_t quality,
+                      const std::string& vendor) {
+    std::string block = "Xing" + BigEndian32Bytes(0x0F) + BigEndian32Bytes(frameCount) +
+                        BigEndian32Bytes(byteCount);
+    for (int i = 0; i < 100; ++i) block += static_cast<char>(i * 2);  // table of contents
+    block += BigEndian32Bytes(quality);
+    block += (vendor + std::string(8, '\0')).substr(0, 8);
+    return block;
+}
+
+std::string VbriBlock(uint32_t frameCount, uint32_t byteCount, uint8_t quality) {
+    std::string block = "VBRI";
+    block += std::string{'\0', '\1', '\0', '\0'};  // version 1, delay 0
+    block += std::string{'\0', static_cast<char>(quality)};
+    block += BigEndian32Bytes(byteCount) + BigEndian32Bytes(frameCount);
+    block += std::string(8, '\0');  // table description, no entries
+    return block;
+}
+
+std::string MakeVbrAudio(const FrameSpec& spec, size_t offset, const std::string& block,
+                         int frames) {
+    std::string first = MakeFrame(spec, true);
+    PutBytes(first, offset, block);
+    return first + MakeFrames(spec, frames);
+}
+
 std::string MakeId3v1Tag(const std::string& title, const std::string& artist,
                          const std::string& album, const std::string& year,
                          const std::string& comment, uint8_t track, uint8_t genre) {
@@ -104,7 +142,9 @@ std::string MakeId3v1Tag(const std::string& title, const std::string& artist,
     return tag;
 }
 
-std::string TextFrameData(const std::string& text) { return std::string(1, '\0') + text; }
+std::string TextFrameData(const std::string& text) {
+    return std::string(1, '\0') + text;
+}
 
 std::string MakeId3v2Tag(const std::vector<std::pair<std::string, std::string>>& frames,
                          uint8_t version, int padding) {
@@ -137,7 +177,9 @@ void WriteMp3(const std::string& path, const std::string& id3v2, const std::stri
     WriteFileBytes(path, id3v2 + audio + id3v1);
 }
 
-bool LameAvailable() { return std::system("command -v lame >/dev/null 2>&1") == 0; }
+bool LameAvailable() {
+    return std::system("command -v lame >/dev/null 2>&1") == 0;
+}
 
 bool EncodeWithLame(const std::string& outPath, const std::vector<std::string>& extraArgs,
                     double seconds, int sampleRate, int channels) {
@@ -149,7 +191,8 @@ bool EncodeWithLame(const std::string& outPath, const std::vector<std::string>& 
         for (long i = 0; i < samples; ++i) {
             // Two tones, so the encoder has something to spend bits on.
             const double t = static_cast<double>(i) / sampleRate;
-            const double v = 0.4 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 3520 * t);
+            const double v =
+                0.4 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 3520 * t);
             const auto sample = static_cast<int16_t>(v * 32767);
             for (int c = 0; c < channels; ++c) {
                 out.put(static_cast<char>(sample & 0xFF));

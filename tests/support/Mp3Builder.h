@@ -10,14 +10,14 @@
 
 // The four header bytes' fields, with codes as they stand in the header.
 struct FrameSpec {
-    int VersionCode = 3;      // 0 MPEG 2.5, 2 MPEG 2, 3 MPEG 1
-    int LayerCode = 1;        // 1 Layer III, 2 Layer II, 3 Layer I
+    int VersionCode = 3;        // 0 MPEG 2.5, 2 MPEG 2, 3 MPEG 1
+    int LayerCode = 1;          // 1 Layer III, 2 Layer II, 3 Layer I
     bool ProtectionBit = true;  // true: no CRC
-    int BitRateIndex = 9;     // 128 kbit/s in MPEG 1 Layer III
-    int SampleRateIndex = 0;  // 44100 Hz in MPEG 1
+    int BitRateIndex = 9;       // 128 kbit/s in MPEG 1 Layer III
+    int SampleRateIndex = 0;    // 44100 Hz in MPEG 1
     bool Padding = false;
     bool Private = false;
-    int Mode = 0;             // 0 stereo, 1 joint, 2 dual, 3 mono
+    int Mode = 0;  // 0 stereo, 1 joint, 2 dual, 3 mono
     int ModeExtension = 0;
     bool Copyright = false;
     bool Original = false;
@@ -34,6 +34,22 @@ std::string MakeFrame(const FrameSpec& spec, bool zeroSideInfo = false);
 std::string MakeFrames(const FrameSpec& spec, int count);
 // MPEG-1 Layer III stereo frames at the given table rate, about seconds long.
 std::string MakeCbrAudio(int bitRateIndex, double seconds);
+
+// Four bytes, most significant first.
+std::string BigEndian32Bytes(uint32_t value);
+// Writes bytes over target at offset; throws when they would not fit.
+void PutBytes(std::string& target, size_t offset, const std::string& bytes);
+// A Xing header of 128 bytes as the analyser reads it: tag, flags, frame and
+// byte count at +8 and +12, a table of contents, quality (low byte at +119)
+// and 8 vendor bytes at +120 (such as "LAME3.96").
+std::string XingBlock(uint32_t frameCount, uint32_t byteCount, uint8_t quality,
+                      const std::string& vendor);
+// A VBRI header of 26 bytes: quality at +8 (low byte at +9), byte count at
+// +10, frame count at +14.
+std::string VbriBlock(uint32_t frameCount, uint32_t byteCount, uint8_t quality);
+// First frame carrying block at offset, then more plain frames.
+std::string MakeVbrAudio(const FrameSpec& spec, size_t offset, const std::string& block,
+                         int frames);
 
 // A 128-byte ID3v1 block; track > 0 makes it version 1.1.
 std::string MakeId3v1Tag(const std::string& title, const std::string& artist,
