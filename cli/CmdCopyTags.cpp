@@ -1,11 +1,61 @@
 #include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
 
+#include "cli/CliText.h"
 #include "cli/Commands.h"
+#include "ops/TransferOps.h"
+#include "tags/MPEGaudio.h"
 
-// Placeholder until the tool's file work exists.
-int CmdCopyTags(const std::vector<std::string>&) {
-    std::fputs("Der Befehl \"copy-tags\" ist noch nicht verfügbar.\n", stderr);
-    return 2;
+namespace {
+
+void Report(const std::string& path, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), text);
 }
 
-std::string UsageCopyTags() { return "  copy-tags   (noch nicht verfügbar)\n"; }
+}  // namespace
+
+std::string UsageCopyTags() {
+    return "  copy-tags --from 1 --to 2 DATEI...\n"
+           "  copy-tags --from 2 --to 1 DATEI...\n"
+           "      Überträgt Interpret, Album, Titel, Jahr, Genre und Kommentar vom ID3-Tag\n"
+           "      der einen Ebene in den der anderen. Die Titelnummer des Ziels bleibt.\n";
+}
+
+int CmdCopyTags(const std::vector<std::string>& args) {
+    const char* command = "copy-tags";
+    const std::string usage = UsageCopyTags();
+    const auto parsed = ParseArgs(args, command, usage, {"--from", "--to"}, {}, 1,
+                                  std::numeric_limits<size_t>::max());
+    if (!parsed) return 2;
+    const std::string from = parsed->Value("--from");
+    const std::string to = parsed->Value("--to");
+    const bool oneToTwo = from == "1" && to == "2";
+    if (!oneToTwo && !(from == "2" && to == "1")) {
+        return UsageError(command, "Erwartet wird --from 1 --to 2 oder --from 2 --to 1.", usage);
+    }
+
+    bool anyFailed = false;
+    TMPEGaudio audio;
+    for (const auto& path : parsed->Positional) {
+        const TransferResult r =
+            oneToTwo ? TransferLevel1To2(audio, path) : TransferLevel2To1(audio, path);
+        switch (r.Status) {
+            case FileWork::Written:
+                break;
+            case FileWork::Unreadable:  // the tag code's message is on standard error
+                anyFailed = true;
+                break;
+            case FileWork::NoFrame:
+                Report(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
+                anyFailed = true;
+                break;
+            case FileWork::SaveFailed:
+                Report(path, "Die Datei konnte nicht gespeichert werden.");
+                anyFailed = true;
+                break;
+        }
+    }
+    return anyFailed ? 1 : 0;
+}

@@ -1,11 +1,85 @@
 #include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
 
+#include "cli/CliText.h"
 #include "cli/Commands.h"
+#include "ops/ConvertOps.h"
+#include "tags/MPEGaudio.h"
 
-// Placeholder until the tool's file work exists.
-int CmdFromFilename(const std::vector<std::string>&) {
-    std::fputs("Der Befehl \"from-filename\" ist noch nicht verfügbar.\n", stderr);
-    return 2;
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string UsageFromFilename() { return "  from-filename   (noch nicht verfügbar)\n"; }
+void Report(const std::string& path, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), text);
+}
+
+}  // namespace
+
+std::string UsageFromFilename() {
+    return "  from-filename [--level 1|2] [--separator \"-\"|\"_\"|\"_-_\"|\" \"]\n"
+           "                [--order artist-title|title-artist] DATEI...\n"
+           "      Setzt Interpret und Titel aus dem Dateinamen ohne Endung, geteilt am\n"
+           "      ersten Trennzeichen (Standard \"-\"), im ID3-Tag der Ebene (Standard 1).\n"
+           "      Die übrigen Felder des Tags bleiben erhalten.\n";
+}
+
+int CmdFromFilename(const std::vector<std::string>& args) {
+    const char* command = "from-filename";
+    const std::string usage = UsageFromFilename();
+    const auto parsed = ParseArgs(args, command, usage, {"--level", "--separator", "--order"}, {},
+                                  1, std::numeric_limits<size_t>::max());
+    if (!parsed) return 2;
+    const auto level = LevelOption(*parsed, command, usage);
+    if (!level) return 2;
+    const std::string separator = parsed->Value("--separator", "-");
+    if (separator != "-" && separator != "_" && separator != "_-_" && separator != " ") {
+        return UsageError(command,
+                          "Ungültiges Trennzeichen \"" + separator +
+                              "\": erlaubt sind \"-\", \"_\", \"_-_\" und \" \".",
+                          usage);
+    }
+    const std::string orderText = parsed->Value("--order", "artist-title");
+    if (orderText != "artist-title" && orderText != "title-artist") {
+        return UsageError(command,
+                          "Ungültige Reihenfolge \"" + orderText +
+                              "\": erlaubt sind artist-title und title-artist.",
+                          usage);
+    }
+    const NameOrder order =
+        orderText == "artist-title" ? NameOrder::ArtistTitle : NameOrder::TitleArtist;
+
+    bool anyFailed = false;
+    TMPEGaudio audio;
+    for (const auto& path : parsed->Positional) {
+        const NameFields fields = FieldsFromFileName(BaseName(path), separator, order);
+        if (!fields.Found) {
+            const std::string text =
+                "Der Dateiname enthält das Trennzeichen \"" + separator + "\" nicht.";
+            Report(path, text.c_str());
+            anyFailed = true;
+            continue;
+        }
+        switch (WriteArtistTitle(audio, path, *level, fields.Artist, fields.Title)) {
+            case FileWork::Written:
+                break;
+            case FileWork::Unreadable:  // the tag code's message is on standard error
+                anyFailed = true;
+                break;
+            case FileWork::NoFrame:
+                Report(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
+                anyFailed = true;
+                break;
+            case FileWork::SaveFailed:
+                Report(path, "Die Datei konnte nicht gespeichert werden.");
+                anyFailed = true;
+                break;
+        }
+    }
+    return anyFailed ? 1 : 0;
+}

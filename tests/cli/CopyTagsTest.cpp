@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/Mp3Builder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string CliPath() {
+    const char* env = std::getenv("TZ_CLI");
+    return env && *env ? env : TZ_BINARY_DIR "/bin/tonzettel-cli";
+}
+
+struct CliRun {
+    int Code = -1;
+    std::string Err;
+};
+
+CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
+    std::string cmd = Quote(CliPath());
+    for (const auto& a : args) cmd += " " + Quote(a);
+    cmd += " >/dev/null 2>" + Quote(dir.File("stderr.txt"));
+    const int rc = std::system(cmd.c_str());
+    CliRun run;
+    run.Code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    run.Err = ReadFileBytes(dir.File("stderr.txt"));
+    return run;
+}
+
+// Both tags as an independent reader sees them: "v1.TPE1" -> text, and so on.
+constexpr const char* kOracle = R"PY(
+import sys
+from mutagen.id3 import ID3, ParseID3v1, TCON
+from mutagen.id3._util import ID3NoHeaderError
+path = sys.argv[1]
+data = open(path, 'rb').read()
+def show(prefix, frames):
+    for key, f in frames.items():
+        key = key.split(':')[0]
+        text = f.genres[0] if isinstance(f, TCON) and f.genres else (str(f.text[0]) if f.text else '')
+        print(prefix + '.' + key + '=' + text)
+v1 = ParseID3v1(data[-128:]) if len(data) >= 128 else None
+if v1: show('v1', v1)
+try:
+    show('v2', ID3(path, load_v1=False, translate=False))
+except ID3NoHeaderError:
+    pass
+)PY";
+
+std::map<std::string, std::string> Oracle(const TempDir& dir, const std::string& path) {
+    WriteFileBytes(dir.File("oracle.py"), kOracle);
+    const std::string out = dir.File("oracle.txt");
+    const std::string cmd =
+        "/usr/bin/python3 " + Quote(dir.File("oracle.py")) + " " + Quote(path) + " >" + Quote(out);
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::map<std::string, std::string> fields;
+    std::istringstream lines(ReadFileBytes(out));
+    for (std::string line; std::getline(lines, line);) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return fields;
+}
+
+bool OraclesAvailable() {
+    return LameAvailable() &&
+           std::system("/usr/bin/python3 -c 'import mutagen' >/dev/null 2>&1") == 0;
+}
+
+// A Python string literal of UTF-8 text.
+std::string PyString(const std::string& text) {
+    std::string s = "'";
+    for (char c : text) s += (c == '\'' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    return s + "'";
+}
+
+// Writes an ID3v2.3 tag with the given frames through the independent writer.
+void WriteId3v2WithMutagen(const TempDir& dir, const std::string& path,
+                           const std::vector<std::pair<std::string, std::string>>& frames) {
+    std::string py =
+        "import sys\nfrom mutagen.id3 import ID3, TIT2, TPE1, TALB, TYER, TCON, COMM, TRCK\n"
+        "t = ID3()\n";
+    for (const auto& [id, text] : frames) {
+        if (id == "COMM") {
+            py += "t.add(COMM(encoding=0, lang='deu', desc='', text=" + PyString(text) + "))\n";
+        } else {
+            py += "t.add(" + id + "(encoding=0, text=" + PyString(text) + "))\n";
+        }
+    }
+    py += "t.save(sys.argv[1], v1=0, v2_version=3)\n";
+    WriteFileBytes(dir.File("writer.py"), py);
+    const std::string cmd = "/usr/bin/python3 " + Quote(dir.File("writer.py")) + " " + Quote(path);
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+}
+
+class CopyTagsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!OraclesAvailable()) GTEST_SKIP() << "lame or python3-mutagen missing";
+    }
+    std::string Encode(const std::string& name, const std::vector<std::string>& tagArgs = {}) {
+        const std::string path = dir.File(name);
+        std::vector<std::string> args = {"-b", "128"};
+        args.insert(args.end(), tagArgs.begin(), tagArgs.end());
+        EXPECT_TRUE(EncodeWithLame(path, args, 1.0, 44100, 2));
+        return path;
+    }
+    TempDir dir;
+};
+
+TEST_F(CopyTagsTest, Level1To2CopiesTheSixFieldsWithTheGenreName) {
+    const std::string path =
+        Encode("a.mp3", {"--id3v1-only", "--tt", "Titel", "--ta", "Band", "--tl", "Album", "--ty",
+                         "1999", "--tc", "Kommentar", "--tn", "7", "--tg", "Synthpop"});
+    const std::string v1Before = ReadFileBytes(path).substr(ReadFileBytes(path).size() - 128);
+    const CliRun run = RunCli(dir, {"copy-tags", "--from", "1", "--to", "2", path});
+    EXPECT_EQ(run.Code, 0) << run.Err;
+    auto tags = Oracle(dir, path);
+    EXPECT_EQ(tags["v2.TPE1"], "Band");
+    EXPECT_EQ(tags["v2.TIT2"], "Titel");
+    EXPECT_EQ(tags["v2.TALB"], "Album");
+    EXPECT_EQ(tags["v2.TYER"], "1999");
+    EXPECT_EQ(tags["v2.TCON"], "Synthpop");
+    EXPECT_EQ(tags["v2.COMM"], "Kommentar");
+    EXPECT_EQ(tags.count("v2.TRCK"), 0u);  // the ID3v1 track number is not copied
+    const std::string after = ReadFileBytes(path);
+    EXPECT_EQ(after.substr(after.size() - 128), v1Before);
+}
+
+TEST_F(CopyTagsTest, Level2To1MapsTheGenreCutsTo30AndKeepsTheTrack) {
+    struct Case {
+        const char* name;
+        const char* genre;
+        const char* expectedGenre;  // empty: genre number 255
+    };
+    const Case cases[] = {
+        {"synth.mp3", "Synthpop", "Synthpop"},
+        {"blues.mp3", "Blues", "Blues"},
+        {"unknown.mp3", "Krautrock", ""},
+    };
+    const std::string title40 = "Ein sehr langer Titel mit vierzig Zeiche";
+    ASSERT_EQ(title40.size(), 40u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Encode(c.name);
+        WriteId3v2WithMutagen(dir, path,
+                              {{"TIT2", title40},
+                               {"TPE1", "Künstler"},
+                               {"TCON", c.genre},
+                               {"TYER", "2004"},
+                               {"TRCK", "9"},
+                               {"COMM", "neu"}});
+        // An ID3v1.1 tag with track 7 behind the audio.
+        std::string bytes = ReadFileBytes(path);
+        bytes += MakeId3v1Tag("alt", "alt", "alt", "1970", "alt", 7, 1);
+        WriteFileBytes(path, bytes);
+
+        const CliRun run = RunCli(dir, {"copy-tags", "--from", "2", "--to", "1", path});
+        EXPECT_EQ(run.Code, 0) << run.Err;
+        auto tags = Oracle(dir, path);
+        EXPECT_EQ(tags["v1.TIT2"], title40.substr(0, 30));
+        EXPECT_EQ(tags["v1.TPE1"], "Künstler");
+        EXPECT_EQ(tags.count("v1.TALB"), 0u);  // the ID3v2 tag had no album
+        EXPECT_EQ(tags["v1.TDRC"], "2004");
+        EXPECT_EQ(tags["v1.COMM"], "neu");
+        EXPECT_EQ(tags["v1.TRCK"], "7");
+        if (*c.expectedGenre) {
+            EXPECT_EQ(tags["v1.TCON"], c.expectedGenre);
+        } else {
+            EXPECT_EQ(tags.count("v1.TCON"), 0u);
+        }
+        EXPECT_EQ(ReadFileBytes(path).size(), bytes.size());
+    }
+}
+
+TEST_F(CopyTagsTest, FailuresAndBadUsage) {
+    const std::string good = Encode("good.mp3", {"--id3v1-only", "--ta", "Band"});
+    const std::string missing = dir.File("missing.mp3");
+    const CliRun run = RunCli(dir, {"copy-tags", "--from", "1", "--to", "2", missing, good});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_NE(run.Err.find("\"" + missing + "\""), std::string::npos) << run.Err;
+    EXPECT_EQ(Oracle(dir, good)["v2.TPE1"], "Band");
+
+    const std::string before = ReadFileBytes(good);
+    const std::vector<std::vector<std::string>> usage = {
+        {"copy-tags", good},
+        {"copy-tags", "--from", "1", good},
+        {"copy-tags", "--from", "1", "--to", "1", good},
+        {"copy-tags", "--from", "3", "--to", "1", good},
+        {"copy-tags", "--from", "1", "--to", "2"},
+    };
+    for (const auto& args : usage) EXPECT_EQ(RunCli(dir, args).Code, 2) << args.size();
+    EXPECT_EQ(ReadFileBytes(good), before);
+}
+
+}  // namespace
