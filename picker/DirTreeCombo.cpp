@@ -1,36 +1,542 @@
 #include "picker/DirTreeCombo.h"
 
-#include <QFileDialog>
-#include <QHBoxLayout>
-#include <QLineEdit>
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSet>
+#include <QStorageInfo>
+#include <QStyleOptionFrame>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
 
-// Interim folder field: a read-only line and a button that opens a folder chooser.
-TDirTreeCombo::TDirTreeCombo(QWidget* parent) : QWidget(parent) {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName("DirComboEdit");
-    edit->setReadOnly(true);
-    auto* button = new QToolButton(this);
-    button->setObjectName("DirComboButton");
-    button->setText(QStringLiteral("…"));
-    button->setFixedSize(22, 22);
-    layout->addWidget(edit);
-    layout->addWidget(button);
-    setFixedSize(265, 22);
-    connect(button, &QToolButton::clicked, this, [this, edit] {
-        const QString dir = QFileDialog::getExistingDirectory(this, QString(), selectedPath_);
-        if (dir.isEmpty()) return;
-        SetSelectedPath(dir);
-        edit->setText(dir);
-        emit OnPathChange(this, selectedPath_);
+namespace {
+
+const QString kRootPath = QStringLiteral("Drives");
+const QString kRootText = QStringLiteral("Computer");
+const QString kHomeText = QStringLiteral("Persönlicher Ordner");
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kIconSize = 16;
+constexpr int kButtonWidth = 17;
+
+const QDir::Filters kFolderFilter = QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+QString JoinPath(const QString& folder, const QString& name) {
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// True when folder is base itself or lies below it.
+bool PathHolds(const QString& base, const QString& folder) {
+    if (SamePath(base, folder)) return true;
+    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    return folder.size() > prefix.size() && SamePath(folder.left(prefix.size()), prefix);
+}
+
+bool HasSubfolder(const QString& folder) {
+    QDirIterator it(folder, kFolderFilter);
+    return it.hasNext();
+}
+
+// Folders sort by name without regard to case, ties broken by exact text so
+// that the order is the same whatever the listing order was.
+class TDirNode : public QTreeWidgetItem {
+  public:
+    explicit TDirNode(TDirTreeView::NodeKind kind) : QTreeWidgetItem(int(UserType) + int(kind)) {}
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const QString a = text(0);
+        const QString b = other.text(0);
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    }
+};
+
+TDirTreeCombo::MessageHook& MessageHookSlot() {
+    static TDirTreeCombo::MessageHook hook;
+    return hook;
+}
+
+void ShowPickerMessage(const QString& text, QWidget* parent) {
+    if (MessageHookSlot()) {
+        MessageHookSlot()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tonzettel"), text, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
+// A volume unmounted since the tree was built now resolves to the volume
+// above its mount point, so the root path must still match.
+bool VolumeReady(const QString& mountPath) {
+    const QStorageInfo info(mountPath);
+    return info.isValid() && info.isReady() &&
+           SamePath(QDir::cleanPath(info.rootPath()), QDir::cleanPath(mountPath));
+}
+
+}  // namespace
+
+bool SamePath(const QString& a, const QString& b) {
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
+QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes) {
+    static const QSet<QString> pseudo = {
+        "autofs",      "binfmt_misc",   "bpf",       "cgroup",     "cgroup2",    "configfs",
+        "debugfs",     "devpts",        "devtmpfs",  "efivarfs",   "fusectl",    "fuse.gvfsd-fuse",
+        "fuse.portal", "fuse.snapfuse", "hugetlbfs", "mqueue",     "nfsd",       "nsfs",
+        "proc",        "pstore",        "ramfs",     "rpc_pipefs", "securityfs", "selinuxfs",
+        "squashfs",    "tmpfs",         "tracefs"};
+    static const QStringList systemTrees = {"/proc", "/sys", "/dev", "/snap"};
+
+    QList<TDirVolume> kept;
+    for (const TDirVolume& volume : volumes) {
+        const QString& type = volume.FileSystemType;
+        if (pseudo.contains(type) || volume.MountPath.isEmpty()) continue;
+        // A container's root file system is an overlay; elsewhere overlays are the system's own.
+        if (type == QLatin1String("overlay") && volume.MountPath != QLatin1String("/")) continue;
+        const bool inSystemTree =
+            std::any_of(systemTrees.begin(), systemTrees.end(),
+                        [&](const QString& t) { return PathHolds(t, volume.MountPath); });
+        if (inSystemTree) continue;
+        // A later mount on the same folder hides the earlier one.
+        kept.removeIf([&](const TDirVolume& v) { return v.MountPath == volume.MountPath; });
+        kept.append(volume);
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const TDirVolume& a, const TDirVolume& b) {
+        const bool aRoot = a.MountPath == QLatin1String("/");
+        const bool bRoot = b.MountPath == QLatin1String("/");
+        if (aRoot != bRoot) return aRoot;
+        return a.MountPath < b.MountPath;
     });
+    return kept;
+}
+
+QList<TDirVolume> MountedVolumes() {
+    QList<TDirVolume> volumes;
+    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
+        if (!info.isValid() || !info.isReady()) continue;
+        const QString mountPath = QDir::cleanPath(info.rootPath());
+        // Containers bind-mount single files (/etc/hosts); only folders are volumes here.
+        if (!QFileInfo(mountPath).isDir()) continue;
+        QString name = info.name();
+        if (name.isEmpty()) name = QFileInfo(QString::fromLocal8Bit(info.device())).fileName();
+        volumes.append({mountPath, name, QString::fromLatin1(info.fileSystemType())});
+    }
+    return FilterVolumes(volumes);
+}
+
+QRect DropDownRect(const QRect& fieldGlobal, int height, const QRect& screen) {
+    QRect rect(fieldGlobal.left(), fieldGlobal.bottom() + 1, fieldGlobal.width(), height);
+    if (rect.bottom() > screen.bottom()) rect.moveBottom(fieldGlobal.top() - 1);
+    return rect;
+}
+
+// ---------------------------------------------------------------------------
+
+TDirTreeView::TDirTreeView(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setUniformRowHeights(true);
+    setIconSize(QSize(kIconSize, kIconSize));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setMouseTracking(true);
+    setAllColumnsShowFocus(true);
+
+    const QFileIconProvider provider;
+    computerIcon_ = provider.icon(QAbstractFileIconProvider::Computer);
+    driveIcon_ = provider.icon(QAbstractFileIconProvider::Drive);
+    // The folder icon's On state is the open folder; show it on the selected node.
+    const QIcon folder = provider.icon(QAbstractFileIconProvider::Folder);
+    folderIcon_.addPixmap(folder.pixmap(kIconSize, QIcon::Normal, QIcon::Off), QIcon::Normal);
+    folderIcon_.addPixmap(folder.pixmap(kIconSize, QIcon::Normal, QIcon::On), QIcon::Selected);
+    SetHideSelection(true);
+
+    connect(this, &QTreeWidget::itemExpanded, this, &TDirTreeView::NodeExpanded);
+}
+
+QTreeWidgetItem* TDirTreeView::NewNode(QTreeWidgetItem* parent, NodeKind kind, const QString& text,
+                                       const QIcon& icon, const QString& path) {
+    auto* node = new TDirNode(kind);
+    node->setText(0, text);
+    node->setIcon(0, icon);
+    if (!path.isEmpty()) node->setData(0, kPathRole, path);
+    if (parent) parent->addChild(node);
+    return node;
+}
+
+void TDirTreeView::Rebuild(const QList<TDirVolume>& volumes, const QString& homePath) {
+    clear();
+    QTreeWidgetItem* root = NewNode(nullptr, RootNode, kRootText, computerIcon_, {});
+    root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    addTopLevelItem(root);
+    if (!homePath.isEmpty()) {
+        QIcon homeIcon = QFileIconProvider().icon(QFileInfo(homePath));
+        if (homeIcon.isNull()) homeIcon = folderIcon_;
+        QTreeWidgetItem* home = NewNode(root, HomeNode, kHomeText, homeIcon, homePath);
+        home->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+    for (const TDirVolume& volume : volumes) {
+        const QString text =
+            QStringLiteral(" (") + volume.MountPath + QStringLiteral(")  ") + volume.Name;
+        QTreeWidgetItem* node = NewNode(root, VolumeNode, text, driveIcon_, volume.MountPath);
+        node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+    setCurrentItem(root);
+}
+
+TDirTreeView::NodeKind TDirTreeView::KindOf(const QTreeWidgetItem* node) {
+    return static_cast<NodeKind>(node->type() - QTreeWidgetItem::UserType);
+}
+
+QString TDirTreeView::NodePath(const QTreeWidgetItem* node) const {
+    if (!node) return {};
+    QStringList names;
+    for (; node; node = node->parent()) {
+        switch (KindOf(node)) {
+            case RootNode:
+                return kRootPath;
+            case HomeNode:
+            case VolumeNode: {
+                QString path = node->data(0, kPathRole).toString();
+                for (auto it = names.crbegin(); it != names.crend(); ++it)
+                    path = JoinPath(path, *it);
+                return path;
+            }
+            case FolderNode:
+                names.append(node->text(0));
+                break;
+        }
+    }
+    return {};
+}
+
+void TDirTreeView::ListChildren(QTreeWidgetItem* node) {
+    const QString path = NodePath(node);
+    // An unreadable folder lists as empty: it simply gets no children.
+    const QStringList names = QDir(path).entryList(kFolderFilter, QDir::NoSort);
+    for (const QString& name : names) {
+        QTreeWidgetItem* child = NewNode(node, FolderNode, name, folderIcon_, {});
+        child->setChildIndicatorPolicy(HasSubfolder(JoinPath(path, name))
+                                           ? QTreeWidgetItem::ShowIndicator
+                                           : QTreeWidgetItem::DontShowIndicator);
+    }
+    if (names.isEmpty()) node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+}
+
+void TDirTreeView::NodeExpanded(QTreeWidgetItem* node) {
+    // The root keeps its order: home folder, "/", then the other volumes.
+    if (KindOf(node) == RootNode) return;
+    if (node->childCount() == 0) ListChildren(node);
+    node->sortChildren(0, Qt::AscendingOrder);
+}
+
+QTreeWidgetItem* TDirTreeView::OpenDownTo(const QString& folder) {
+    QTreeWidgetItem* root = Root();
+    if (!root) return nullptr;
+    root->setExpanded(true);
+
+    // Start from the deepest first-level node holding the folder.
+    QTreeWidgetItem* node = nullptr;
+    qsizetype startLength = -1;
+    for (int i = 0; i < root->childCount(); ++i) {
+        const QString path = NodePath(root->child(i));
+        if (path.size() > startLength && PathHolds(path, folder)) {
+            node = root->child(i);
+            startLength = path.size();
+        }
+    }
+    if (!node) {
+        setCurrentItem(root);
+        return root;
+    }
+    node->setExpanded(true);
+    const QStringList pieces = folder.mid(startLength).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& piece : pieces) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < node->childCount() && !next; ++i)
+            if (SamePath(node->child(i)->text(0), piece)) next = node->child(i);
+        if (!next) break;
+        node = next;
+        node->setExpanded(true);
+    }
+    setCurrentItem(node);
+    return node;
+}
+
+void TDirTreeView::SetHideSelection(bool value) {
+    hideSelection_ = value;
+    // Hidden selection: an unfocused tree draws its selected node like any other.
+    QPalette pal = palette();
+    const QPalette defaults = QApplication::palette(this);
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 value ? pal.color(QPalette::Inactive, QPalette::Base)
+                       : defaults.color(QPalette::Inactive, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 value ? pal.color(QPalette::Inactive, QPalette::Text)
+                       : defaults.color(QPalette::Inactive, QPalette::HighlightedText));
+    setPalette(pal);
+}
+
+QTreeWidgetItem* TDirTreeView::NodeUnder(const QPoint& pos) const {
+    QTreeWidgetItem* node = itemAt(pos);
+    // Only the icon and text count, not the expand mark beside them.
+    return node && visualItemRect(node).contains(pos) ? node : nullptr;
+}
+
+void TDirTreeView::mouseMoveEvent(QMouseEvent* event) {
+    QTreeWidget::mouseMoveEvent(event);
+    if (event->buttons() != Qt::NoButton) return;
+    if (QTreeWidgetItem* node = NodeUnder(event->position().toPoint())) setCurrentItem(node);
+}
+
+void TDirTreeView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton) return;
+    if (QTreeWidgetItem* node = NodeUnder(event->position().toPoint())) emit NodeClicked(node);
+}
+
+// ---------------------------------------------------------------------------
+
+TDirTreePopup::TDirTreePopup(TDirTreeCombo* combo) : QFrame(combo, Qt::Popup), combo_(combo) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+}
+
+void TDirTreePopup::mousePressEvent(QMouseEvent* event) {
+    // A press on the arrow button only closes the tree; replayed, it would drop it down again.
+    const QToolButton* button = combo_->Button();
+    const QPoint onButton = button->mapFromGlobal(event->globalPosition().toPoint());
+    setAttribute(Qt::WA_NoMouseReplay, button->rect().contains(onButton));
+    QFrame::mousePressEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+
+TDirTreeCombo::TDirTreeCombo(QWidget* parent) : QLineEdit(parent) {
+    setReadOnly(true);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    resize(sizeHint());
+
+    button_ = new QToolButton(this);
+    button_->setObjectName(QStringLiteral("DirComboButton"));
+    button_->setArrowType(Qt::DownArrow);
+    button_->setFocusPolicy(Qt::NoFocus);
+    button_->setContextMenuPolicy(Qt::NoContextMenu);
+    button_->setCursor(Qt::ArrowCursor);
+    connect(button_, &QToolButton::clicked, this, &TDirTreeCombo::ToggleDropDown);
+
+    popup_ = new TDirTreePopup(this);
+    tree_ = new TDirTreeView(popup_);
+    tree_->setObjectName(QStringLiteral("DirTree"));
+    tree_->setFrameShape(QFrame::NoFrame);
+    popup_->layout()->addWidget(tree_);
+    tree_->installEventFilter(this);
+    connect(tree_, &TDirTreeView::NodeClicked, this, &TDirTreeCombo::ChooseNode);
+
+    readyProbe_ = VolumeReady;
+    RebuildTree(MountedVolumes(), QDir::homePath());
 }
 
 TDirTreeCombo::~TDirTreeCombo() = default;
 
+void TDirTreeCombo::RebuildTree(const QList<TDirVolume>& volumes, const QString& homePath) {
+    tree_->Rebuild(volumes, homePath);
+    tree_->Root()->setExpanded(expandRoot_);
+    ShowNode(tree_->Root());
+}
+
 void TDirTreeCombo::SetSelectedPath(const QString& path) {
-    if (path.compare(selectedPath_, Qt::CaseInsensitive) != 0) selectedPath_ = path;
+    if (!SamePath(path, selectedPath_)) selectedPath_ = path;
+}
+
+void TDirTreeCombo::SetInitialDir(const QString& dir) {
+    if (dir.isEmpty()) return;
+    const QFileInfo info(dir);
+    if (!info.isDir()) return;
+    const QString folder = QDir::cleanPath(info.absoluteFilePath());
+    const QString stored = JoinPath(folder, QString());
+    if (SamePath(stored, initialDir_)) return;
+    initialDir_ = stored;
+    ShowNode(tree_->OpenDownTo(folder));
+    SetSelectedPath(folder);
+    emit OnPathChange(this, selectedPath_);
+}
+
+void TDirTreeCombo::SetExpandRoot(bool value) {
+    expandRoot_ = value;
+    tree_->Root()->setExpanded(value);
+}
+
+void TDirTreeCombo::SetGlyph(const QPixmap& glyph) {
+    glyph_ = glyph;
+    button_->setArrowType(glyph.isNull() ? Qt::DownArrow : Qt::NoArrow);
+    button_->setIcon(glyph.isNull() ? QIcon() : QIcon(glyph));
+}
+
+bool TDirTreeCombo::TreeShown() const {
+    return popup_->isVisible();
+}
+
+TDirTreeCombo::MessageHook TDirTreeCombo::SetMessageHook(MessageHook hook) {
+    MessageHook previous = std::move(MessageHookSlot());
+    MessageHookSlot() = std::move(hook);
+    return previous;
+}
+
+void TDirTreeCombo::ToggleDropDown() {
+    if (popup_->isVisible()) {
+        HideTree();
+        return;
+    }
+    const QRect field(mapToGlobal(QPoint(0, 0)), size());
+    const QScreen* where = screen();
+    const QRect available = where ? where->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
+    popup_->setGeometry(DropDownRect(field, treeHeight_, available));
+    popup_->show();
+    popup_->raise();
+    tree_->setFocus(Qt::PopupFocusReason);
+    if (QTreeWidgetItem* current = tree_->currentItem()) tree_->scrollToItem(current);
+}
+
+void TDirTreeCombo::HideTree() {
+    if (popup_->isVisible()) popup_->hide();
+}
+
+void TDirTreeCombo::ChooseNode(QTreeWidgetItem* node) {
+    if (!node) return;
+    SetSelectedPath(tree_->NodePath(node));
+    // The field always names what SelectedPath holds, even for a volume that is not ready.
+    ShowNode(node);
+    emit OnPathChange(this, selectedPath_);
+    HideTree();
+    if (TDirTreeView::KindOf(node) == TDirTreeView::VolumeNode) CheckVolumeReady(selectedPath_);
+}
+
+void TDirTreeCombo::CheckVolumeReady(const QString& mountPath) {
+    if (mountPath.isEmpty() || !QDir::isAbsolutePath(mountPath)) {
+        ShowPickerMessage(QStringLiteral("Not a valid Drive ID"), window());
+        return;
+    }
+    if (readyProbe_ && readyProbe_(mountPath)) return;
+    QApplication::beep();
+    ShowPickerMessage(QStringLiteral("There is no disk in Drive ") + mountPath +
+                          QStringLiteral("\nor Drive ") + mountPath +
+                          QStringLiteral(": is not ready"),
+                      window());
+}
+
+void TDirTreeCombo::ShowNode(const QTreeWidgetItem* node) {
+    if (!node) return;
+    nodeIcon_ = node->icon(0);
+    setText(node->text(0));
+    setCursorPosition(0);
+    PlaceButton();
+    update();
+}
+
+bool TDirTreeCombo::HandleKey(QKeyEvent* event) {
+    QTreeWidgetItem* current = tree_->currentItem();
+    QTreeWidgetItem* root = tree_->Root();
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            ChooseNode(current);
+            return true;
+        case Qt::Key_Escape:
+            if (!TreeShown()) return false;
+            HideTree();
+            return true;
+        case Qt::Key_Left:
+            if (!current) return true;
+            if (current->isExpanded()) current->setExpanded(false);
+            if (current != root) {
+                QTreeWidgetItem* above = tree_->itemAbove(current);
+                if (above && above != root) tree_->setCurrentItem(above);
+            }
+            return true;
+        case Qt::Key_Up:
+            if (current && current != root)
+                if (QTreeWidgetItem* above = tree_->itemAbove(current))
+                    tree_->setCurrentItem(above);
+            return true;
+        case Qt::Key_Right:
+            if (current) current->setExpanded(true);
+            return true;
+        case Qt::Key_Down:
+            if (current)
+                if (QTreeWidgetItem* below = tree_->itemBelow(current))
+                    tree_->setCurrentItem(below);
+            return true;
+        case Qt::Key_F4:
+            ToggleDropDown();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool TDirTreeCombo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        HandleKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QLineEdit::eventFilter(watched, event);
+}
+
+void TDirTreeCombo::keyPressEvent(QKeyEvent* event) {
+    if (HandleKey(event)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TDirTreeCombo::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // The tree taking the focus as a popup is not a loss of focus.
+    if (event->reason() != Qt::PopupFocusReason) HideTree();
+}
+
+void TDirTreeCombo::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    PlaceButton();
+}
+
+void TDirTreeCombo::PlaceButton() {
+    button_->setGeometry(width() - kButtonWidth - 2, 2, kButtonWidth, std::max(0, height() - 4));
+    // The line edit keeps a frame and a 2-pixel gap of its own before the text.
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    constexpr int kEditGap = 2;
+    constexpr int kTextStart = 23;
+    const int left = nodeIcon_.isNull() ? 0 : std::max(0, kTextStart - contents.left() - kEditGap);
+    const int right = std::max(0, contents.right() + 1 - button_->x());
+    setTextMargins(left, 0, right, 0);
+}
+
+void TDirTreeCombo::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (nodeIcon_.isNull()) return;
+    QPainter painter(this);
+    const QRect where(5, (height() - kIconSize) / 2, kIconSize, kIconSize);
+    nodeIcon_.paint(&painter, where, Qt::AlignCenter,
+                    isEnabled() ? QIcon::Normal : QIcon::Disabled);
 }

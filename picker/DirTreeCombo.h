@@ -1,22 +1,164 @@
 #pragma once
 
+#include <QFrame>
+#include <QIcon>
+#include <QLineEdit>
+#include <QList>
+#include <QPixmap>
+#include <QRect>
 #include <QString>
-#include <QWidget>
+#include <QTreeWidget>
+#include <functional>
 
-// The folder field of the main window's tool bar. SelectedPath is all the
-// main window reads: the chosen folder, empty until the user chooses one.
-class TDirTreeCombo : public QWidget {
+class QToolButton;
+class TDirTreeCombo;
+
+// One mounted volume as the tree offers it.
+struct TDirVolume {
+    QString MountPath;
+    QString Name;  // the label, or the device's name when the volume has none
+    QString FileSystemType;
+};
+
+// Keeps the volumes a user can keep music on: no pseudo or system-internal
+// file systems, no bind-mounted single files. "/" first, then by mount path.
+QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes);
+// The filtered list of what is mounted now (valid and ready volumes only).
+QList<TDirVolume> MountedVolumes();
+
+// Where the tree drops down: below the field and as wide as it, or above it
+// when it would reach past the bottom of the screen.
+QRect DropDownRect(const QRect& fieldGlobal, int height, const QRect& screen);
+
+// Folder paths are compared the way the file system names them.
+bool SamePath(const QString& a, const QString& b);
+
+// The tree of volumes and folders. Folder nodes are listed lazily at their
+// first expansion; a node's path is built by walking up to the root.
+class TDirTreeView : public QTreeWidget {
     Q_OBJECT
-public:
+  public:
+    enum NodeKind { RootNode, HomeNode, VolumeNode, FolderNode };
+
+    explicit TDirTreeView(QWidget* parent = nullptr);
+
+    // Clears the tree and builds the root with the home folder (when not
+    // empty) and one node per volume; nothing is read from the volumes.
+    void Rebuild(const QList<TDirVolume>& volumes, const QString& homePath);
+
+    QTreeWidgetItem* Root() const { return topLevelItem(0); }
+    static NodeKind KindOf(const QTreeWidgetItem* node);
+    // "Drives" for the root; a volume's mount path; a folder without trailing separator.
+    QString NodePath(const QTreeWidgetItem* node) const;
+    // Expands node after node along folder (an absolute path); returns the
+    // last node reached (the root when no volume holds the folder).
+    QTreeWidgetItem* OpenDownTo(const QString& folder);
+
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool value);
+
+  signals:
+    void NodeClicked(QTreeWidgetItem* node);
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void NodeExpanded(QTreeWidgetItem* node);
+    void ListChildren(QTreeWidgetItem* node);
+    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, NodeKind kind, const QString& text,
+                             const QIcon& icon, const QString& path);
+    QTreeWidgetItem* NodeUnder(const QPoint& pos) const;
+
+    QIcon computerIcon_;
+    QIcon driveIcon_;
+    QIcon folderIcon_;  // the open folder as its Selected mode
+    bool hideSelection_ = true;
+};
+
+// The frameless top-level window the tree drops down in.
+class TDirTreePopup : public QFrame {
+  public:
+    explicit TDirTreePopup(TDirTreeCombo* combo);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    TDirTreeCombo* combo_;
+};
+
+// The folder field of the main window's tool bar: a read-only line showing
+// the chosen node's icon and text, with an arrow button that drops down the
+// tree. SelectedPath is all the main window reads.
+class TDirTreeCombo : public QLineEdit {
+    Q_OBJECT
+  public:
     explicit TDirTreeCombo(QWidget* parent = nullptr);
     ~TDirTreeCombo() override;
 
+    // Empty until the user first chooses a node; "Drives" for the root.
     QString SelectedPath() const { return selectedPath_; }
     void SetSelectedPath(const QString& path);
 
-signals:
+    // Opens the tree down to an existing folder and chooses it.
+    QString InitialDir() const { return initialDir_; }
+    void SetInitialDir(const QString& dir);
+
+    int TreeHeight() const { return treeHeight_; }
+    void SetTreeHeight(int value) { treeHeight_ = value; }
+    bool ExpandRoot() const { return expandRoot_; }
+    void SetExpandRoot(bool value);
+    bool HideSelection() const { return tree_->HideSelection(); }
+    void SetHideSelection(bool value) { tree_->SetHideSelection(value); }
+    QPixmap Glyph() const { return glyph_; }
+    void SetGlyph(const QPixmap& glyph);
+    static QString About() { return QStringLiteral("TDirTreeCombo 1.0"); }
+
+    TDirTreeView* Tree() const { return tree_; }
+    QToolButton* Button() const { return button_; }
+    bool TreeShown() const;
+
+    // Rebuilds the tree from other volumes (tests, or after mounts changed).
+    void RebuildTree(const QList<TDirVolume>& volumes, const QString& homePath);
+    // Whether a chosen volume is still mounted and ready; tests replace it.
+    using ReadyProbe = std::function<bool(const QString& mountPath)>;
+    void SetReadyProbe(ReadyProbe probe) { readyProbe_ = std::move(probe); }
+    // Shows the picker's messages; tests install a recorder. Returns the previous one.
+    using MessageHook = std::function<void(const QString& text)>;
+    static MessageHook SetMessageHook(MessageHook hook);
+
+  public slots:
+    void ToggleDropDown();
+    void HideTree();
+    void ChooseNode(QTreeWidgetItem* node);
+
+  signals:
     void OnPathChange(QObject* sender, const QString& selectedPath);
 
-protected:
+  protected:
+    QSize sizeHint() const override { return {216, 21}; }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    bool HandleKey(QKeyEvent* event);
+    void ShowNode(const QTreeWidgetItem* node);
+    void CheckVolumeReady(const QString& mountPath);
+    void PlaceButton();
+
+    TDirTreePopup* popup_ = nullptr;
+    TDirTreeView* tree_ = nullptr;
+    QToolButton* button_ = nullptr;
     QString selectedPath_;
+    QString initialDir_;
+    QIcon nodeIcon_;  // null: no icon in the field
+    QPixmap glyph_;
+    int treeHeight_ = 240;
+    bool expandRoot_ = true;
+    ReadyProbe readyProbe_;
 };
