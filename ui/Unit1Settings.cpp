@@ -1,5 +1,73 @@
-#include "ui/Unit1.h"
+#include <QCheckBox>
+#include <QTreeView>
 
-// Placeholder until the settings file exists: the window keeps its design state.
-void TForm1::RestoreSettings() {}
-void TForm1::SaveSettings() {}
+#include "ui/MessageBox.h"
+#include "ui/ProfileFile.h"
+#include "ui/Unit1.h"
+#include "ui/Unit6.h"
+
+namespace {
+
+QString Key(const char* name) {
+    return QString::fromLatin1(name);
+}
+QString ColumnKey(int column) {
+    return QStringLiteral("Column%1Pos").arg(column);
+}
+
+}  // namespace
+
+void TForm1::RestoreSettings() {
+    const TProfileFile settings(SettingsFilePath());
+    const QString section = QLatin1String(SettingsSection);
+
+    move(settings.GetInt(section, Key("HorizontalPos"), 200),
+         settings.GetInt(section, Key("VertikalPos"), 200));
+    SetGridLines(settings.GetBool(section, Key("Linien"), false));
+
+    // A stored 0 keeps a column hidden that was hidden at the last close.
+    for (int c = 1; c <= 11; ++c) {
+        int width = settings.GetInt(section, ColumnKey(c), DefaultColumnWidth(c));
+        if (width < 0) width = DefaultColumnWidth(c);
+        SetListColumnWidth(ListView(), c, width);
+    }
+
+    const int state = settings.GetInt(section, Key("Fenster"), 1);
+    if (state == 1 || state == 2) {
+        // The size first, so that it is the one the window returns to from maximized.
+        setWindowState(windowState() &
+                       ~(Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+        resize(settings.GetInt(section, Key("Breite"), 783),
+               settings.GetInt(section, Key("Hoehe"), 540));
+        if (state == 2) setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+void TForm1::SaveSettings() {
+    TProfileFile settings(SettingsFilePath());
+    const QString section = QLatin1String(SettingsSection);
+    const auto* optionen = qobject_cast<const TOptionen*>(Dialogs().Optionen);
+
+    // Stops at the first value that cannot be written; the window closes anyway.
+    const auto write = [&](const QString& key, int value) {
+        if (settings.WriteInt(section, key, value)) return true;
+        ShowMessageBox(ProfileWriteErrorText(settings.Path()), this);
+        return false;
+    };
+
+    if (!write(Key("HorizontalPos"), x()) || !write(Key("VertikalPos"), y())) return;
+    if (!write(Key("Linien"), GridLines() ? 1 : 0)) return;
+    if (optionen) {
+        for (int c = 1; c <= 11; ++c)
+            if (!write(QStringLiteral("AnzeigenCol%1").arg(c), optionen->ColumnShown(c) ? 1 : 0))
+                return;
+    }
+    for (int c = 0; c <= 11; ++c)
+        if (!write(ColumnKey(c), ListColumnWidth(ListView(), c))) return;
+
+    const Qt::WindowStates state = windowState();
+    if (state & Qt::WindowMinimized) return;
+    if (!write(Key("Fenster"), (state & Qt::WindowMaximized) ? 2 : 1)) return;
+    if (!write(Key("Breite"), width())) return;
+    write(Key("Hoehe"), height());
+}

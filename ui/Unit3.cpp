@@ -1,0 +1,233 @@
+#include "ui/Unit3.h"
+
+#include <QDesktopServices>
+#include <QFont>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "ui/Maker.h"
+#include "ui/Unit1.h"
+
+namespace {
+
+QFrame* NewBevel(const char* name, QWidget* parent) {
+    auto* bevel = new QFrame(parent);
+    bevel->setObjectName(QString::fromLatin1(name));
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    return bevel;
+}
+
+QLabel* NewLink(const char* name, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    label->setPalette(palette);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+void DrawNote(QPainter& painter, QPointF head, double stem) {
+    painter.save();
+    painter.translate(head);
+    painter.rotate(-20);
+    painter.drawEllipse(QRectF(-5, -3.5, 10, 7));
+    painter.restore();
+    painter.drawRect(QRectF(head.x() + 3.6, head.y() - stem, 1.6, stem));
+}
+
+}  // namespace
+
+const QIcon& CloseButtonIcon() {
+    static const QIcon icon = [] {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(140, 20, 20), 1));
+        painter.setBrush(QColor(210, 50, 40));
+        painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+        painter.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
+const QIcon& SaveButtonIcon() {
+    static const QIcon icon = [] {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        // A floppy disk: body, label and shutter.
+        painter.setPen(QPen(QColor(20, 40, 90), 1));
+        painter.setBrush(QColor(50, 90, 170));
+        painter.drawRect(QRect(1, 1, 13, 13));
+        painter.setBrush(Qt::white);
+        painter.drawRect(QRect(4, 1, 7, 5));
+        painter.setBrush(QColor(190, 190, 190));
+        painter.drawRect(QRect(4, 9, 7, 5));
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
+TInfo::TInfo(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1) {
+    setObjectName(QStringLiteral("Info"));
+    setWindowTitle(QStringLiteral("Info"));
+    setModal(true);
+
+    panel1_ = new QFrame(this);
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+    panel1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    image1_ = new QLabel(panel1_);
+    image1_->setObjectName(QStringLiteral("Image1"));
+    image1_->setPixmap(Picture());
+    image1_->setFixedSize(80, 200);
+    auto* panelLayout = new QVBoxLayout(panel1_);
+    panelLayout->setContentsMargins(2, 2, 2, 2);
+    panelLayout->addWidget(image1_);
+
+    label1_ = new QLabel(QStringLiteral("Version %1").arg(QLatin1String(ProgramVersion)), this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    QFont versionFont(QStringLiteral("Arial"));
+    versionFont.setPixelSize(21);
+    label1_->setFont(versionFont);
+
+    auto* label5 = new QLabel(QStringLiteral("Webseite :"), this);
+    label5->setObjectName(QStringLiteral("Label5"));
+    labelHTTP_ = NewLink("LabelHTTP", QString::fromLatin1(MakerWebPage), this);
+    auto* label3 = new QLabel(QStringLiteral("E-Mail :"), this);
+    label3->setObjectName(QStringLiteral("Label3"));
+    labelMail_ = NewLink("LabelMail", QString::fromLatin1(MakerMail), this);
+    labelHTTP_->installEventFilter(this);
+    labelMail_->installEventFilter(this);
+
+    speedButton2_ = new QToolButton(this);
+    speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
+    speedButton2_->setText(QStringLiteral("Schließen"));
+    speedButton2_->setIcon(CloseButtonIcon());
+    speedButton2_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    speedButton2_->setAutoRaise(true);
+    connect(speedButton2_, &QToolButton::clicked, this, &TInfo::SpeedButton2Click);
+
+    auto* links = new QGridLayout;
+    links->setHorizontalSpacing(10);
+    links->setVerticalSpacing(8);
+    links->addWidget(label5, 0, 0);
+    links->addWidget(labelHTTP_, 0, 1);
+    links->addWidget(label3, 1, 0);
+    links->addWidget(labelMail_, 1, 1);
+    links->setColumnStretch(2, 1);
+
+    auto* close = new QHBoxLayout;
+    close->addStretch();
+    close->addWidget(speedButton2_);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(10);
+    right->addWidget(label1_);
+    right->addWidget(NewBevel("Bevel1", this));
+    right->addSpacing(6);
+    right->addLayout(links);
+    right->addStretch();
+    right->addWidget(NewBevel("Bevel2", this));
+    right->addLayout(close);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(14);
+    layout->addWidget(panel1_);
+    layout->addLayout(right);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(380);
+}
+
+QPixmap TInfo::Picture() {
+    QPixmap pixmap(80, 200);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    QLinearGradient sky(0, 0, 0, 200);
+    sky.setColorAt(0, QColor(20, 40, 110));
+    sky.setColorAt(1, QColor(70, 130, 210));
+    painter.fillRect(pixmap.rect(), sky);
+
+    // A tag label hanging from a string, a nod to the program's name.
+    painter.setPen(QPen(QColor(230, 230, 230), 1.2));
+    painter.drawLine(QPointF(40, 0), QPointF(40, 22));
+    QPainterPath tag;
+    tag.moveTo(40, 18);
+    tag.lineTo(62, 34);
+    tag.lineTo(62, 92);
+    tag.lineTo(18, 92);
+    tag.lineTo(18, 34);
+    tag.closeSubpath();
+    painter.setPen(QPen(QColor(120, 90, 40), 1));
+    painter.setBrush(QColor(245, 225, 170));
+    painter.drawPath(tag);
+    painter.setBrush(QColor(20, 40, 110));
+    painter.drawEllipse(QPointF(40, 30), 3, 3);
+
+    // Two beamed notes on the label.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(40, 30, 20));
+    DrawNote(painter, QPointF(31, 80), 26);
+    DrawNote(painter, QPointF(47, 75), 26);
+    painter.drawPolygon(
+        QPolygonF({QPointF(34.6, 54), QPointF(52.2, 49), QPointF(52.2, 53), QPointF(34.6, 58)}));
+
+    // The name, read from bottom to top.
+    painter.save();
+    painter.translate(52, 192);
+    painter.rotate(-90);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(24);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(255, 255, 255, 230));
+    painter.drawText(QPointF(0, 0), QStringLiteral("Tonzettel"));
+    painter.restore();
+    return pixmap;
+}
+
+bool TInfo::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == labelHTTP_) {
+            LabelHTTPClick();
+            return true;
+        }
+        if (watched == labelMail_) {
+            LabelMailClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TInfo::LabelHTTPClick() {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(MakerWebPage)));
+}
+
+void TInfo::LabelMailClick() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(MakerMail)));
+}
+
+void TInfo::SpeedButton2Click() {
+    close();
+}
