@@ -1,94 +1,41 @@
 // tonzettel-cli set: the wizard's run on files named on the command line.
-#include <array>
+#include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "cli/CliText.h"
 #include "cli/Commands.h"
 #include "ops/EditOps.h"
 
 namespace {
 
-constexpr std::pair<const char*, TagField> kFieldOptions[] = {
+constexpr std::pair<std::string_view, TagField> kFieldOptions[] = {
     {"--artist", TagField::Artist}, {"--album", TagField::Album}, {"--title", TagField::Title},
     {"--year", TagField::Year},     {"--genre", TagField::Genre}, {"--comment", TagField::Comment},
 };
 
-struct SetArgs {
-    int Level = 1;
-    std::array<std::optional<std::string>, AllTagFields.size()> Values;
-    std::vector<std::string> Files;
-};
-
-int Usage(const std::string& problem) {
-    std::fprintf(stderr, "%s\n\n", problem.c_str());
-    std::fputs(UsageSet().c_str(), stderr);
-    return 2;
-}
-
-// Splits "--name=value" or takes the value from the next argument.
-bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& name,
-               std::string& value) {
-    const std::string& a = args[i];
-    if (a.size() > name.size() && a.compare(0, name.size(), name) == 0 && a[name.size()] == '=') {
-        value = a.substr(name.size() + 1);
-        return true;
-    }
-    if (a != name || i + 1 >= args.size()) return false;
-    value = args[++i];
-    return true;
-}
-
-bool Matches(const std::string& arg, const std::string& name) {
-    return arg == name || arg.rfind(name + "=", 0) == 0;
-}
-
 }  // namespace
 
 int CmdSet(const std::vector<std::string>& args) {
-    SetArgs parsed;
-    bool optionsDone = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (optionsDone || a.empty() || a[0] != '-' || a == "-") {
-            parsed.Files.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            optionsDone = true;
-            continue;
-        }
-        std::string value;
-        if (Matches(a, "--level")) {
-            if (!TakeValue(args, i, "--level", value)) return Usage("--level braucht einen Wert.");
-            if (value != "1" && value != "2") return Usage("--level muss 1 oder 2 sein.");
-            parsed.Level = value == "1" ? 1 : 2;
-            continue;
-        }
-        bool known = false;
-        for (const auto& [name, field] : kFieldOptions) {
-            if (!Matches(a, name)) continue;
-            if (!TakeValue(args, i, name, value)) {
-                return Usage(std::string(name) + " braucht einen Wert.");
-            }
-            parsed.Values[static_cast<size_t>(field)] = value;
-            known = true;
-            break;
-        }
-        if (!known) return Usage("Unbekannte Option \"" + a + "\".");
-    }
-    if (parsed.Files.empty()) return Usage("Keine Datei angegeben.");
+    const std::string usage = UsageSet();
+    const auto parsed =
+        ParseArgs(args, "set", usage,
+                  {"--level", "--artist", "--album", "--title", "--year", "--genre", "--comment"},
+                  {}, 1, SIZE_MAX);
+    if (!parsed) return 2;
+    const auto level = LevelOption(*parsed, "set", usage);
+    if (!level) return 2;
 
     int exitCode = 0;
-    for (const auto& path : parsed.Files) {
+    for (const auto& path : parsed->Positional) {
         // One read-modify-write per field, as the wizard does, so the fields
         // not given keep what the file holds.
-        for (TagField field : AllTagFields) {
-            const auto& value = parsed.Values[static_cast<size_t>(field)];
-            if (!value) continue;
-            const EditResult result = WriteTagField(path, parsed.Level, field, *value);
+        for (const auto& [option, field] : kFieldOptions) {
+            if (!parsed->Has(option)) continue;
+            const EditResult result = WriteTagField(path, *level, field, parsed->Value(option));
             if (result == EditResult::Saved) continue;
             exitCode = 1;
             // An unreadable file has had its message from the tag code already.
