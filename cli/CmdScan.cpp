@@ -90,7 +90,7 @@ int CmdScan(const std::vector<std::string>& args) {
     ScanState state;
     state.level = *level;
     state.live = ::isatty(STDERR_FILENO) == 1;
-    state.nextTick = Clock::now() + kTick;
+    state.nextTick = Clock::now();  // the first file shows the count at once
 
     // The tag code's message for an unreadable file must not land inside the
     // running count; it also makes the exit code report the failed file.
