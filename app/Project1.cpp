@@ -3,6 +3,8 @@
 #include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit4.h"
 
 // Program start: the main window first, then the dialogs, each created once and
 // kept hidden until its command shows it.
@@ -18,9 +20,9 @@ int main(int argc, char* argv[]) {
 
     // The dialogs, in this order; each takes the main window as its parent.
     TForm1Dialogs dialogs;
-    // dialogs.Form2 = new TForm2(&form1);
+    dialogs.Form2 = new TForm2(&form1);
     // dialogs.Info = new TInfo(&form1);
-    // dialogs.Wizard = new TWizard(&form1);
+    dialogs.Wizard = new TWizard(&form1);
     // dialogs.Optionen = new TOptionen(&form1);
     // dialogs.Updaten = new TUpdaten(&form1);
     // dialogs.Suchen = new TSuchen(&form1);
