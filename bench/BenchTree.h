@@ -86,8 +86,8 @@ inline void MakeBenchTree(const std::string& folder, int count) {
         std::string artist = "Interpret";
         std::string album = "Album";
         if (slot < 16) {
-            artist += " " + std::to_string(slot / 2);
-            album += " " + std::to_string(slot % 2);
+            artist.append(" ").append(std::to_string(slot / 2));
+            album.append(" ").append(std::to_string(slot % 2));
             dir = dir / artist / album;
         }
         fs::create_directories(dir);

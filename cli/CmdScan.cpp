@@ -32,7 +32,9 @@ struct ScanState {
 
 void ClearLive(ScanState& s) {
     if (s.liveWidth == 0) return;
-    std::string blank = "\r" + std::string(s.liveWidth, ' ') + "\r";
+    std::string blank(s.liveWidth + 2, ' ');
+    blank.front() = '\r';
+    blank.back() = '\r';
     std::fputs(blank.c_str(), stderr);
     s.liveWidth = 0;
 }
