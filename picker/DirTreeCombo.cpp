@@ -228,7 +228,7 @@ QString TDirTreeView::NodePath(const QTreeWidgetItem* node) const {
 void TDirTreeView::ListChildren(QTreeWidgetItem* node) {
     const QString path = NodePath(node);
     // An unreadable folder lists as empty: it simply gets no children.
-    const QStringList names = QDir(path).entryList(kFolderFilter, QDir::NoSort);
+    const QStringList names = QDir(path).entryList(kFolderFilter, QDir::Unsorted);
     for (const QString& name : names) {
         QTreeWidgetItem* child = NewNode(node, FolderNode, name, folderIcon_, {});
         child->setChildIndicatorPolicy(HasSubfolder(JoinPath(path, name))
@@ -410,8 +410,8 @@ void TDirTreeCombo::ToggleDropDown() {
     const QScreen* where = screen();
     const QRect available = where ? where->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
     popup_->setGeometry(DropDownRect(field, treeHeight_, available));
+    // A popup window stays in front and takes the mouse while shown.
     popup_->show();
-    popup_->raise();
     tree_->setFocus(Qt::PopupFocusReason);
     if (QTreeWidgetItem* current = tree_->currentItem()) tree_->scrollToItem(current);
 }
