@@ -1,0 +1,145 @@
+#include "ui/Unit8.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <string>
+#include <vector>
+
+#include "ops/ConvertOps.h"
+#include "ops/TagOps.h"
+#include "scan/FileRow.h"
+#include "tags/MPEGaudio.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+#include "ui/Unit3.h"
+
+namespace {
+
+QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,
+                          const QStringList& items, QButtonGroup*& group) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    group = new QButtonGroup(box);
+    auto* layout = new QVBoxLayout(box);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* radio = new QRadioButton(items[i], box);
+        radio->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(i));
+        group->addButton(radio, i);
+        layout->addWidget(radio);
+    }
+    layout->addStretch();
+    group->button(0)->setChecked(true);
+    return box;
+}
+
+void SetItemIndex(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) button->setChecked(true);
+}
+
+}  // namespace
+
+TKonvertieren::TKonvertieren(TForm1* form1, QWidget* parent)
+    : QDialog(parent ? parent : form1), form1_(form1) {
+    setObjectName(QStringLiteral("Konvertieren"));
+    setWindowTitle(QStringLiteral("Konvertieren"));
+    setModal(true);
+
+    radioGroup2_ = MakeRadioGroup(this, "RadioGroup2", QStringLiteral("Reihenfolge"),
+                                  {QStringLiteral("Dateiname -> ID3 Interpret + ID3 Titel"),
+                                   QStringLiteral("Dateiname -> ID3 Titel + ID3 Interpret")},
+                                  order_);
+    radioGroup1_ = MakeRadioGroup(this, "RadioGroup1", QStringLiteral("Filter"),
+                                  {QStringLiteral("'-'"), QStringLiteral("'_'"),
+                                   QStringLiteral("'_-_'"), QStringLiteral("' '")},
+                                  filter_);
+
+    speedButton1_ = new QToolButton(this);
+    speedButton1_->setObjectName(QStringLiteral("SpeedButton1"));
+    speedButton1_->setText(QStringLiteral("Konvertieren"));
+    speedButton2_ = new QToolButton(this);
+    speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
+    speedButton2_->setText(QStringLiteral("Schließen"));
+    speedButton2_->setIcon(CloseButtonIcon());
+    for (QToolButton* button : {speedButton1_, speedButton2_}) {
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+    }
+    connect(speedButton1_, &QToolButton::clicked, this, &TKonvertieren::SpeedButton1Click);
+    connect(speedButton2_, &QToolButton::clicked, this, &TKonvertieren::SpeedButton2Click);
+
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(radioGroup2_);
+    groups->addWidget(radioGroup1_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(speedButton1_);
+    buttons->addWidget(speedButton2_);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(groups);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+int TKonvertieren::RadioGroup1ItemIndex() const {
+    return filter_->checkedId();
+}
+void TKonvertieren::SetRadioGroup1ItemIndex(int index) {
+    SetItemIndex(filter_, index);
+}
+int TKonvertieren::RadioGroup2ItemIndex() const {
+    return order_->checkedId();
+}
+void TKonvertieren::SetRadioGroup2ItemIndex(int index) {
+    SetItemIndex(order_, index);
+}
+
+void TKonvertieren::SpeedButton1Click() {
+    // The run lets events through, so a second press must not start another.
+    if (running_) return;
+    running_ = true;
+    FileListModel* model = form1_->Model();
+    std::vector<std::string> failedSaves;
+    {
+        TMPEGaudio audio;
+        for (const int row : form1_->SelectedRows()) {
+            QCoreApplication::processEvents();
+            // Choices and level are read per row: a change during the run applies from here on.
+            const NameFields fields = FieldsFromFileName(
+                model->Cell(row, ColDatei).toStdString(), SeparatorOfItem(RadioGroup1ItemIndex()),
+                RadioGroup2ItemIndex() == 1 ? NameOrder::TitleArtist : NameOrder::ArtistTitle);
+            // A name without the separator gives nothing to write: the row stays.
+            if (!fields.Found) continue;
+            const std::string path = QFile::encodeName(form1_->RowPath(row)).toStdString();
+            const FileWork work =
+                WriteArtistTitle(audio, path, form1_->ScanLevel(), fields.Artist, fields.Title);
+            if (work == FileWork::Written) {
+                model->SetCell(row, ColInterpret, QString::fromStdString(fields.Artist));
+                model->SetCell(row, ColTitel, QString::fromStdString(fields.Title));
+            } else if (work == FileWork::SaveFailed) {
+                failedSaves.push_back(form1_->RowPath(row).toStdString());
+            }
+            QCoreApplication::processEvents();
+        }
+    }
+    if (!failedSaves.empty()) {
+        ShowMessageBox(QString::fromStdString(FailedSavesText(failedSaves)), this);
+    }
+    running_ = false;
+    accept();
+}
+
+void TKonvertieren::SpeedButton2Click() {
+    reject();
+}
+
+void TKonvertieren::reject() {
+    if (running_) return;  // the run closes the dialog itself when it ends
+    QDialog::reject();
+}

@@ -1,0 +1,118 @@
+#include "ui/Unit9.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <vector>
+
+#include "ops/TagOps.h"
+#include "scan/FileRow.h"
+#include "tags/MPEGaudio.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+
+TLevelTransfer::TLevelTransfer(TForm1* form1, QWidget* parent, const QString& caption,
+                               const QString& label)
+    : QDialog(parent ? parent : form1), form1_(form1) {
+    setWindowTitle(caption);
+    setModal(true);
+
+    label1_ = new QLabel(label, this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    progressBar1_ = new QProgressBar(this);
+    progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar1_->setRange(0, 100);
+    progressBar1_->setValue(0);
+    progressBar1_->setTextVisible(false);
+    progressBar1_->setMinimumWidth(320);
+
+    speedButton1_ = new QToolButton(this);
+    speedButton1_->setObjectName(QStringLiteral("SpeedButton1"));
+    speedButton1_->setText(QStringLiteral("OK"));
+    speedButton2_ = new QToolButton(this);
+    speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
+    speedButton2_->setText(QStringLiteral("Abbrechen"));
+    for (QToolButton* button : {speedButton1_, speedButton2_}) {
+        button->setAutoRaise(true);
+        button->setMinimumWidth(80);
+    }
+    connect(speedButton1_, &QToolButton::clicked, this, &TLevelTransfer::SpeedButton1Click);
+    connect(speedButton2_, &QToolButton::clicked, this, &TLevelTransfer::SpeedButton2Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(speedButton1_);
+    buttons->addStretch();
+    buttons->addWidget(speedButton2_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label1_);
+    layout->addWidget(progressBar1_);
+    layout->addLayout(buttons);
+}
+
+void TLevelTransfer::SpeedButton1Click() {
+    // The run lets events through, so a second press must not start another.
+    if (running_) return;
+    running_ = true;
+    FileListModel* model = form1_->Model();
+    const std::vector<int> rows = form1_->SelectedRows();
+    if (rows.empty()) {  // the menu entry needs a selection; nothing to count then
+        running_ = false;
+        accept();
+        return;
+    }
+    progressBar1_->setRange(0, static_cast<int>(rows.size()));
+    progressBar1_->setValue(0);
+    std::vector<std::string> failedSaves;
+    {
+        TMPEGaudio audio;
+        for (const int row : rows) {
+            const std::string path = QFile::encodeName(form1_->RowPath(row)).toStdString();
+            const TransferResult r = TransferFile(audio, path);
+            if (r.Status == FileWork::Written) {
+                const TagCells& c = r.Cells;
+                model->SetCell(row, ColInterpret, QString::fromStdString(c.Artist));
+                model->SetCell(row, ColAlbum, QString::fromStdString(c.Album));
+                model->SetCell(row, ColTitel, QString::fromStdString(c.Title));
+                model->SetCell(row, ColJahr, QString::fromStdString(c.Year));
+                model->SetCell(row, ColGenre, QString::fromStdString(c.Genre));
+                model->SetCell(row, ColKommentar, QString::fromStdString(c.Comment));
+            } else if (r.Status == FileWork::SaveFailed) {
+                failedSaves.push_back(form1_->RowPath(row).toStdString());
+            }
+            QCoreApplication::processEvents();
+            progressBar1_->setValue(progressBar1_->value() + 1);
+        }
+    }
+    progressBar1_->setValue(0);
+    if (!failedSaves.empty()) {
+        ShowMessageBox(QString::fromStdString(FailedSavesText(failedSaves)), this);
+    }
+    running_ = false;
+    accept();
+}
+
+void TLevelTransfer::SpeedButton2Click() {
+    reject();
+}
+
+void TLevelTransfer::reject() {
+    // "Abbrechen" and the close box wait for a run to end; it closes the dialog anyway.
+    if (running_) return;
+    QDialog::reject();
+}
+
+TL1nachL2::TL1nachL2(TForm1* form1, QWidget* parent)
+    : TLevelTransfer(form1, parent, QStringLiteral("Transfer Level 1 -> Level 2"),
+                     QStringLiteral("Transferiere ID3Tags Level 1 nach ID3Tag Level 2...")) {
+    setObjectName(QStringLiteral("L1nachL2"));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TransferResult TL1nachL2::TransferFile(TMPEGaudio& audio, const std::string& path) {
+    return TransferLevel1To2(audio, path);
+}
