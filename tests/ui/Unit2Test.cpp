@@ -1,0 +1,359 @@
+// The single-file tag editor: opening from the row, copy and paste across
+// openings, the replacing save at both levels, and saves that fail.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "picker/DirTreeCombo.h"
+#include "scan/FileRow.h"
+#include "support/Mp3Builder.h"
+#include "support/TempDir.h"
+#include "tags/ID3v2.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_ui_Unit2Test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+        QStandardPaths::setTestModeEnabled(true);
+        InstallTagMessageHandler();
+    }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+const std::string kAudio = MakeCbrAudio(9, 0.3);
+const std::string kOldId3v2 = MakeId3v2Tag(
+    {{"TIT2", TextFrameData("Alt")}, {"TRCK", TextFrameData("4")}, {"TXXX", TextFrameData("mehr")}},
+    3, 32);
+
+std::string Tail128(const std::string& bytes) {
+    return bytes.substr(bytes.size() - 128);
+}
+
+class Unit2Test : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previousHook_ =
+            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
+        TForm2::ClearFieldClipboard();
+        form1_ = std::make_unique<TForm1>();
+        form1_->FormCreate();
+        form2_ = new TForm2(form1_.get());
+        TForm1Dialogs dialogs;
+        dialogs.Form2 = form2_;
+        form1_->SetDialogs(dialogs);
+
+        // Three files with ID3v1.1 tags (track numbers) and an ID3v2 tag.
+        for (int i = 1; i <= 3; ++i) {
+            const std::string name = std::to_string(i) + ".mp3";
+            WriteMp3(dir_.File(name), kOldId3v2, kAudio,
+                     MakeId3v1Tag("Titel " + std::to_string(i), "Band", "Album", "1999", "alt",
+                                  static_cast<uint8_t>(i), 17));
+        }
+        form1_->DirCombo()->SetSelectedPath(QFile::decodeName(dir_.Path().string().c_str()));
+        form1_->ScannenButtonClick();
+        ASSERT_EQ(form1_->Model()->RowCount(), 3);
+    }
+    void TearDown() override {
+        form1_.reset();
+        SetMessageBoxHook(previousHook_);
+    }
+
+    void Select(const std::vector<int>& rows) {
+        QItemSelectionModel* selection = form1_->ListView()->selectionModel();
+        selection->clearSelection();
+        for (int r : rows)
+            selection->select(form1_->Model()->index(r, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QLineEdit* Edit(int n) const {
+        return form2_->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n));
+    }
+    QComboBox* Genre() const {
+        return form2_->findChild<QComboBox*>(QStringLiteral("ComboBoxGenre"));
+    }
+    QToolButton* Button(int n) const {
+        return form2_->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(n));
+    }
+    // Opens the editor by a double click on the list and runs body inside it;
+    // returns whether the dialog was still open when body ended.
+    bool OpenAndRun(const std::function<void()>& body) {
+        bool open = false;
+        QTimer::singleShot(0, form2_, [&] {
+            body();
+            open = form2_->isVisible();
+            form2_->close();
+        });
+        form1_->ListView1DblClick();
+        return open;
+    }
+    std::array<QString, 6> TagCells(int row) const {
+        std::array<QString, 6> cells;
+        for (int c = 0; c < 6; ++c) cells[c] = form1_->Model()->Cell(row, ColInterpret + c);
+        return cells;
+    }
+    void Type(const std::array<QString, 6>& texts) {
+        for (int f = 0; f < 6; ++f) {
+            if (f == 4) {
+                Genre()->setEditText(texts[f]);
+            } else {
+                Edit(f + 1)->setText(texts[f]);
+            }
+        }
+    }
+
+    TempDir dir_;
+    std::unique_ptr<TForm1> form1_;
+    TForm2* form2_ = nullptr;  // owned by form1_
+    std::vector<QString> messages_;
+    MessageBoxHook previousHook_;
+};
+
+TEST_F(Unit2Test, ControlsAsCreated) {
+    EXPECT_EQ(form2_->windowTitle(), QStringLiteral("ID3Tag Editieren"));
+    EXPECT_TRUE(form2_->isModal());
+    EXPECT_EQ(form2_->parentWidget(), form1_.get());
+    EXPECT_EQ(form2_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+              QStringLiteral("Datei :"));
+    for (int field = 0; field < 6; ++field) {
+        SCOPED_TRACE(field);
+        EXPECT_EQ(Button(2 * field + 1)->toolTip(), QStringLiteral("Kopieren"));
+        EXPECT_EQ(Button(2 * field + 2)->toolTip(), QStringLiteral("Einfügen"));
+        EXPECT_FALSE(Button(2 * field + 2)->isEnabled());
+        EXPECT_TRUE(Button(2 * field + 1)->autoRaise());
+    }
+    const char* captions[] = {"Löschen", "Speichern", "Schließen"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Button(13 + i)->text(), QString::fromUtf8(captions[i]));
+    QComboBox* genre = Genre();
+    ASSERT_EQ(genre->count(), 148);
+    EXPECT_EQ(genre->itemText(0), QStringLiteral("Blues"));
+    EXPECT_EQ(genre->itemText(147), QStringLiteral("Synthpop"));
+    EXPECT_EQ(genre->currentText(), QStringLiteral("Blues"));
+    EXPECT_TRUE(genre->isEditable());
+    EXPECT_EQ(genre->insertPolicy(), QComboBox::NoInsert);
+    EXPECT_EQ(form2_->minimumSize(), form2_->maximumSize());
+
+    // Tab order: the five text fields, then the genre box.
+    QWidget* expected[] = {Edit(1), Edit(2), Edit(3), Edit(4), Edit(6), genre};
+    for (int i = 0; i + 1 < 6; ++i) {
+        QWidget* next = expected[i]->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus || !next->isEnabled() ||
+               next->focusProxy() != nullptr)
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, expected[i + 1]) << i;
+    }
+}
+
+TEST_F(Unit2Test, OpeningShowsTheTopmostSelectedRowTrimmed) {
+    form1_->Model()->SetCell(1, ColInterpret, QStringLiteral("Band \t "));
+    form1_->Model()->SetCell(1, ColGenre, QStringLiteral("Eigenes"));
+    Select({2, 1});
+    bool escapeKept = false;
+    OpenAndRun([&] {
+        EXPECT_EQ(form2_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                  QStringLiteral("Datei : 2.mp3"));
+        EXPECT_EQ(Edit(1)->text(), QStringLiteral("Band"));
+        EXPECT_EQ(Edit(2)->text(), QStringLiteral("Album"));
+        EXPECT_EQ(Edit(3)->text(), QStringLiteral("Titel 2"));
+        EXPECT_EQ(Edit(4)->text(), QStringLiteral("1999"));
+        EXPECT_EQ(Genre()->currentText(), QStringLiteral("Eigenes"));
+        EXPECT_EQ(Edit(6)->text(), QStringLiteral("alt"));
+        // Neither Escape nor Enter is bound to a button.
+        for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(Edit(1), &press);
+        }
+        escapeKept = form2_->isVisible();
+    });
+    EXPECT_TRUE(escapeKept);
+    EXPECT_EQ(ReadFileBytes(dir_.File("2.mp3")).substr(0, kOldId3v2.size()), kOldId3v2);
+}
+
+TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
+    struct Case {
+        std::array<QString, 6> typed;
+        std::string tag;  // the file's new last 128 bytes
+    };
+    const QString longTitle(40, QLatin1Char('T'));
+    const Case cases[] = {
+        {{"Neu", "Platte", longTitle, "20045", "Eigenes Genre", "Kommentar "},
+         MakeId3v1Tag(std::string(30, 'T'), "Neu", "Platte", "2004", "Kommentar", 0, 255)},
+        {{"Neu", "", "x", "2004", "Techno", "K"}, MakeId3v1Tag("x", "Neu", "", "2004", "K", 0, 18)},
+        {{"Gr\u00FC\u00DFe", "", "", "", "techno", ""},
+         MakeId3v1Tag("",
+                      "Gr\xFC\xDF"
+                      "e",
+                      "", "", "", 0, 255)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed[0].toStdString() + c.typed[4].toStdString());
+        Select({0});
+        const std::string path = dir_.File("1.mp3");
+        const std::string before = ReadFileBytes(path);
+        const auto otherCells = form1_->Model()->Row(0).Cells;
+        const bool open = OpenAndRun([&] {
+            Type(c.typed);
+            form2_->SpeedButton14Click();
+        });
+        EXPECT_FALSE(open);
+        const std::string after = ReadFileBytes(path);
+        EXPECT_EQ(Tail128(after), c.tag);  // track number gone
+        EXPECT_EQ(after.substr(0, after.size() - 128), before.substr(0, before.size() - 128));
+        EXPECT_EQ(TagCells(0), c.typed);
+        EXPECT_EQ(form1_->Model()->Cell(0, ColBitrate), otherCells[ColBitrate]);
+        EXPECT_TRUE(messages_.empty());
+    }
+}
+
+TEST_F(Unit2Test, LevelSwitchedWithoutRescanSavesTheShownValuesAsId3v2) {
+    form1_->ScannenID3Level21Click();
+    Select({2});
+    const std::string path = dir_.File("3.mp3");
+    const std::string v1Before = Tail128(ReadFileBytes(path));
+    OpenAndRun([&] { form2_->SpeedButton14Click(); });
+
+    const std::string after = ReadFileBytes(path);
+    EXPECT_EQ(Tail128(after), v1Before);
+    EXPECT_EQ(after.find("TXXX"), std::string::npos);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path));
+    EXPECT_EQ(tag.Title(), "Titel 3");
+    EXPECT_EQ(tag.Artist(), "Band");
+    EXPECT_EQ(tag.Album(), "Album");
+    EXPECT_EQ(tag.Year(), "1999");
+    EXPECT_EQ(tag.Genre(), "Rock");
+    EXPECT_EQ(tag.Comment(), "alt");
+    EXPECT_EQ(tag.Track(), 0);  // the old tag's track frame is not carried over
+}
+
+TEST_F(Unit2Test, LoeschenThenSchliessenOrSpeichern) {
+    Select({0});
+    const std::string path = dir_.File("1.mp3");
+    const std::string before = ReadFileBytes(path);
+    const auto cellsBefore = TagCells(0);
+    EXPECT_FALSE(OpenAndRun([&] {
+        form2_->SpeedButton13Click();
+        for (int n : {1, 2, 3, 4, 6}) EXPECT_TRUE(Edit(n)->text().isEmpty());
+        EXPECT_TRUE(Genre()->currentText().isEmpty());
+        form2_->SpeedButton15Click();
+    }));
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(TagCells(0), cellsBefore);
+
+    EXPECT_FALSE(OpenAndRun([&] {
+        form2_->SpeedButton13Click();
+        form2_->SpeedButton14Click();
+    }));
+    EXPECT_EQ(Tail128(ReadFileBytes(path)), MakeId3v1Tag("", "", "", "", "", 0, 255));
+    EXPECT_EQ(TagCells(0), (std::array<QString, 6>{}));
+}
+
+TEST_F(Unit2Test, FieldClipboardOutlivesOpeningsAndDialogs) {
+    Select({0});
+    OpenAndRun([&] {
+        form2_->SpeedButton1Click();  // artist "Band"
+        form2_->SpeedButton9Click();  // genre "Rock"
+        Edit(3)->clear();
+        form2_->SpeedButton5Click();  // an empty title clears its value
+        form2_->SpeedButton15Click();
+    });
+    EXPECT_EQ(TForm2::FieldClipboard()[0], QStringLiteral("Band"));
+    EXPECT_EQ(TForm2::FieldClipboard()[4], QStringLiteral("Rock"));
+
+    form1_->Model()->SetCell(1, ColInterpret, QStringLiteral("Anderer"));
+    form1_->Model()->SetCell(1, ColGenre, QStringLiteral("Pop"));
+    Select({1});
+    OpenAndRun([&] {
+        EXPECT_EQ(Edit(1)->text(), QStringLiteral("Anderer"));
+        EXPECT_TRUE(Button(2)->isEnabled());
+        EXPECT_EQ(Button(2)->toolTip(), QStringLiteral("Einfügen(Band)"));
+        EXPECT_EQ(Button(10)->toolTip(), QStringLiteral("Einfügen(Rock)"));
+        EXPECT_FALSE(Button(6)->isEnabled());
+        form2_->SpeedButton2Click();
+        form2_->SpeedButton10Click();
+        EXPECT_EQ(Edit(1)->text(), QStringLiteral("Band"));
+        EXPECT_EQ(Genre()->currentText(), QStringLiteral("Rock"));
+
+        // Copying an empty field takes a held value away.
+        Edit(1)->clear();
+        form2_->SpeedButton1Click();
+        EXPECT_FALSE(Button(2)->isEnabled());
+        EXPECT_EQ(Button(2)->toolTip(), QStringLiteral("Einfügen"));
+        form2_->SpeedButton15Click();
+    });
+
+    // A dialog created later shows the program-wide values on creation.
+    TForm2 later(form1_.get());
+    auto* paste = later.findChild<QToolButton*>(QStringLiteral("SpeedButton10"));
+    EXPECT_TRUE(paste->isEnabled());
+    EXPECT_EQ(paste->toolTip(), QStringLiteral("Einfügen(Rock)"));
+    EXPECT_FALSE(later.findChild<QToolButton*>(QStringLiteral("SpeedButton2"))->isEnabled());
+}
+
+// A failed save leaves the row as it was and the dialog open; the user hears
+// of it once, from the tag code or from the editor.
+TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
+    struct Case {
+        int level;
+        const char* message;  // "tag": the tag code's, "editor": the editor's
+    };
+    const Case cases[] = {{1, "tag"}, {2, "editor"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.level);
+        if (c.level == 2) form1_->ScannenID3Level21Click();
+        messages_.clear();
+        Select({1});
+        const std::string path = dir_.File("2.mp3");
+        fs::remove(path);
+        fs::create_directory(path);  // the file replaced by a folder
+        const auto cellsBefore = TagCells(1);
+        const bool open = OpenAndRun([&] {
+            Edit(1)->setText(QStringLiteral("Neu"));
+            form2_->SpeedButton14Click();
+        });
+        EXPECT_TRUE(open);
+        EXPECT_EQ(TagCells(1), cellsBefore);
+        ASSERT_EQ(messages_.size(), 1u);
+        const QString qpath = QFile::decodeName(path.c_str());
+        if (std::string(c.message) == "editor") {
+            EXPECT_EQ(messages_[0], QStringLiteral("Die Datei \"") + qpath +
+                                        QStringLiteral("\" konnte nicht gespeichert werden."));
+        } else {
+            EXPECT_TRUE(messages_[0].startsWith(QStringLiteral("Die Datei \"") + qpath))
+                << messages_[0].toStdString();
+            EXPECT_TRUE(messages_[0].contains(QStringLiteral("beschädigt")));
+        }
+        fs::remove(path);
+        WriteMp3(path, "", kAudio, "");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,378 @@
+// The batch wizard: ticks and their inputs, runs over the selected rows with
+// read-modify-write per field, changes during a run, and failures.
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "ops/TagOps.h"
+#include "picker/DirTreeCombo.h"
+#include "scan/FileRow.h"
+#include "support/Mp3Builder.h"
+#include "support/TempDir.h"
+#include "tags/ID3v2.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+#include "ui/Unit4.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_ui_Unit4Test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+        QStandardPaths::setTestModeEnabled(true);
+        InstallTagMessageHandler();
+    }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+const std::string kAudio = MakeCbrAudio(9, 0.3);
+const char* const kNames[] = {"Interpret", "Album", "Titel", "Jahr", "Genre", "Kommentar"};
+const QString kRefusal = QString::fromUtf8(
+    "Für den Wizard müssen mehrere MP3-Dateien markiert werden. Wenn Sie MP3-Dateien einzeln "
+    "bearbeiten wollen, doppelklicken Sie bitte auf die gewünschte MP3-Datei.");
+
+std::string Tail128(const std::string& bytes) {
+    return bytes.substr(bytes.size() - 128);
+}
+std::string Name(int i) {
+    return (i < 10 ? "0" : "") + std::to_string(i) + ".mp3";
+}
+std::string OldTag(int i) {
+    return MakeId3v1Tag("Titel " + std::to_string(i), "Band", "Album", "1999", "alt",
+                        static_cast<uint8_t>(i), 8);
+}
+
+class Unit4Test : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previousHook_ =
+            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
+        form1_ = std::make_unique<TForm1>();
+        form1_->FormCreate();
+        wizard_ = new TWizard(form1_.get());
+        TForm1Dialogs dialogs;
+        dialogs.Wizard = wizard_;
+        form1_->SetDialogs(dialogs);
+        // Ten files with ID3v1.1 tags (track = number) and an ID3v2 tag.
+        for (int i = 1; i <= 10; ++i) {
+            WriteMp3(dir_.File(Name(i)),
+                     MakeId3v2Tag({{"TIT2", TextFrameData("v2 " + std::to_string(i))},
+                                   {"TRCK", TextFrameData(std::to_string(i))}}),
+                     kAudio, OldTag(i));
+        }
+        form1_->DirCombo()->SetSelectedPath(QFile::decodeName(dir_.Path().string().c_str()));
+        form1_->ScannenButtonClick();
+        ASSERT_EQ(form1_->Model()->RowCount(), 10);
+        for (int i = 1; i <= 10; ++i) before_.push_back(ReadFileBytes(dir_.File(Name(i))));
+        connect_ = QObject::connect(form1_->Model(), &QAbstractItemModel::dataChanged,
+                                    [this](const QModelIndex& from, const QModelIndex&) {
+                                        changed_.emplace_back(from.row(), from.column());
+                                    });
+    }
+    void TearDown() override {
+        QObject::disconnect(connect_);
+        form1_.reset();
+        SetMessageBoxHook(previousHook_);
+    }
+
+    void Select(const std::vector<int>& rows) {
+        QItemSelectionModel* selection = form1_->ListView()->selectionModel();
+        selection->clearSelection();
+        for (int r : rows)
+            selection->select(form1_->Model()->index(r, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QCheckBox* Check(int field) const {
+        return wizard_->findChild<QCheckBox*>(QStringLiteral("CheckBox") + kNames[field]);
+    }
+    QWidget* Input(int field) const {
+        if (field == 4) return wizard_->findChild<QComboBox*>(QStringLiteral("ComboBoxGenre"));
+        return wizard_->findChild<QLineEdit*>(QStringLiteral("Edit") + kNames[field]);
+    }
+    void Set(int field, const QString& text) {
+        Check(field)->setChecked(true);
+        if (field == 4) {
+            static_cast<QComboBox*>(Input(field))->setEditText(text);
+        } else {
+            static_cast<QLineEdit*>(Input(field))->setText(text);
+        }
+    }
+    // Opens the wizard through the tool button and runs body inside it;
+    // returns whether the dialog was still open when body ended.
+    bool OpenAndRun(const std::function<void()>& body) {
+        bool open = false;
+        QTimer::singleShot(0, wizard_, [&] {
+            body();
+            open = wizard_->isVisible();
+            wizard_->close();
+        });
+        form1_->ButtonWizardClick();
+        return open;
+    }
+    std::string File(int i) const { return ReadFileBytes(dir_.File(Name(i))); }
+    // Every file not in written keeps its bytes.
+    void ExpectUntouchedBut(const std::vector<int>& written) const {
+        for (int i = 1; i <= 10; ++i) {
+            if (std::find(written.begin(), written.end(), i) != written.end()) continue;
+            EXPECT_EQ(File(i), before_[i - 1]) << Name(i);
+        }
+    }
+
+    TempDir dir_;
+    std::unique_ptr<TForm1> form1_;
+    TWizard* wizard_ = nullptr;  // owned by form1_
+    std::vector<QString> messages_;
+    std::vector<std::string> before_;
+    std::vector<std::pair<int, int>> changed_;  // (row, column) in the order cells changed
+    MessageBoxHook previousHook_;
+    QMetaObject::Connection connect_;
+};
+
+TEST_F(Unit4Test, TicksEnableTheirInputsAndColourThem) {
+    EXPECT_EQ(wizard_->windowTitle(), QStringLiteral("Wizard"));
+    EXPECT_EQ(wizard_->minimumSize(), wizard_->maximumSize());
+    auto* genre = static_cast<QComboBox*>(Input(4));
+    EXPECT_EQ(genre->count(), 148);
+    EXPECT_EQ(genre->currentText(), QStringLiteral("Blues"));
+    const QColor face = wizard_->palette().color(QPalette::Button);
+    const QColor field = wizard_->palette().color(QPalette::Base);
+    ASSERT_NE(face, field);
+    for (int f = 0; f < 6; ++f) {
+        SCOPED_TRACE(kNames[f]);
+        ASSERT_NE(Check(f), nullptr);
+        EXPECT_FALSE(Check(f)->isChecked());
+        EXPECT_FALSE(Input(f)->isEnabled());
+        EXPECT_EQ(Input(f)->palette().color(QPalette::Disabled, QPalette::Base), face);
+        Check(f)->click();
+        EXPECT_TRUE(Input(f)->isEnabled());
+        EXPECT_EQ(Input(f)->palette().color(QPalette::Active, QPalette::Base), field);
+    }
+    // Tab order with all inputs enabled: text inputs, ticks, genre box.
+    const std::vector<QWidget*> order = {Input(0), Input(1), Input(2), Input(3),
+                                         Input(5), Check(0), Check(1), Check(2),
+                                         Check(3), Check(4), Check(5), Input(4)};
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
+        QWidget* next = order[i]->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus || next->focusProxy() != nullptr)
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[i + 1]) << i;
+    }
+    static_cast<QLineEdit*>(Input(0))->setText(QStringLiteral("bleibt"));
+    Check(0)->click();
+    EXPECT_FALSE(Input(0)->isEnabled());
+    EXPECT_EQ(Input(0)->palette().color(QPalette::Disabled, QPalette::Base), face);
+    EXPECT_EQ(static_cast<QLineEdit*>(Input(0))->text(), QStringLiteral("bleibt"));
+}
+
+TEST_F(Unit4Test, RunWritesTheTickedFieldsOfTheSelectedRowsInOrder) {
+    Select({8, 1, 4});  // rows 2, 5 and 9
+    Set(3, QStringLiteral("20045"));
+    Set(4, QStringLiteral("Eigenes Genre"));
+    Set(2, QStringLiteral("Neu"));
+    EXPECT_FALSE(OpenAndRun([&] { wizard_->SpeedButton1Click(); }));
+
+    const std::vector<std::pair<int, int>> expectedOrder = {
+        {1, ColTitel}, {1, ColJahr},  {1, ColGenre}, {4, ColTitel}, {4, ColJahr},
+        {4, ColGenre}, {8, ColTitel}, {8, ColJahr},  {8, ColGenre}};
+    EXPECT_EQ(changed_, expectedOrder);
+    for (int i : {2, 5, 9}) {
+        SCOPED_TRACE(i);
+        const std::string after = File(i);
+        // Year cut to four bytes, unknown genre 255, track number kept.
+        EXPECT_EQ(Tail128(after), MakeId3v1Tag("Neu", "Band", "Album", "2004", "alt",
+                                               static_cast<uint8_t>(i), 255));
+        EXPECT_EQ(after.substr(0, after.size() - 128),
+                  before_[i - 1].substr(0, before_[i - 1].size() - 128));
+        const int row = i - 1;
+        EXPECT_EQ(form1_->Model()->Cell(row, ColJahr), QStringLiteral("20045"));
+        EXPECT_EQ(form1_->Model()->Cell(row, ColGenre), QStringLiteral("Eigenes Genre"));
+        EXPECT_EQ(form1_->Model()->Cell(row, ColInterpret), QStringLiteral("Band"));
+    }
+    ExpectUntouchedBut({2, 5, 9});
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(wizard_->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->isEnabled());
+}
+
+TEST_F(Unit4Test, LevelTwoKeepsTheOtherFramesFieldsAndTheId3v1Tag) {
+    form1_->ScannenID3Level21Click();
+    Select({0, 1});
+    Set(0, QStringLiteral("Neue Band"));
+    Set(4, QStringLiteral("Jazz"));
+    OpenAndRun([&] { wizard_->SpeedButton1Click(); });
+    for (int i : {1, 2}) {
+        SCOPED_TRACE(i);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(dir_.File(Name(i))));
+        EXPECT_EQ(tag.Artist(), "Neue Band");
+        EXPECT_EQ(tag.Genre(), "Jazz");
+        EXPECT_EQ(tag.Title(), "v2 " + std::to_string(i));
+        EXPECT_EQ(tag.Track(), i);
+        EXPECT_EQ(Tail128(File(i)), OldTag(i));
+    }
+    ExpectUntouchedBut({1, 2});
+}
+
+TEST_F(Unit4Test, NoTickWritesNothingAndCloses) {
+    Select({0, 1, 2});
+    EXPECT_FALSE(OpenAndRun([&] { wizard_->SpeedButton1Click(); }));
+    EXPECT_TRUE(changed_.empty());
+    ExpectUntouchedBut({});
+}
+
+TEST_F(Unit4Test, RefusedWithOneRowOrNoneAndStateKeptBetweenOpenings) {
+    for (const std::vector<int>& rows : {std::vector<int>{}, std::vector<int>{3}}) {
+        messages_.clear();
+        Select(rows);
+        bool shown = false;
+        QTimer::singleShot(0, wizard_, [&] {
+            shown = wizard_->isVisible();
+            wizard_->close();
+        });
+        form1_->ButtonWizardClick();
+        QApplication::processEvents();  // let the timer go if nothing opened
+        EXPECT_FALSE(shown);
+        EXPECT_EQ(messages_, std::vector<QString>{kRefusal});
+    }
+
+    messages_.clear();
+    Select({2, 3});
+    EXPECT_FALSE(OpenAndRun([&] {  // Schließen closes
+        Set(5, QStringLiteral("Merker"));
+        Check(1)->setChecked(true);
+        Check(1)->setChecked(false);
+        wizard_->SpeedButton2Click();
+    }));
+    EXPECT_TRUE(OpenAndRun([&] {
+        EXPECT_TRUE(Check(5)->isChecked());
+        EXPECT_EQ(static_cast<QLineEdit*>(Input(5))->text(), QStringLiteral("Merker"));
+        EXPECT_FALSE(Check(1)->isChecked());
+        EXPECT_FALSE(Input(1)->isEnabled());
+    }));
+    EXPECT_TRUE(messages_.empty());
+    ExpectUntouchedBut({});
+}
+
+TEST_F(Unit4Test, DeletedFileIsReportedOnceAndSkipped) {
+    Select({0, 1, 2});
+    fs::remove(dir_.File(Name(2)));
+    const auto cellsBefore = form1_->Model()->Row(1).Cells;
+    Set(0, QStringLiteral("A"));
+    Set(2, QStringLiteral("T"));
+    Set(5, QStringLiteral("K"));
+    OpenAndRun([&] { wizard_->SpeedButton1Click(); });
+    ASSERT_EQ(messages_.size(), 1u);  // the reader's, no summary for it
+    EXPECT_TRUE(messages_[0].contains(QFile::decodeName(dir_.File(Name(2)).c_str())));
+    EXPECT_EQ(form1_->Model()->Row(1).Cells, cellsBefore);
+    for (int i : {1, 3}) {
+        EXPECT_EQ(Tail128(File(i)),
+                  MakeId3v1Tag("T", "A", "Album", "1999", "K", static_cast<uint8_t>(i), 8));
+    }
+}
+
+TEST_F(Unit4Test, ChangesDuringARunApplyToWhatIsStillToCome) {
+    Select({0, 1, 2});
+    Set(2, QStringLiteral("T"));
+    Set(3, QStringLiteral("2004"));
+    bool disabledDuringRun = false;
+    bool closedDuringRun = false;
+    // When the first title is written, clear the year's tick and ask the
+    // dialog to close; both reach the run at its next event handling.
+    QMetaObject::Connection hook = QObject::connect(
+        form1_->Model(), &QAbstractItemModel::dataChanged, wizard_, [&](const QModelIndex& i) {
+            if (i.row() != 0 || i.column() != ColTitel) return;
+            QTimer::singleShot(0, wizard_, [&] {
+                disabledDuringRun =
+                    !wizard_->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))
+                         ->isEnabled() &&
+                    wizard_->Running();
+                Check(3)->setChecked(false);
+                wizard_->SpeedButton2Click();
+                closedDuringRun = !wizard_->isVisible();
+            });
+        });
+    EXPECT_FALSE(OpenAndRun([&] { wizard_->SpeedButton1Click(); }));
+    QObject::disconnect(hook);
+    EXPECT_TRUE(disabledDuringRun);
+    EXPECT_FALSE(closedDuringRun);
+    for (int i : {1, 2, 3}) {
+        EXPECT_EQ(Tail128(File(i)),
+                  MakeId3v1Tag("T", "Band", "Album", "1999", "alt", static_cast<uint8_t>(i), 8));
+        EXPECT_EQ(form1_->Model()->Cell(i - 1, ColJahr), QStringLiteral("1999"));
+    }
+}
+
+// A save that fails leaves its row as it was, the others go on, and one
+// message at the end lists the files.
+TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
+    form1_->ScannenID3Level21Click();
+    Select({0, 1, 2, 3});
+    // Another program holds 02.mp3; 04.mp3 sits in a folder we cannot write.
+    const int fd = ::open(dir_.File(Name(2)).c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const bool canLockFolder = ::geteuid() != 0;  // root writes anywhere
+    std::vector<int> failing = {2};
+    if (canLockFolder) {
+        const fs::path sub = dir_.Path() / "nur lesen";
+        fs::create_directory(sub);
+        fs::rename(dir_.File(Name(4)), sub / Name(4));
+        form1_->Model()->SetCell(3, ColPfad, QFile::decodeName(sub.string().c_str()) + "/");
+        fs::permissions(sub,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        failing.push_back(4);
+    }
+    const auto cellsBefore = form1_->Model()->Rows();
+    changed_.clear();
+    Set(2, QStringLiteral("Neu"));
+    Set(5, QStringLiteral("K"));
+    EXPECT_FALSE(OpenAndRun([&] { wizard_->SpeedButton1Click(); }));
+    ::close(fd);
+
+    std::vector<std::string> paths;
+    for (int i : failing) {
+        paths.push_back(form1_->RowPath(i - 1).toStdString());
+        EXPECT_EQ(form1_->Model()->Row(i - 1).Cells, cellsBefore[i - 1].Cells);
+    }
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], QString::fromStdString(FailedSavesText(paths)));
+    EXPECT_EQ(File(2), before_[1]);
+    for (int i : {1, 3}) {
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(dir_.File(Name(i))));
+        EXPECT_EQ(tag.Title(), "Neu");
+        EXPECT_EQ(tag.Comment(), "K");
+        EXPECT_EQ(form1_->Model()->Cell(i - 1, ColTitel), QStringLiteral("Neu"));
+    }
+}
+
+}  // namespace
