@@ -38,7 +38,7 @@ struct FolderId {
 
 struct FileItem {
     std::string name;
-    struct stat info;
+    bool link;
 };
 
 class Walker {
@@ -87,37 +87,41 @@ class Walker {
                 type = S_ISLNK(ls.st_mode) ? DT_LNK : DT_REG;
             }
             if (!MatchesPattern(name, pattern_)) continue;
-            FileItem item{name, {}};
-            if (fstatat(fd, name, &item.info, 0) != 0) {
-                // A dangling link is no file; anything else that cannot be
-                // examined is still handed on, so it is counted.
-                if (type == DT_LNK) continue;
-                item.info = {};
-                item.info.st_mode = S_IFREG | S_IWUSR;
-            }
-            // Links to folders are neither files nor entered.
-            if (S_ISDIR(item.info.st_mode)) continue;
-            files.push_back(std::move(item));
+            files.push_back(FileItem{name, type == DT_LNK});
         }
-        closedir(dir);
 
         std::sort(files.begin(), files.end(),
                   [](const FileItem& a, const FileItem& b) { return NameLess(a.name, b.name); });
         std::sort(folders.begin(), folders.end(), NameLess);
 
+        // Files are examined only when their turn comes, so a folder's listing
+        // holds names alone, and the folder stays open only for its files.
         bool goOn = true;
+        DirEntry entry;
         for (const FileItem& f : files) {
-            DirEntry entry;
+            struct stat info;
+            if (fstatat(fd, f.name.c_str(), &info, 0) != 0) {
+                // A dangling link is no file; anything else that cannot be
+                // examined is still handed on, so it is counted.
+                if (f.link) continue;
+                info = {};
+                info.st_mode = S_IFREG | S_IWUSR;
+            }
+            // Links to folders are neither files nor entered.
+            if (S_ISDIR(info.st_mode)) continue;
             entry.Name = f.name;
-            entry.Size = f.info.st_size > 0 ? static_cast<uint64_t>(f.info.st_size) : 0;
-            entry.ModifiedTime = static_cast<int64_t>(f.info.st_mtime);
-            entry.Hidden = !f.name.empty() && f.name[0] == '.';
-            entry.ReadOnly = (f.info.st_mode & S_IWUSR) == 0;
+            entry.Size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
+            entry.ModifiedTime = static_cast<int64_t>(info.st_mtime);
+            entry.Hidden = f.name[0] == '.';
+            entry.ReadOnly = (info.st_mode & S_IWUSR) == 0;
             if (!visitor_(context_, path, entry)) {
                 goOn = false;
                 break;
             }
         }
+        closedir(dir);
+        files = {};
+
         if (goOn) {
             const size_t length = path.size();
             for (const std::string& sub : folders) {
