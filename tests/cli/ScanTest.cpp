@@ -145,7 +145,7 @@ TEST_F(ScanCliTest, ScanWritesNothing) {
         if (e.is_regular_file()) before[e.path()] = {ReadFileBytes(e.path()), e.last_write_time()};
     fs::permissions(tree_.Path() / "a.mp3", fs::perms::owner_write, fs::perm_options::remove);
     for (const char* level : {"1", "2"}) {
-        const CliRun run = RunCli(work_, {"scan", "--level", level, Root()});
+        const CliRun run = RunCli(work_, {"scan", std::string("--level=") + level, Root()});
         EXPECT_EQ(run.code, 0);
         EXPECT_EQ(Lines(run.out).size(), 2u);
     }
