@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QPainter>
 #include <QStatusBar>
@@ -81,6 +82,13 @@ class GridDelegate : public QStyledItemDelegate {
     const bool* on_;
 };
 
+// The band has to fit the first-run window width of 783 pixels.
+void Tighten(QToolBar* bar) {
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setSpacing(0);
+}
+
 QToolButton* MakeToolButton(QToolBar* bar, const char* name, const QString& text, ToolImage image) {
     auto* button = new QToolButton(bar);
     button->setObjectName(QString::fromLatin1(name));
@@ -137,12 +145,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     controlBar->setMovable(false);
     controlBar->setFloatable(false);
     controlBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    Tighten(controlBar);
     addToolBar(Qt::TopToolBarArea, controlBar);
 
     auto* panel1 = new QWidget(controlBar);
     panel1->setObjectName(QStringLiteral("Panel1"));
     auto* panel1Layout = new QHBoxLayout(panel1);
-    panel1Layout->setContentsMargins(2, 0, 8, 0);
+    panel1Layout->setContentsMargins(2, 0, 0, 0);
     panel1Layout->setSpacing(4);
     dirCombo_ = new TDirTreeCombo(panel1);
     dirCombo_->setObjectName(QStringLiteral("DirCombo1"));
@@ -151,6 +160,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     auto* toolBar1 = new QToolBar(panel1);
     toolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar1->setMovable(false);
+    Tighten(toolBar1);
     toolBar1->setIconSize(QSize(20, 20));
     auto* popupScannen = new QMenu(this);
     popupScannen->setObjectName(QStringLiteral("PopupMenuScannen"));
@@ -176,6 +187,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     panel3Layout->setContentsMargins(0, 0, 0, 0);
     auto* toolBar2 = new QToolBar(panel3);
     toolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    toolBar2->setMovable(false);
+    Tighten(toolBar2);
     toolBar2->setIconSize(QSize(20, 20));
     QToolButton* wizard =
         MakeToolButton(toolBar2, "ButtonWizard", QStringLiteral("Wizard"), ToolImage::Wizard);
@@ -189,7 +202,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     QToolButton* info =
         MakeToolButton(toolBar2, "ButtonInfo", QStringLiteral("Info"), ToolImage::Info);
     panel3Layout->addWidget(toolBar2);
+    panel3->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     controlBar->addWidget(panel3);
+    // The bands pack to the left; the rest of the row stays empty.
+    auto* rest = new QWidget(controlBar);
+    rest->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    controlBar->addWidget(rest);
 
     // The file list.
     model_ = new FileListModel(this);

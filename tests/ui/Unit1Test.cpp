@@ -672,6 +672,7 @@ TEST_F(Unit1Test, Screenshot) {
     for (const auto& f : files)
         WriteMp3((root / f.path).string(), "", MakeCbrAudio(f.rate, 4.0),
                  MakeId3v1Tag(f.title, "Die Tonzettler", "Sommerabend", "2004", "", 1, 8));
+    form_->resize(1260, 420);  // wide enough for the rate, time and size columns
     form_->show();
     form_->DirCombo()->SetSelectedPath(QFile::decodeName(root.string().c_str()));
     form_->ScannenButtonClick();
