@@ -192,17 +192,6 @@ TEST(FrameLengthTest, ReservedCodesGiveZero) {
 }
 
 // Where the frame search looks, and what it needs to see there.
-TEST(ScanForFrameTest, FindsFirstFrameFollowedByAnother) {
-    const std::string frame = MakeFrame(Mpeg1Stereo128());
-    const auto r = mpeg::ScanForFrame(WindowBytes().Put(0, frame + frame).View());
-    EXPECT_TRUE(r.Frame.Found);
-    EXPECT_EQ(r.Frame.Position, 0);
-    EXPECT_EQ(r.Frame.Size, 417);
-    EXPECT_EQ(r.Frame.VersionID, 3);
-    EXPECT_FALSE(r.Frame.EmptySideInfo);
-    EXPECT_FALSE(r.VBR.Present);
-}
-
 TEST(ScanForFrameTest, SearchRangeEndsAtPosition1729) {
     const std::string frame = MakeFrame(Mpeg1Stereo128());
     for (const int position : {1, 1000, 1729, 1730, 1800}) {
@@ -485,23 +474,6 @@ TEST(EncoderGuessTest, NoFrameIsUnknown) {
     EXPECT_EQ(mpeg::GuessEncoder(f, VBRData{}, "LAME3.97"), 0);
     EXPECT_EQ(mpeg::DescribeEncoder(0, VBRData{}, ""), "Unknown");
     EXPECT_EQ(mpeg::DescribeEncoder(200, VBRData{}, ""), "Unknown");
-}
-
-TEST(ValidityTest, Boundaries) {
-    FrameHeader f;
-    f.Found = true;
-    struct Case {
-        uint16_t bitRate;
-        double playTime;
-        bool valid;
-    } cases[] = {{8, 1, true},     {448, 1, true},       {7, 1, false}, {449, 1, false},
-                 {128, 0.1, true}, {128, 0.0999, false}, {0, 1, false}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(mpeg::CountsAsValid(f, c.bitRate, c.playTime), c.valid)
-            << c.bitRate << " " << c.playTime;
-    }
-    f.Found = false;
-    EXPECT_FALSE(mpeg::CountsAsValid(f, 128, 10));
 }
 
 }  // namespace
