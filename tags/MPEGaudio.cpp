@@ -35,7 +35,7 @@ bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
 bool TMPEGaudio::ReadStream(const std::string& fileName) {
     PosixFile file(fileName, O_RDONLY);
     struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return false;
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     // Sizes and positions are 32-bit: a larger file would be reported with a
     // wrong size and time, so it is not analysed at all.
     if (st.st_size < 0 || st.st_size > std::numeric_limits<int32_t>::max()) return false;
