@@ -5,6 +5,10 @@
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit4.h"
+#include "ui/Unit5.h"
+#include "ui/Unit8.h"
+#include "ui/Unit9.h"
+#include "ui/Unit10.h"
 
 // Program start: the main window first, then the dialogs, each created once and
 // kept hidden until its command shows it.
@@ -25,10 +29,10 @@ int main(int argc, char* argv[]) {
     dialogs.Wizard = new TWizard(&form1);
     // dialogs.Optionen = new TOptionen(&form1);
     // dialogs.Updaten = new TUpdaten(&form1);
-    // dialogs.Suchen = new TSuchen(&form1);
-    // dialogs.Konvertieren = new TKonvertieren(&form1);
-    // dialogs.L1nachL2 = new TL1nachL2(&form1);
-    // dialogs.L2nachL1 = new TL2nachL1(&form1);
+    dialogs.Suchen = new TSuchen(&form1);
+    dialogs.Konvertieren = new TKonvertieren(&form1);
+    dialogs.L1nachL2 = new TL1nachL2(&form1);
+    dialogs.L2nachL1 = new TL2nachL1(&form1);
     form1.SetDialogs(dialogs);
 
     form1.show();

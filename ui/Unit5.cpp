@@ -172,7 +172,7 @@ TSuchen::TSuchen(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : for
     listView1_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     listView1_->horizontalHeader()->setSectionsClickable(false);
     listView1_->horizontalHeader()->setHighlightSections(false);
-    listView1_->setMinimumSize(640, 260);
+    listView1_->setMinimumSize(760, 280);
 
     auto* termRow = new QHBoxLayout;
     termRow->addWidget(label1_);
