@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -354,6 +355,31 @@ TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
         fs::remove(path);
         WriteMp3(path, "", kAudio, "");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Not a check: writes the dialog as a PNG when TZ_SCREENSHOT names the file
+// (run under Xvfb for the real look).
+TEST_F(Unit2Test, Screenshot) {
+    const QString out = qEnvironmentVariable("TZ_SCREENSHOT");
+    if (out.isEmpty()) GTEST_SKIP() << "set TZ_SCREENSHOT to write a screenshot";
+    form1_->Model()->SetCell(0, ColInterpret, QStringLiteral("Die Tonzettler"));
+    form1_->Model()->SetCell(0, ColAlbum, QStringLiteral("Sommerabend"));
+    form1_->Model()->SetCell(0, ColTitel, QStringLiteral("Morgenrot"));
+    form1_->Model()->SetCell(0, ColKommentar, QString::fromUtf8("Live in München"));
+    Select({0});
+    form1_->show();
+    form2_->show();
+    form2_->SpeedButton1Click();
+    form2_->SpeedButton3Click();
+    Edit(1)->setFocus();
+    QCursor::setPos(0, 0);  // no hover highlight in the picture
+    QApplication::processEvents();
+    ASSERT_TRUE(form2_->grab().save(out));
+    form2_->close();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -373,6 +374,27 @@ TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
         EXPECT_EQ(tag.Comment(), "K");
         EXPECT_EQ(form1_->Model()->Cell(i - 1, ColTitel), QStringLiteral("Neu"));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Not a check: writes the dialog as a PNG when TZ_SCREENSHOT names the file
+// (run under Xvfb for the real look).
+TEST_F(Unit4Test, Screenshot) {
+    const QString out = qEnvironmentVariable("TZ_SCREENSHOT");
+    if (out.isEmpty()) GTEST_SKIP() << "set TZ_SCREENSHOT to write a screenshot";
+    form1_->show();
+    wizard_->show();
+    Set(1, QStringLiteral("Sommerabend"));
+    Set(3, QStringLiteral("2004"));
+    Set(4, QStringLiteral("Jazz"));
+    static_cast<QLineEdit*>(Input(1))->setFocus();
+    QCursor::setPos(0, 0);  // no hover highlight in the picture
+    QApplication::processEvents();
+    ASSERT_TRUE(wizard_->grab().save(out));
+    wizard_->close();
 }
 
 }  // namespace
