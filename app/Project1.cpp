@@ -4,8 +4,11 @@
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
+#include "ui/Unit3.h"
 #include "ui/Unit4.h"
 #include "ui/Unit5.h"
+#include "ui/Unit6.h"
+#include "ui/Unit7.h"
 #include "ui/Unit8.h"
 #include "ui/Unit9.h"
 #include "ui/Unit10.h"
@@ -25,10 +28,10 @@ int main(int argc, char* argv[]) {
     // The dialogs, in this order; each takes the main window as its parent.
     TForm1Dialogs dialogs;
     dialogs.Form2 = new TForm2(&form1);
-    // dialogs.Info = new TInfo(&form1);
+    dialogs.Info = new TInfo(&form1);
     dialogs.Wizard = new TWizard(&form1);
-    // dialogs.Optionen = new TOptionen(&form1);
-    // dialogs.Updaten = new TUpdaten(&form1);
+    dialogs.Optionen = new TOptionen(&form1);
+    dialogs.Updaten = new TUpdaten(&form1);
     dialogs.Suchen = new TSuchen(&form1);
     dialogs.Konvertieren = new TKonvertieren(&form1);
     dialogs.L1nachL2 = new TL1nachL2(&form1);
