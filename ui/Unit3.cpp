@@ -169,34 +169,34 @@ QPixmap TInfo::Picture() {
 
     // A tag label hanging from a string, a nod to the program's name.
     painter.setPen(QPen(QColor(230, 230, 230), 1.2));
-    painter.drawLine(QPointF(40, 0), QPointF(40, 22));
+    painter.drawLine(QPointF(40, 0), QPointF(40, 18));
     QPainterPath tag;
-    tag.moveTo(40, 18);
-    tag.lineTo(62, 34);
-    tag.lineTo(62, 92);
-    tag.lineTo(18, 92);
-    tag.lineTo(18, 34);
+    tag.moveTo(40, 12);
+    tag.lineTo(60, 26);
+    tag.lineTo(60, 80);
+    tag.lineTo(20, 80);
+    tag.lineTo(20, 26);
     tag.closeSubpath();
     painter.setPen(QPen(QColor(120, 90, 40), 1));
     painter.setBrush(QColor(245, 225, 170));
     painter.drawPath(tag);
     painter.setBrush(QColor(20, 40, 110));
-    painter.drawEllipse(QPointF(40, 30), 3, 3);
+    painter.drawEllipse(QPointF(40, 22), 3, 3);
 
     // Two beamed notes on the label.
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(40, 30, 20));
-    DrawNote(painter, QPointF(31, 80), 26);
-    DrawNote(painter, QPointF(47, 75), 26);
+    DrawNote(painter, QPointF(31, 70), 24);
+    DrawNote(painter, QPointF(47, 65), 24);
     painter.drawPolygon(
-        QPolygonF({QPointF(34.6, 54), QPointF(52.2, 49), QPointF(52.2, 53), QPointF(34.6, 58)}));
+        QPolygonF({QPointF(34.6, 46), QPointF(52.2, 41), QPointF(52.2, 45), QPointF(34.6, 50)}));
 
     // The name, read from bottom to top.
     painter.save();
-    painter.translate(52, 192);
+    painter.translate(48, 192);
     painter.rotate(-90);
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(24);
+    font.setPixelSize(21);
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(QColor(255, 255, 255, 230));
