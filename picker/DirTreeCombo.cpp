@@ -150,7 +150,6 @@ TDirTreeView::TDirTreeView(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
     header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setUniformRowHeights(true);
     setIconSize(QSize(kIconSize, kIconSize));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -167,6 +166,18 @@ TDirTreeView::TDirTreeView(QWidget* parent) : QTreeWidget(parent) {
     SetHideSelection(true);
 
     connect(this, &QTreeWidget::itemExpanded, this, &TDirTreeView::NodeExpanded);
+    connect(this, &QTreeWidget::itemCollapsed, this, &TDirTreeView::FitColumn);
+}
+
+void TDirTreeView::FitColumn() {
+    // As wide as the widest shown node (deep trees scroll sideways), and at
+    // least as wide as the tree, so that a selected node is marked across it.
+    header()->resizeSection(0, std::max(sizeHintForColumn(0), viewport()->width()));
+}
+
+void TDirTreeView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    FitColumn();
 }
 
 QTreeWidgetItem* TDirTreeView::NewNode(QTreeWidgetItem* parent, NodeKind kind, const QString& text,
@@ -197,6 +208,7 @@ void TDirTreeView::Rebuild(const QList<TDirVolume>& volumes, const QString& home
         node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     }
     setCurrentItem(root);
+    FitColumn();
 }
 
 TDirTreeView::NodeKind TDirTreeView::KindOf(const QTreeWidgetItem* node) {
@@ -240,9 +252,11 @@ void TDirTreeView::ListChildren(QTreeWidgetItem* node) {
 
 void TDirTreeView::NodeExpanded(QTreeWidgetItem* node) {
     // The root keeps its order: home folder, "/", then the other volumes.
-    if (KindOf(node) == RootNode) return;
-    if (node->childCount() == 0) ListChildren(node);
-    node->sortChildren(0, Qt::AscendingOrder);
+    if (KindOf(node) != RootNode) {
+        if (node->childCount() == 0) ListChildren(node);
+        node->sortChildren(0, Qt::AscendingOrder);
+    }
+    FitColumn();
 }
 
 QTreeWidgetItem* TDirTreeView::OpenDownTo(const QString& folder) {
@@ -413,7 +427,8 @@ void TDirTreeCombo::ToggleDropDown() {
     // A popup window stays in front and takes the mouse while shown.
     popup_->show();
     tree_->setFocus(Qt::PopupFocusReason);
-    if (QTreeWidgetItem* current = tree_->currentItem()) tree_->scrollToItem(current);
+    if (QTreeWidgetItem* current = tree_->currentItem())
+        tree_->scrollToItem(current, QAbstractItemView::PositionAtCenter);
 }
 
 void TDirTreeCombo::HideTree() {

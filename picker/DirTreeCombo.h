@@ -63,8 +63,10 @@ class TDirTreeView : public QTreeWidget {
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void FitColumn();
     void NodeExpanded(QTreeWidgetItem* node);
     void ListChildren(QTreeWidgetItem* node);
     QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, NodeKind kind, const QString& text,
