@@ -274,12 +274,6 @@ bool CopyRange(const PosixFile& in, off_t inOffset, const PosixFile& out, off_t 
     return true;
 }
 
-void SyncFolderOf(const std::filesystem::path& file) {
-    PosixFile folder(file.parent_path().empty() ? "." : file.parent_path().string(),
-                     O_RDONLY | O_DIRECTORY);
-    if (folder.IsOpen()) (void)::fsync(folder.Fd());
-}
-
 }  // namespace
 
 bool RebuildFile(const std::string& fileName, const std::string& newTag) {
@@ -335,8 +329,9 @@ bool RebuildFile(const std::string& fileName, const std::string& newTag) {
     if (::fchmod(out.Fd(), mode | S_IWUSR) != 0) return fail();
     (void)::fchown(out.Fd(), st.st_uid, st.st_gid);  // keeps the group where allowed
     if (::fsync(out.Fd()) != 0 || !out.Close()) return fail();
+    // The buffer is complete on disk before the rename, so after a crash the
+    // name holds either the old or the new content, never a part of either.
     if (::rename(bufferName.c_str(), target.c_str()) != 0) return fail();
-    SyncFolderOf(canonical);
     return true;
 }
 
