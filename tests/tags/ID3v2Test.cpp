@@ -24,8 +24,9 @@ const std::string kTag1 = "TAG" + std::string(125, '\0');
 // UTF-16 with a byte-order mark, as encoding byte 1 expects.
 std::string Utf16(std::u16string_view text, bool bigEndian = false, bool terminate = false) {
     std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    if (terminate) text = std::u16string(text) + u'\0';
-    for (char16_t unit : text) {
+    std::u16string units(text);
+    if (terminate) units += u'\0';
+    for (char16_t unit : units) {
         const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
         out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
     }
