@@ -76,7 +76,7 @@ std::string TrimAndCut(const std::string& value, size_t maxLength) {
 }
 
 bool ReadTag(const std::string& fileName, TagRecord& tag) {
-    PosixFile file(fileName, O_RDONLY);
+    PosixFile file(fileName, O_RDONLY | O_NONBLOCK);
     struct stat st {};
     bool ok = file.IsOpen() && ::fstat(file.Fd(), &st) == 0 && S_ISREG(st.st_mode) &&
               st.st_size >= static_cast<off_t>(kTagSize);
@@ -102,7 +102,7 @@ uint8_t GetTagVersion(const TagRecord& tag) {
 
 bool DeleteTag(const std::string& fileName) {
     MakeWritable(fileName);
-    PosixFile file(fileName, O_RDWR);
+    PosixFile file(fileName, O_RDWR | O_NONBLOCK);
     if (!file.IsOpen()) return false;
     struct stat st {};
     if (::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -115,7 +115,7 @@ bool DeleteTag(const std::string& fileName) {
 
 bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
     MakeWritable(fileName);
-    PosixFile file(fileName, O_RDWR);
+    PosixFile file(fileName, O_RDWR | O_NONBLOCK);
     if (!file.IsOpen()) return false;
     struct stat st {};
     if (::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;

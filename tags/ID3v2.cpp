@@ -90,12 +90,15 @@ size_t DecodeUtf16(std::string_view data, size_t pos, bool& bigEndian, std::stri
 }  // namespace
 
 bool ReadHeader(const std::string& fileName, TagInfo& tag) {
-    PosixFile file(fileName, O_RDONLY);
+    PosixFile file(fileName, O_RDONLY | O_NONBLOCK);
     if (!file.IsOpen()) return false;
     uint8_t bytes[kHeaderSize] = {};
     const ssize_t got = file.ReadAt(bytes, kHeaderSize, 0);
     struct stat st {};
-    if (got != static_cast<ssize_t>(kHeaderSize) || ::fstat(file.Fd(), &st) != 0) return false;
+    if (got != static_cast<ssize_t>(kHeaderSize) || ::fstat(file.Fd(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        return false;
+    }
     FillHeader(tag, bytes);
     tag.FileSize = st.st_size;
     return true;
@@ -123,7 +126,7 @@ std::string DecodeFrameData(std::string_view id, std::string_view data) {
 }
 
 void ReadFrames(const std::string& fileName, TagInfo& tag) {
-    PosixFile file(fileName, O_RDONLY);
+    PosixFile file(fileName, O_RDONLY | O_NONBLOCK);
     struct stat st {};
     if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return;
     const int64_t tagSize = GetTagSize(tag);
@@ -301,7 +304,7 @@ bool RebuildFile(const std::string& fileName, const std::string& newTag) {
         return false;
     };
 
-    PosixFile in(target, O_RDONLY);
+    PosixFile in(target, O_RDONLY | O_NONBLOCK);
     if (!in.IsOpen()) return fail();
     // Nobody else may hold the file while it is copied.
     if (::flock(in.Fd(), LOCK_EX | LOCK_NB) != 0) return fail();

@@ -2,6 +2,8 @@
 
 // A file descriptor that closes itself, and full reads and writes that retry
 // on interruption and short transfers. Linux only, like the rest of tags/.
+// Callers open with O_NONBLOCK so that a pipe or device under an ".mp3" name
+// cannot hang the program in open(); on regular files it changes nothing.
 
 #include <fcntl.h>
 #include <sys/types.h>

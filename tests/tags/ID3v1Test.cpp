@@ -115,7 +115,9 @@ TEST(ID3v1Read, UnreadableFilesShowTheMessageAndStayReset) {
     WriteFileBytes(tiny, std::string(127, 'x'));
     const std::string empty = dir.File("empty.mp3");
     WriteFileBytes(empty, "");
-    for (const std::string& path : {missing, tiny, empty, dir.Path().string()}) {
+    const std::string pipe = dir.File("pipe.mp3");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    for (const std::string& path : {missing, tiny, empty, dir.Path().string(), pipe}) {
         SCOPED_TRACE(path);
         TID3v1 tag;
         tag.SetTitle("x");

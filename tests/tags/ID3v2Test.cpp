@@ -232,9 +232,14 @@ TEST(ID3v2Read, FilesWithoutATag) {
         EXPECT_EQ(tag.VersionID(), 0);
         EXPECT_EQ(tag.Title(), "");
     }
+    // Neither a folder nor a pipe under an ".mp3" name can hang or fool it.
+    const std::string pipe = dir.File("pipe.mp3");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
     TID3v2 tag;
-    EXPECT_FALSE(tag.ReadFromFile(dir.File("missing.mp3")));
-    EXPECT_FALSE(tag.ReadFromFile(dir.Path().string()));
+    for (const std::string& path : {dir.File("missing.mp3"), dir.Path().string(), pipe}) {
+        EXPECT_FALSE(tag.ReadFromFile(path)) << path;
+        EXPECT_FALSE(tag.SaveToFile(path)) << path;
+    }
 }
 
 // Tags whose numbers lie: every case must end the walk without reading
