@@ -103,14 +103,17 @@ QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes) {
 
     QList<TDirVolume> kept;
     for (const TDirVolume& volume : volumes) {
-        const QString& type = volume.FileSystemType;
-        if (pseudo.contains(type) || volume.MountPath.isEmpty()) continue;
-        // A container's root file system is an overlay; elsewhere overlays are the system's own.
-        if (type == QLatin1String("overlay") && volume.MountPath != QLatin1String("/")) continue;
-        const bool inSystemTree =
-            std::any_of(systemTrees.begin(), systemTrees.end(),
-                        [&](const QString& t) { return PathHolds(t, volume.MountPath); });
-        if (inSystemTree) continue;
+        if (volume.MountPath.isEmpty()) continue;
+        // The system root stays whatever it is: containers and live systems run
+        // from an overlay or tmpfs. Elsewhere those are the system's own.
+        if (volume.MountPath != QLatin1String("/")) {
+            const QString& type = volume.FileSystemType;
+            if (pseudo.contains(type) || type == QLatin1String("overlay")) continue;
+            const bool inSystemTree =
+                std::any_of(systemTrees.begin(), systemTrees.end(),
+                            [&](const QString& t) { return PathHolds(t, volume.MountPath); });
+            if (inSystemTree) continue;
+        }
         // A later mount on the same folder hides the earlier one.
         kept.removeIf([&](const TDirVolume& v) { return v.MountPath == volume.MountPath; });
         kept.append(volume);

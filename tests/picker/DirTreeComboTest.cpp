@@ -365,6 +365,13 @@ TEST_F(DirTreeComboTest, AVolumeThatIsNotReadyWarnsAndTheChoiceStands) {
     combo_.ChooseNode(Open(root_ / "music"));
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(probed, std::vector<QString>({mount, mount}));
+
+    // A volume without an absolute mount path names no drive at all.
+    combo_.RebuildTree({{"kein-pfad", "X", "ext4"}}, QString());
+    combo_.ChooseNode(Volume());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "Not a valid Drive ID");
+    EXPECT_EQ(combo_.SelectedPath(), "kein-pfad");
     TDirTreeCombo::SetMessageHook(previous);
 }
 
@@ -410,6 +417,10 @@ TEST(FilterVolumes, KeepsRealVolumesWithTheSystemRootFirst) {
     for (const TDirVolume& v : FilterVolumes(mounted)) kept << v.MountPath + " " + v.Name;
     EXPECT_EQ(kept,
               QStringList({"/ overlay", "/boot/efi sda1", "/home sdb1", "/media/stick STICK"}));
+
+    const QList<TDirVolume> liveSystem = {{"/tmp", "tmpfs", "tmpfs"}, {"/", "tmpfs", "tmpfs"}};
+    ASSERT_EQ(FilterVolumes(liveSystem).size(), 1);
+    EXPECT_EQ(FilterVolumes(liveSystem)[0].MountPath, "/");
 }
 
 }  // namespace
