@@ -357,10 +357,14 @@ TEST_F(FetchUrlTest, AboutBox) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no display; running them starts Qt, after the
+    // config folder has been pointed at a temporary one so that the user's
+    // settings file is never touched.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     TempDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(QString::fromStdString(config.Path().string())));
     QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
 
