@@ -236,13 +236,19 @@ TEST_F(FetchUrlTest, UpdateCheck) {
         QString message;  // empty: the offer opens
         int requests;
     };
+    // The messages' exact texts, as the user reads them.
+    const QString upToDate =
+        QString::fromUtf8("Kein Update verfügbar. Ihre Programmversion ist aktuell.");
+    const QString noConnection = QString::fromUtf8(
+        "Füe ein Webubdate ist eine Internetverbindung erforderlich. Wenn Sie eine "
+        "Updateprüfung durchführen wollen, stellen Sie bitte zuerst eine Internetverbindung her.");
     const Case cases[] = {
-        {"same version", true, Serve(200, "1.0.6"), UpToDateText(), 1},
+        {"same version", true, Serve(200, "1.0.6"), upToDate, 1},
         {"with a line end", true, Serve(200, "1.0.6\r\n"), QString(), 1},
         {"older", true, Serve(200, "1.0.5"), QString(), 1},
         {"newer", true, Serve(200, "1.0.7"), QString(), 1},
         {"not found", true, Serve(404, "1.0.6"), VersionUnknownText(), 1},
-        {"no connection", false, Serve(200, "1.0.5"), NoConnectionText(), 0},
+        {"no connection", false, Serve(200, "1.0.5"), noConnection, 0},
     };
     for (const Case& c : cases) {
         SetConnectionCheck([&c] { return c.connected; });
@@ -260,15 +266,6 @@ TEST_F(FetchUrlTest, UpdateCheck) {
             EXPECT_EQ(offer.opened, 0) << c.name;
         }
     }
-}
-
-TEST_F(FetchUrlTest, MessageTexts) {
-    EXPECT_EQ(UpToDateText(),
-              QString::fromUtf8("Kein Update verfügbar. Ihre Programmversion ist aktuell."));
-    EXPECT_EQ(NoConnectionText(),
-              QString::fromUtf8("Füe ein Webubdate ist eine Internetverbindung erforderlich. Wenn "
-                                "Sie eine Updateprüfung durchführen wollen, stellen Sie bitte "
-                                "zuerst eine Internetverbindung her."));
 }
 
 TEST_F(FetchUrlTest, WebupdateButtonWithoutConnection) {

@@ -75,10 +75,6 @@ class SettingsTest : public ::testing::Test {
     std::vector<QString> messages;
 };
 
-TEST_F(SettingsTest, FileLivesInTheConfigFolder) {
-    EXPECT_EQ(SettingsFilePath(), QString::fromStdString(IniPath()));
-}
-
 TEST_F(SettingsTest, FirstRunDefaults) {
     Program p;
     EXPECT_EQ(p.form->pos(), QPoint(200, 200));
