@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "picker/DirTreeCombo.h"
 #include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
@@ -21,6 +22,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral("1.0.6"));
     QApplication::setWindowIcon(AppIcon());
     InstallTagMessageHandler();
+    // The folder tree's warnings go through the same message box as the rest.
+    TDirTreeCombo::SetMessageHook([](const QString& text) { ShowMessageBox(text); });
 
     TForm1 form1;
     form1.FormCreate();
