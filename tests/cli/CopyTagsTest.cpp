@@ -1,84 +1,14 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 
 namespace {
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string CliPath() {
-    const char* env = std::getenv("TZ_CLI");
-    return env && *env ? env : TZ_BINARY_DIR "/bin/tonzettel-cli";
-}
-
-struct CliRun {
-    int Code = -1;
-    std::string Err;
-};
-
-CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string cmd = Quote(CliPath());
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " >/dev/null 2>" + Quote(dir.File("stderr.txt"));
-    const int rc = std::system(cmd.c_str());
-    CliRun run;
-    run.Code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    run.Err = ReadFileBytes(dir.File("stderr.txt"));
-    return run;
-}
-
-// Both tags as an independent reader sees them: "v1.TPE1" -> text, and so on.
-constexpr const char* kOracle = R"PY(
-import sys
-from mutagen.id3 import ID3, ParseID3v1, TCON
-from mutagen.id3._util import ID3NoHeaderError
-path = sys.argv[1]
-data = open(path, 'rb').read()
-def show(prefix, frames):
-    for key, f in frames.items():
-        key = key.split(':')[0]
-        text = f.genres[0] if isinstance(f, TCON) and f.genres else (str(f.text[0]) if f.text else '')
-        print(prefix + '.' + key + '=' + text)
-v1 = ParseID3v1(data[-128:]) if len(data) >= 128 else None
-if v1: show('v1', v1)
-try:
-    show('v2', ID3(path, load_v1=False, translate=False))
-except ID3NoHeaderError:
-    pass
-)PY";
-
-std::map<std::string, std::string> Oracle(const TempDir& dir, const std::string& path) {
-    WriteFileBytes(dir.File("oracle.py"), kOracle);
-    const std::string out = dir.File("oracle.txt");
-    const std::string cmd =
-        "/usr/bin/python3 " + Quote(dir.File("oracle.py")) + " " + Quote(path) + " >" + Quote(out);
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    std::map<std::string, std::string> fields;
-    std::istringstream lines(ReadFileBytes(out));
-    for (std::string line; std::getline(lines, line);) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return fields;
-}
-
-bool OraclesAvailable() {
-    return LameAvailable() &&
-           std::system("/usr/bin/python3 -c 'import mutagen' >/dev/null 2>&1") == 0;
-}
 
 // A Python string literal of UTF-8 text.
 std::string PyString(const std::string& text) {
@@ -102,24 +32,12 @@ void WriteId3v2WithMutagen(const TempDir& dir, const std::string& path,
     }
     py += "t.save(sys.argv[1], v1=0, v2_version=3)\n";
     WriteFileBytes(dir.File("writer.py"), py);
-    const std::string cmd = "/usr/bin/python3 " + Quote(dir.File("writer.py")) + " " + Quote(path);
+    const std::string cmd =
+        "/usr/bin/python3 " + ShellQuote(dir.File("writer.py")) + " " + ShellQuote(path);
     ASSERT_EQ(std::system(cmd.c_str()), 0);
 }
 
-class CopyTagsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!OraclesAvailable()) GTEST_SKIP() << "lame or python3-mutagen missing";
-    }
-    std::string Encode(const std::string& name, const std::vector<std::string>& tagArgs = {}) {
-        const std::string path = dir.File(name);
-        std::vector<std::string> args = {"-b", "128"};
-        args.insert(args.end(), tagArgs.begin(), tagArgs.end());
-        EXPECT_TRUE(EncodeWithLame(path, args, 1.0, 44100, 2));
-        return path;
-    }
-    TempDir dir;
-};
+class CopyTagsTest : public EncodedFilesTest {};
 
 TEST_F(CopyTagsTest, Level1To2CopiesTheSixFieldsWithTheGenreName) {
     const std::string path =
@@ -128,7 +46,7 @@ TEST_F(CopyTagsTest, Level1To2CopiesTheSixFieldsWithTheGenreName) {
     const std::string v1Before = ReadFileBytes(path).substr(ReadFileBytes(path).size() - 128);
     const CliRun run = RunCli(dir, {"copy-tags", "--from", "1", "--to", "2", path});
     EXPECT_EQ(run.Code, 0) << run.Err;
-    auto tags = Oracle(dir, path);
+    auto tags = BothTagsFields(dir, path);
     EXPECT_EQ(tags["v2.TPE1"], "Band");
     EXPECT_EQ(tags["v2.TIT2"], "Titel");
     EXPECT_EQ(tags["v2.TALB"], "Album");
@@ -170,7 +88,7 @@ TEST_F(CopyTagsTest, Level2To1MapsTheGenreCutsTo30AndKeepsTheTrack) {
 
         const CliRun run = RunCli(dir, {"copy-tags", "--from", "2", "--to", "1", path});
         EXPECT_EQ(run.Code, 0) << run.Err;
-        auto tags = Oracle(dir, path);
+        auto tags = BothTagsFields(dir, path);
         EXPECT_EQ(tags["v1.TIT2"], title40.substr(0, 30));
         EXPECT_EQ(tags["v1.TPE1"], "Künstler");
         EXPECT_EQ(tags.count("v1.TALB"), 0u);  // the ID3v2 tag had no album
@@ -192,7 +110,7 @@ TEST_F(CopyTagsTest, FailuresAndBadUsage) {
     const CliRun run = RunCli(dir, {"copy-tags", "--from", "1", "--to", "2", missing, good});
     EXPECT_EQ(run.Code, 1);
     EXPECT_NE(run.Err.find("\"" + missing + "\""), std::string::npos) << run.Err;
-    EXPECT_EQ(Oracle(dir, good)["v2.TPE1"], "Band");
+    EXPECT_EQ(BothTagsFields(dir, good)["v2.TPE1"], "Band");
 
     const std::string before = ReadFileBytes(good);
     const std::vector<std::vector<std::string>> usage = {

@@ -1,50 +1,32 @@
 // End-to-end runs of "tonzettel-cli info".
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 
 namespace {
 
-std::string CliPath() {
-    const char* env = std::getenv("TZ_CLI");
-    return env != nullptr && *env != '\0' ? env : TZ_BINARY_DIR "/bin/tonzettel-cli";
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-struct CliRun {
-    int code = -1;
-    std::string out, err;
-    std::map<std::string, std::string> fields;  // "Name: value" lines
-    std::vector<std::string> names;             // in output order
+// A run of "info" with its "Name: value" lines taken apart.
+struct InfoRun : CliRun {
+    std::map<std::string, std::string> fields;
+    std::vector<std::string> names;  // in output order
 };
 
-CliRun RunInfo(const TempDir& work, const std::vector<std::string>& args) {
-    std::string cmd = "LC_ALL=C " + Quote(CliPath()) + " info";
-    for (const auto& a : args) cmd += " " + Quote(a);
-    const std::string out = work.File("stdout.txt"), err = work.File("stderr.txt");
-    cmd += " >" + Quote(out) + " 2>" + Quote(err);
-    CliRun r;
-    const int status = std::system(cmd.c_str());
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFileBytes(out);
-    r.err = ReadFileBytes(err);
+InfoRun RunInfo(const TempDir& work, const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"info"};
+    all.insert(all.end(), args.begin(), args.end());
+    InfoRun r;
+    static_cast<CliRun&>(r) = RunCli(work, all, "LC_ALL=C");
     size_t start = 0;
-    while (start < r.out.size()) {
-        size_t end = r.out.find('\n', start);
-        if (end == std::string::npos) end = r.out.size();
-        const std::string line = r.out.substr(start, end - start);
+    while (start < r.Out.size()) {
+        size_t end = r.Out.find('\n', start);
+        if (end == std::string::npos) end = r.Out.size();
+        const std::string line = r.Out.substr(start, end - start);
         const size_t colon = line.find(": ");
         EXPECT_NE(colon, std::string::npos) << line;
         if (colon != std::string::npos) {
@@ -56,10 +38,10 @@ CliRun RunInfo(const TempDir& work, const std::vector<std::string>& args) {
     return r;
 }
 
-void ExpectFields(const CliRun& run, const std::map<std::string, std::string>& expected) {
+void ExpectFields(const InfoRun& run, const std::map<std::string, std::string>& expected) {
     for (const auto& [name, value] : expected) {
         const auto it = run.fields.find(name);
-        ASSERT_NE(it, run.fields.end()) << "missing " << name << " in\n" << run.out;
+        ASSERT_NE(it, run.fields.end()) << "missing " << name << " in\n" << run.Out;
         EXPECT_EQ(it->second, value) << name;
     }
 }
@@ -82,9 +64,9 @@ TEST(InfoCliTest, BothTagsAndTheStream) {
     const std::string file = dir.File("lied.mp3");
     WriteMp3(file, v2, audio, MakeId3v1Tag("T1", "A1", "B1", "1999", "C1", 4, 17));
 
-    const CliRun run = RunInfo(dir, {file});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    const InfoRun run = RunInfo(dir, {file});
+    EXPECT_EQ(run.Code, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
     ExpectFields(run, {{"Datei", file},
                        {"ID3v1.Exists", "ja"},
                        {"ID3v1.VersionID", "2"},
@@ -131,8 +113,8 @@ TEST(InfoCliTest, AbsentTagsAndAVbrStream) {
     TempDir dir;
     const std::string file = dir.File("vbr.mp3");
     ASSERT_TRUE(EncodeWithLame(file, {"-V", "2", "--noreplaygain"}, 4.0, 44100, 2));
-    const CliRun run = RunInfo(dir, {file});
-    EXPECT_EQ(run.code, 0) << run.err;
+    const InfoRun run = RunInfo(dir, {file});
+    EXPECT_EQ(run.Code, 0) << run.Err;
     ExpectFields(run, {{"ID3v1.Exists", "nein"},
                        {"ID3v1.Title", ""},
                        {"ID3v1.GenreID", "255"},
@@ -150,9 +132,9 @@ TEST(InfoCliTest, ShortFileShowsTheTagMessage) {
     TempDir dir;
     const std::string file = dir.File("kurz.mp3");
     WriteFileBytes(file, std::string(60, 'x'));
-    const CliRun run = RunInfo(dir, {file});
-    EXPECT_EQ(run.code, 1);
-    EXPECT_NE(run.err.find("kurz.mp3"), std::string::npos) << run.err;
+    const InfoRun run = RunInfo(dir, {file});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_NE(run.Err.find("kurz.mp3"), std::string::npos) << run.Err;
     ExpectFields(run, {{"ID3v1.Exists", "nein"}, {"MPEG.Valid", "nein"}});
 }
 
@@ -170,10 +152,10 @@ TEST(InfoCliTest, BadUsageAndMissingFiles) {
         {{"--level", "1", dir.File("a.mp3")}, "--level"},
     };
     for (const auto& c : cases) {
-        const CliRun run = RunInfo(dir, c.args);
-        EXPECT_EQ(run.code, 2) << c.inError;
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find(c.inError), std::string::npos) << run.err;
+        const InfoRun run = RunInfo(dir, c.args);
+        EXPECT_EQ(run.Code, 2) << c.inError;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_NE(run.Err.find(c.inError), std::string::npos) << run.Err;
     }
 }
 

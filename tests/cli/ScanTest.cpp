@@ -1,7 +1,6 @@
 // End-to-end runs of "tonzettel-cli scan" on trees built in the test.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 
@@ -18,41 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string CliPath() {
-    const char* env = std::getenv("TZ_CLI");
-    return env != nullptr && *env != '\0' ? env : TZ_BINARY_DIR "/bin/tonzettel-cli";
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-struct CliRun {
-    int code = -1;
-    std::string out, err;
-};
-
-// Runs a shell command line with its output caught in files of work.
-CliRun RunShell(const TempDir& work, std::string cmd) {
-    const std::string out = work.File("stdout.txt"), err = work.File("stderr.txt");
-    cmd += " >" + Quote(out) + " 2>" + Quote(err);
-    CliRun r;
-    const int status = std::system(cmd.c_str());
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFileBytes(out);
-    r.err = ReadFileBytes(err);
-    return r;
-}
-
-// Runs the tool with args; prefix goes before it on the shell line (an
-// environment setting, or a wrapper such as setpriv).
-CliRun RunCli(const TempDir& work, const std::vector<std::string>& args,
-              const std::string& prefix = "LC_ALL=C") {
-    std::string cmd = prefix + " " + Quote(CliPath());
-    for (const auto& a : args) cmd += " " + Quote(a);
-    return RunShell(work, cmd);
+// The tool in the C locale unless prefix says otherwise.
+CliRun RunScanCli(const TempDir& work, const std::vector<std::string>& args,
+                  const std::string& prefix = "LC_ALL=C") {
+    return RunCli(work, args, prefix);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -108,8 +77,8 @@ TEST_F(ScanCliTest, TreeInScanOrderWithStatusTexts) {
     fs::create_directory_symlink(tree_.Path(), tree_.Path() / "Rock" / "zurueck");
 
     const std::string root = Root() + "/";
-    const CliRun run = RunCli(work_, {"scan", Root()});
-    EXPECT_EQ(run.code, 0) << run.err;
+    const CliRun run = RunScanCli(work_, {"scan", Root()});
+    EXPECT_EQ(run.Code, 0) << run.Err;
     const std::vector<std::string> expected = {
         Row({"2", ".versteckt.mp3", "Interpret", "Album", "Titel", "1999", "Rock", "Kommentar",
              "192 KBit/s", "44100 Hz", "0:07", "0.18 MB", "FhG", root}),
@@ -122,18 +91,18 @@ TEST_F(ScanCliTest, TreeInScanOrderWithStatusTexts) {
         Row({"2", "z.mp3", "", "", "", "", "", "", "320 KBit/s", "44100 Hz", "0:07", "0.30 MB",
              "FhG", root + "Rock/Live/"}),
     };
-    EXPECT_EQ(Lines(run.out), expected);
-    EXPECT_EQ(run.err, Root() + "\n6 MP3-Dateien gefunden\n");
+    EXPECT_EQ(Lines(run.Out), expected);
+    EXPECT_EQ(run.Err, Root() + "\n6 MP3-Dateien gefunden\n");
 
     // Level 2 takes the tag cells from the ID3v2 tag; the rest stays.
-    const CliRun level2 = RunCli(work_, {"scan", "--level", "2", root});
-    ASSERT_EQ(Lines(level2.out).size(), 5u);
-    EXPECT_EQ(Lines(level2.out)[0],
+    const CliRun level2 = RunScanCli(work_, {"scan", "--level", "2", root});
+    ASSERT_EQ(Lines(level2.Out).size(), 5u);
+    EXPECT_EQ(Lines(level2.Out)[0],
               Row({"2", ".versteckt.mp3", "", "", "", "", "", "", "192 KBit/s", "44100 Hz", "0:07",
                    "0.18 MB", "FhG", root}));
-    EXPECT_EQ(Lines(level2.out)[2], Row({"0", "b.mp3", "Zweiter", "", "", "", "", "", "128 KBit/s",
+    EXPECT_EQ(Lines(level2.Out)[2], Row({"0", "b.mp3", "Zweiter", "", "", "", "", "", "128 KBit/s",
                                          "44100 Hz", "0:07", "0.12 MB", "Blade", root}));
-    EXPECT_EQ(level2.err, root + "\n6 MP3-Dateien gefunden\n");
+    EXPECT_EQ(level2.Err, root + "\n6 MP3-Dateien gefunden\n");
 }
 
 TEST_F(ScanCliTest, ScanWritesNothing) {
@@ -145,9 +114,9 @@ TEST_F(ScanCliTest, ScanWritesNothing) {
         if (e.is_regular_file()) before[e.path()] = {ReadFileBytes(e.path()), e.last_write_time()};
     fs::permissions(tree_.Path() / "a.mp3", fs::perms::owner_write, fs::perm_options::remove);
     for (const char* level : {"1", "2"}) {
-        const CliRun run = RunCli(work_, {"scan", std::string("--level=") + level, Root()});
-        EXPECT_EQ(run.code, 0);
-        EXPECT_EQ(Lines(run.out).size(), 2u);
+        const CliRun run = RunScanCli(work_, {"scan", std::string("--level=") + level, Root()});
+        EXPECT_EQ(run.Code, 0);
+        EXPECT_EQ(Lines(run.Out).size(), 2u);
     }
     std::map<std::string, std::pair<std::string, fs::file_time_type>> after;
     for (const auto& e : fs::recursive_directory_iterator(tree_.Path()))
@@ -170,10 +139,10 @@ TEST_F(ScanCliTest, CountTexts) {
             WriteMp3(tree.File("ok" + std::to_string(i) + ".mp3"), "", Audio(9), "");
         for (int i = 0; i < c.invalid; ++i)
             WriteFileBytes(tree.File("bad" + std::to_string(i) + ".mp3"), std::string(300, 'x'));
-        const CliRun run = RunCli(work_, {"scan", tree.Path().string()});
-        EXPECT_EQ(run.code, 0);
-        EXPECT_EQ(Lines(run.out).size(), static_cast<size_t>(c.valid)) << c.text;
-        EXPECT_EQ(run.err, tree.Path().string() + "\n" + c.text + "\n");
+        const CliRun run = RunScanCli(work_, {"scan", tree.Path().string()});
+        EXPECT_EQ(run.Code, 0);
+        EXPECT_EQ(Lines(run.Out).size(), static_cast<size_t>(c.valid)) << c.text;
+        EXPECT_EQ(run.Err, tree.Path().string() + "\n" + c.text + "\n");
     }
 }
 
@@ -182,9 +151,9 @@ TEST_F(ScanCliTest, CellsAreEscaped) {
         MakeId3v1Tag("Zeile1\nZeile2", "Tab\there", "Back\\slash", "", "CR\rend", 0, 255);
     WriteMp3(File("a\tb\\c.mp3"), "", Audio(9), v1);
     WriteMp3(File("Neu\nZeile/d.mp3"), "", Audio(9), "");
-    const CliRun run = RunCli(work_, {"scan", Root()});
-    const auto lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 2u) << run.out;
+    const CliRun run = RunScanCli(work_, {"scan", Root()});
+    const auto lines = Lines(run.Out);
+    ASSERT_EQ(lines.size(), 2u) << run.Out;
     EXPECT_EQ(lines[0], Row({"0", "a\\tb\\\\c.mp3", "Tab\\there", "Back\\\\slash",
                              "Zeile1\\nZeile2", "", "", "CR\\rend", "128 KBit/s", "44100 Hz",
                              "0:07", "0.12 MB", "Blade", Root() + "/"}));
@@ -201,22 +170,22 @@ TEST_F(ScanCliTest, SizeUsesTheLocaleDecimalSeparator) {
     std::string audio = Audio(9);
     audio.resize(1048576, '\x55');  // exactly one MB
     WriteMp3(File("mb.mp3"), "", audio, "");
-    const CliRun de = RunCli(work_, {"scan", Root()}, "LC_ALL=de_DE.UTF-8");
-    const CliRun c = RunCli(work_, {"scan", Root()}, "LC_ALL=C");
-    ASSERT_EQ(Lines(de.out).size(), 1u);
-    ASSERT_EQ(Lines(c.out).size(), 1u);
-    EXPECT_NE(de.out.find("\t1,00 MB\t"), std::string::npos) << de.out;
-    EXPECT_NE(c.out.find("\t1.00 MB\t"), std::string::npos) << c.out;
+    const CliRun de = RunScanCli(work_, {"scan", Root()}, "LC_ALL=de_DE.UTF-8");
+    const CliRun c = RunScanCli(work_, {"scan", Root()}, "LC_ALL=C");
+    ASSERT_EQ(Lines(de.Out).size(), 1u);
+    ASSERT_EQ(Lines(c.Out).size(), 1u);
+    EXPECT_NE(de.Out.find("\t1,00 MB\t"), std::string::npos) << de.Out;
+    EXPECT_NE(c.Out.find("\t1.00 MB\t"), std::string::npos) << c.Out;
 }
 
 TEST_F(ScanCliTest, UnreadableTailShowsTagMessageAndGoesOn) {
     WriteFileBytes(File("a-kurz.mp3"), std::string(50, 'x'));  // shorter than an ID3v1 tag
     WriteMp3(File("b.mp3"), "", Audio(9), "");
-    const CliRun run = RunCli(work_, {"scan", Root()});
-    EXPECT_EQ(run.code, 1) << "a file that could not be read is a failure";
-    EXPECT_EQ(Lines(run.out).size(), 1u);
-    const auto err = Lines(run.err);
-    ASSERT_EQ(err.size(), 3u) << run.err;
+    const CliRun run = RunScanCli(work_, {"scan", Root()});
+    EXPECT_EQ(run.Code, 1) << "a file that could not be read is a failure";
+    EXPECT_EQ(Lines(run.Out).size(), 1u);
+    const auto err = Lines(run.Err);
+    ASSERT_EQ(err.size(), 3u) << run.Err;
     EXPECT_NE(err[0].find(File("a-kurz.mp3")), std::string::npos) << err[0];
     EXPECT_EQ(err[1], Root());
     EXPECT_EQ(err[2], "2 MP3-Dateien gefunden");
@@ -238,14 +207,14 @@ TEST_F(ScanCliTest, BadUsageAndMissingFolders) {
         {{"scan", Root(), Root()}, "scan"},
     };
     for (const auto& c : cases) {
-        const CliRun run = RunCli(work_, c.args);
-        EXPECT_EQ(run.code, 2) << c.inError;
-        EXPECT_EQ(run.out, "") << c.inError;
-        EXPECT_NE(run.err.find(c.inError), std::string::npos) << run.err;
+        const CliRun run = RunScanCli(work_, c.args);
+        EXPECT_EQ(run.Code, 2) << c.inError;
+        EXPECT_EQ(run.Out, "") << c.inError;
+        EXPECT_NE(run.Err.find(c.inError), std::string::npos) << run.Err;
     }
-    const CliRun help = RunCli(work_, {"scan", "--help"});
-    EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("--level 1|2"), std::string::npos);
+    const CliRun help = RunScanCli(work_, {"scan", "--help"});
+    EXPECT_EQ(help.Code, 0);
+    EXPECT_NE(help.Out.find("--level 1|2"), std::string::npos);
 }
 
 TEST_F(ScanCliTest, FolderThatCannotBeListed) {
@@ -261,15 +230,15 @@ TEST_F(ScanCliTest, FolderThatCannotBeListed) {
         prefix += " setpriv --reuid=65534 --regid=65534 --clear-groups";
     }
     // Inside the tree it counts as empty...
-    const CliRun run = RunCli(work_, {"scan", Root()}, prefix);
-    EXPECT_EQ(run.code, 0) << run.err;
-    ASSERT_EQ(Lines(run.out).size(), 1u) << run.out;
-    EXPECT_NE(run.out.find("offen/"), std::string::npos);
-    EXPECT_EQ(Lines(run.err).back(), "1 MP3-Datei gefunden");
+    const CliRun run = RunScanCli(work_, {"scan", Root()}, prefix);
+    EXPECT_EQ(run.Code, 0) << run.Err;
+    ASSERT_EQ(Lines(run.Out).size(), 1u) << run.Out;
+    EXPECT_NE(run.Out.find("offen/"), std::string::npos);
+    EXPECT_EQ(Lines(run.Err).back(), "1 MP3-Datei gefunden");
     // ...as the folder to scan it is an error.
-    const CliRun top = RunCli(work_, {"scan", Root() + "/gesperrt"}, prefix);
-    EXPECT_EQ(top.code, 2);
-    EXPECT_NE(top.err.find("gesperrt"), std::string::npos) << top.err;
+    const CliRun top = RunScanCli(work_, {"scan", Root() + "/gesperrt"}, prefix);
+    EXPECT_EQ(top.Code, 2);
+    EXPECT_NE(top.Err.find("gesperrt"), std::string::npos) << top.Err;
 }
 
 TEST_F(ScanCliTest, LiveCountOnATerminal) {
@@ -278,12 +247,12 @@ TEST_F(ScanCliTest, LiveCountOnATerminal) {
     // script gives the tool a terminal for standard error; standard output
     // still goes to a file and must not carry the count.
     const std::string out = work_.File("rows.txt");
-    const std::string inner =
-        "LC_ALL=C " + Quote(CliPath()) + " scan " + Quote(Root()) + " >" + Quote(out);
-    const CliRun run = RunShell(work_, "script -qec " + Quote(inner) + " /dev/null");
-    EXPECT_EQ(run.code, 0);
-    EXPECT_NE(run.out.find("1 gefunden"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("3 MP3-Dateien gefunden"), std::string::npos) << run.out;
+    const std::string inner = "LC_ALL=C " + ShellQuote(CliPath()) + " scan " + ShellQuote(Root()) +
+                              " >" + ShellQuote(out);
+    const CliRun run = RunShell(work_, "script -qec " + ShellQuote(inner) + " /dev/null");
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_NE(run.Out.find("1 gefunden"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("3 MP3-Dateien gefunden"), std::string::npos) << run.Out;
     EXPECT_EQ(Lines(ReadFileBytes(out)).size(), 3u);
     EXPECT_EQ(ReadFileBytes(out).find("gefunden"), std::string::npos);
 }

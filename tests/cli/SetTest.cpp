@@ -1,43 +1,14 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 
 namespace {
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string CliPath() {
-    const char* env = std::getenv("TZ_CLI");
-    return env && *env ? env : TZ_BINARY_DIR "/bin/tonzettel-cli";
-}
-
-struct CliRun {
-    int Code = -1;
-    std::string Err;
-};
-
-CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string cmd = Quote(CliPath());
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " >/dev/null 2>" + Quote(dir.File("stderr.txt"));
-    const int rc = std::system(cmd.c_str());
-    CliRun run;
-    run.Code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    run.Err = ReadFileBytes(dir.File("stderr.txt"));
-    return run;
-}
 
 // The ID3v2 frames as an independent reader sees them: "TPE1" -> text.
 constexpr const char* kOracle = R"PY(
@@ -50,31 +21,11 @@ for key, f in ID3(sys.argv[1], load_v1=False, translate=False).items():
 )PY";
 
 std::map<std::string, std::string> Oracle(const TempDir& dir, const std::string& path) {
-    WriteFileBytes(dir.File("oracle.py"), kOracle);
-    const std::string out = dir.File("oracle.txt");
-    const std::string cmd =
-        "/usr/bin/python3 " + Quote(dir.File("oracle.py")) + " " + Quote(path) + " >" + Quote(out);
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    std::map<std::string, std::string> fields;
-    std::istringstream lines(ReadFileBytes(out));
-    for (std::string line; std::getline(lines, line);) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return fields;
-}
-
-bool OraclesAvailable() {
-    return LameAvailable() &&
-           std::system("/usr/bin/python3 -c 'import mutagen' >/dev/null 2>&1") == 0;
-}
-
-std::string Tail128(const std::string& bytes) {
-    return bytes.substr(bytes.size() - 128);
+    return PythonFields(dir, kOracle, path);
 }
 
 TEST(SetCommandTest, LevelTwoSetsTheGivenFieldsAndKeepsTheOthers) {
-    if (!OraclesAvailable()) GTEST_SKIP() << "lame or python3-mutagen missing";
+    if (!LameAndMutagenAvailable()) GTEST_SKIP() << "lame or python3-mutagen missing";
     TempDir dir;
     std::vector<std::string> files;
     for (const char* name : {"eins.mp3", "zwei.mp3"}) {

@@ -177,6 +177,14 @@ void WriteMp3(const std::string& path, const std::string& id3v2, const std::stri
     WriteFileBytes(path, id3v2 + audio + id3v1);
 }
 
+std::string Tail128(const std::string& bytes) {
+    return bytes.size() < 128 ? std::string() : bytes.substr(bytes.size() - 128);
+}
+
+std::string LastBlock(const std::string& path) {
+    return Tail128(ReadFileBytes(path));
+}
+
 bool LameAvailable() {
     return std::system("command -v lame >/dev/null 2>&1") == 0;
 }

@@ -68,6 +68,11 @@ std::string TextFrameData(const std::string& text);
 void WriteMp3(const std::string& path, const std::string& id3v2, const std::string& audio,
               const std::string& id3v1);
 
+// The last 128 bytes, where an ID3v1 tag stands; empty when there are fewer.
+std::string Tail128(const std::string& bytes);
+// The same of a file's bytes.
+std::string LastBlock(const std::string& path);
+
 // lame: encodes generated PCM (a sine) of the given length; returns false when
 // lame is missing or fails. extraArgs such as {"-b", "128"} or {"-V", "2"}.
 bool LameAvailable();
