@@ -23,6 +23,6 @@ for f in build-fuzz/bin/fuzz_*; do
   [ -x "$f" ] || continue
   echo "== $(basename "$f")"
   mkdir -p "build-fuzz/corpus/$(basename "$f")"
-  "$f" -runs="${TZ_FUZZ_RUNS:-200000}" -seed=1 -max_len=16384 -rss_limit_mb=2048 "build-fuzz/corpus/$(basename "$f")" 2>&1 | tail -n 3
+  "$f" -runs="${TZ_FUZZ_RUNS:-50000}" -seed=1 -max_len=16384 -rss_limit_mb=2048 "build-fuzz/corpus/$(basename "$f")" 2>&1 | tail -n 3
 done
 echo "all test stages passed"
