@@ -8,29 +8,17 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
-#include <memory>
 
 #include "picker/DirTreeCombo.h"
 #include "support/TempDir.h"
+#include "support/ui/QtEnvironment.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_picker_DirTreeCombo";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment("test_picker_DirTreeCombo"));
 
 QString Q(const fs::path& path) {
     return QString::fromStdString(path.string());

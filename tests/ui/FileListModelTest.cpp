@@ -4,30 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QIcon>
 #include <QSignalSpy>
-#include <memory>
 
 #include "scan/FileRow.h"
+#include "support/ui/QtEnvironment.h"
 #include "ui/FileListModel.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_FileListModelTest";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment("test_ui_FileListModelTest"));
 
 std::vector<ListRow> Rows(int count) {
     std::vector<ListRow> rows;

@@ -9,46 +9,21 @@
 #include <QDialog>
 #include <QFile>
 #include <QItemSelectionModel>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 #include <filesystem>
-#include <memory>
 
-#include "picker/DirTreeCombo.h"
-#include "scan/FileRow.h"
-#include "support/Mp3Builder.h"
-#include "support/TempDir.h"
+#include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
-#include "ui/FileListModel.h"
 #include "ui/Images.h"
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_Unit1Test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        // Closing a window writes the settings file; keep that away from the user's.
-        QStandardPaths::setTestModeEnabled(true);
-        InstallTagMessageHandler();
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kEnvironment = AddWindowTestEnvironment("test_ui_Unit1Test");
 
 class FakeDialog : public QDialog {
   public:
@@ -76,13 +51,10 @@ ListRow MakeRow(const QString& name) {
     return row;
 }
 
-class Unit1Test : public ::testing::Test {
+class Unit1Test : public FormTest {
   protected:
     void SetUp() override {
-        previousHook_ =
-            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
-        form_ = std::make_unique<TForm1>();
-        form_->FormCreate();
+        FormTest::SetUp();
         TForm1Dialogs d;
         d.Form2 = &form2_;
         d.Info = &info_;
@@ -95,34 +67,15 @@ class Unit1Test : public ::testing::Test {
         d.L2nachL1 = &l2nachL1_;
         form_->SetDialogs(d);
     }
-    void TearDown() override {
-        form_.reset();
-        SetMessageBoxHook(previousHook_);
-    }
 
     void FillRows(int count) {
         std::vector<ListRow> rows;
         for (int i = 0; i < count; ++i) rows.push_back(MakeRow(QStringLiteral("%1.mp3").arg(i)));
         form_->Model()->ReplaceRows(std::move(rows));
     }
-    void Select(const std::vector<int>& rows) {
-        QItemSelectionModel* selection = form_->ListView()->selectionModel();
-        selection->clearSelection();
-        for (int r : rows)
-            selection->select(form_->Model()->index(r, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     QAction* Action(const char* name) const {
         return form_->findChild<QAction*>(QString::fromLatin1(name));
     }
-    void Scan(const std::string& folder) {
-        form_->DirCombo()->SetSelectedPath(QFile::decodeName(folder.c_str()));
-        form_->ScannenButtonClick();
-    }
-
-    std::unique_ptr<TForm1> form_;
-    std::vector<QString> messages_;
-    MessageBoxHook previousHook_;
 
   public:  // the command table points at them
     FakeDialog form2_, info_, wizard_, optionen_, updaten_, suchen_, konvertieren_, l1nachL2_,
@@ -159,28 +112,6 @@ void MakeTree(const fs::path& root) {
     WriteMp3(file(root / ".versteckt" / "e.mp3"), "", MakeCbrAudio(9, 1.0), V1("Lied E"));
 }
 
-// Undoes the CLI's escaping of tabs, line ends and backslashes.
-QString Unescape(const QString& cell) {
-    QString out;
-    for (qsizetype i = 0; i < cell.size(); ++i) {
-        if (cell[i] == u'\\' && i + 1 < cell.size()) {
-            const QChar next = cell[++i];
-            out += next == u't'   ? QChar(u'\t')
-                   : next == u'n' ? QChar(u'\n')
-                   : next == u'r' ? QChar(u'\r')
-                                  : next;
-        } else {
-            out += cell[i];
-        }
-    }
-    return out;
-}
-
-QString CliPath() {
-    const QString fromEnv = qEnvironmentVariable("TZ_CLI");
-    return fromEnv.isEmpty() ? QStringLiteral(TZ_BINARY_DIR "/bin/tonzettel-cli") : fromEnv;
-}
-
 TEST_F(Unit1Test, ScanListsValidFilesInWalkOrderWithTheirCells) {
     TempDir dir;
     MakeTree(dir.Path());
@@ -209,7 +140,7 @@ TEST_F(Unit1Test, ScanListsValidFilesInWalkOrderWithTheirCells) {
         SCOPED_TRACE(level);
         if (level == 1) form_->ScannenID3Level11Click();
         if (level == 2) form_->ScannenID3Level21Click();
-        Scan(folder);
+        ScanFolder(folder);
         const FileListModel& model = *form_->Model();
         ASSERT_EQ(model.RowCount(), static_cast<int>(std::size(expected)));
         for (int r = 0; r < model.RowCount(); ++r) {
@@ -245,8 +176,7 @@ TEST_F(Unit1Test, ScanListsValidFilesInWalkOrderWithTheirCells) {
 }
 
 TEST_F(Unit1Test, ScanGivesTheSameRowsAsTheCommandLineTool) {
-    const QString cli = CliPath();
-    if (!QFile::exists(cli)) {
+    if (!QFile::exists(QFile::decodeName(CliPath().c_str()))) {
         GTEST_SKIP() << "tonzettel-cli not built";
     }
     TempDir dir;
@@ -259,41 +189,21 @@ TEST_F(Unit1Test, ScanGivesTheSameRowsAsTheCommandLineTool) {
     for (const int level : {1, 2}) {
         SCOPED_TRACE(level);
         level == 1 ? form_->ScannenID3Level11Click() : form_->ScannenID3Level21Click();
-        Scan(dir.Path().string());
+        ScanFolder(dir.Path().string());
 
-        QProcess process;
-        process.start(cli, {QStringLiteral("scan"), QStringLiteral("--level"),
-                            QString::number(level), folder});
-        ASSERT_TRUE(process.waitForFinished(30000));
-        const QStringList lines =
-            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        const QStringList status =
-            QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
-
-        const FileListModel& model = *form_->Model();
-        ASSERT_EQ(model.RowCount(), lines.size());
-        for (int r = 0; r < model.RowCount(); ++r) {
-            const QStringList fields = lines[r].split(u'\t');
-            ASSERT_EQ(fields.size(), 1 + ColumnCount) << lines[r].toStdString();
-            EXPECT_EQ(QString::number(model.Row(r).ImageIndex), fields[0]);
-            for (int c = 0; c < ColumnCount; ++c)
-                EXPECT_EQ(model.Cell(r, c), Unescape(fields[c + 1])) << "row " << r << " col " << c;
-        }
-        ASSERT_GE(status.size(), 2);
-        EXPECT_EQ(form_->StatusText(0), status[status.size() - 2]);
-        EXPECT_EQ(form_->StatusText(1), status.back());
+        ASSERT_NO_FATAL_FAILURE(ExpectListAsCliScan(level, folder));
     }
 }
 
 TEST_F(Unit1Test, FoundCountTextsForNoneAndOneFile) {
     TempDir dir;
     fs::create_directories(dir.Path() / "leer");
-    Scan((dir.Path() / "leer").string());
+    ScanFolder((dir.Path() / "leer").string());
     EXPECT_EQ(form_->Model()->RowCount(), 0);
     EXPECT_EQ(form_->StatusText(1), QStringLiteral("0 MP3-Dateien gefunden"));
 
     WriteMp3(dir.File("eins.mp3"), "", MakeCbrAudio(9, 1.0), "");
-    Scan(dir.Path().string() + "/");  // a trailing separator gives the same Pfad cells
+    ScanFolder(dir.Path().string() + "/");  // a trailing separator gives the same Pfad cells
     ASSERT_EQ(form_->Model()->RowCount(), 1);
     EXPECT_EQ(form_->Model()->Cell(0, ColPfad),
               QFile::decodeName(dir.Path().string().c_str()) + u'/');
@@ -323,8 +233,8 @@ TEST_F(Unit1Test, ScanOfThePickerRootListsNothing) {
 TEST_F(Unit1Test, NewScanReplacesTheRows) {
     TempDir dir;
     MakeTree(dir.Path());
-    Scan(dir.Path().string());
-    Scan(dir.Path().string());
+    ScanFolder(dir.Path().string());
+    ScanFolder(dir.Path().string());
     EXPECT_EQ(form_->Model()->RowCount(), 5);
 }
 
@@ -357,7 +267,7 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
         form_->ButtonWizardClick();
         EXPECT_EQ(form_->Model()->RowCount(), 0);
     });
-    Scan(dir.Path().string());
+    ScanFolder(dir.Path().string());
 
     const QString expected = QStringLiteral("Die Datei \"") + folder +
                              QStringLiteral(
@@ -382,7 +292,7 @@ TEST_F(Unit1Test, ClosingDuringTheScanStopsItAfterTheCurrentFile) {
         EXPECT_FALSE(form_->close());  // refused while the scan runs
         EXPECT_TRUE(form_->isVisible());
     });
-    Scan(dir.Path().string());
+    ScanFolder(dir.Path().string());
     EXPECT_FALSE(form_->Scanning());
     EXPECT_FALSE(form_->isVisible());
     // a.mp3 listed, b.mp3 counted; c.mp3 and d.mp3 never read.
@@ -407,8 +317,8 @@ TEST_F(Unit1Test, MenuStatesFollowSelectionAndLevel) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.selection.size() << " rows, level " << c.level);
         c.level == 1 ? form_->ScannenID3Level11Click() : form_->ScannenID3Level21Click();
-        Select({3});  // a change, so the next selection is one as well
-        Select(c.selection);
+        SelectRows({3});  // a change, so the next selection is one as well
+        SelectRows(c.selection);
         EXPECT_EQ(Action("Trackabspielen1")->isEnabled(), c.track);
         EXPECT_EQ(Action("Wizard1")->isEnabled(), c.wizard);
         EXPECT_EQ(Action("DateinameID3Tags1")->isEnabled(), c.dateiname);
@@ -429,7 +339,7 @@ TEST_F(Unit1Test, AtStartTheRowCommandsAreDisabled) {
 
 TEST_F(Unit1Test, SwitchingTheLevelChangesCaptionNotRowsNorMenuStates) {
     FillRows(2);
-    Select({0});
+    SelectRows({0});
     auto* button = form_->findChild<QToolButton*>(QStringLiteral("ScannenButton"));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(), QStringLiteral("Scannen (ID3 Level 1)"));
@@ -441,7 +351,7 @@ TEST_F(Unit1Test, SwitchingTheLevelChangesCaptionNotRowsNorMenuStates) {
     EXPECT_EQ(form_->Model()->RowCount(), 2);
     EXPECT_EQ(form_->Model()->Cell(1, ColDatei), QStringLiteral("1.mp3"));
     EXPECT_TRUE(Action("Level2Level11")->isEnabled());  // until the list changes
-    Select({1});
+    SelectRows({1});
     EXPECT_FALSE(Action("Level2Level11")->isEnabled());
 
     Action("ScannenID3Level11")->trigger();
@@ -537,7 +447,7 @@ TEST_F(Unit1Test, CommandsCheckTheirGuards) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FillRows(c.rows);
-        Select(c.selection);
+        SelectRows(c.selection);
         messages_.clear();
         FakeDialog& dialog = this->*c.dialog;
         const int before = dialog.Shown;
@@ -555,7 +465,7 @@ TEST_F(Unit1Test, CommandsCheckTheirGuards) {
 TEST_F(Unit1Test, CommandsWithoutTheirDialogDoNothingAfterTheGuard) {
     form_->SetDialogs({});
     FillRows(3);
-    Select({0, 1});
+    SelectRows({0, 1});
     form_->ButtonWizardClick();
     form_->ButtonSuchenClick();
     form_->ButtonInfoClick();
@@ -570,7 +480,7 @@ TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFile) {
     form_->Model()->SetCell(2, ColPfad, QStringLiteral("/musik/Rock/"));
     form_->Trackabspielen1Click();  // nothing selected
     EXPECT_TRUE(recorder.Urls.empty());
-    Select({2});
+    SelectRows({2});
     form_->Trackabspielen1Click();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.Urls.size(), 1u);
@@ -595,7 +505,7 @@ TEST_F(Unit1Test, CurrentRowIsTheFirstSelectedRowInListOrder) {
     FillRows(10);
     EXPECT_EQ(form_->CurrentRow(), -1);
     EXPECT_EQ(form_->SelectionCount(), 0);
-    Select({7, 2, 5, 3});
+    SelectRows({7, 2, 5, 3});
     // The view's focus is elsewhere; the current row still follows list order.
     form_->ListView()->selectionModel()->setCurrentIndex(form_->Model()->index(7, 0),
                                                          QItemSelectionModel::NoUpdate);
@@ -677,7 +587,7 @@ TEST_F(Unit1Test, Screenshot) {
     form_->DirCombo()->SetSelectedPath(QFile::decodeName(root.string().c_str()));
     form_->ScannenButtonClick();
     form_->SetGridLines(true);
-    Select({1});
+    SelectRows({1});
     QApplication::processEvents();
     ASSERT_TRUE(form_->grab().save(out));
     const QString icon = qEnvironmentVariable("TZ_APPICON");

@@ -7,70 +7,38 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFile>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeView>
 #include <filesystem>
 #include <functional>
-#include <memory>
 
-#include "picker/DirTreeCombo.h"
-#include "scan/FileRow.h"
-#include "support/Mp3Builder.h"
-#include "support/TempDir.h"
+#include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
-#include "ui/FileListModel.h"
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_Unit2Test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QStandardPaths::setTestModeEnabled(true);
-        InstallTagMessageHandler();
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kEnvironment = AddWindowTestEnvironment("test_ui_Unit2Test");
 
 const std::string kAudio = MakeCbrAudio(9, 0.3);
 const std::string kOldId3v2 = MakeId3v2Tag(
     {{"TIT2", TextFrameData("Alt")}, {"TRCK", TextFrameData("4")}, {"TXXX", TextFrameData("mehr")}},
     3, 32);
 
-std::string Tail128(const std::string& bytes) {
-    return bytes.substr(bytes.size() - 128);
-}
-
-class Unit2Test : public ::testing::Test {
+class Unit2Test : public FolderFormTest {
   protected:
     void SetUp() override {
-        previousHook_ =
-            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
         TForm2::ClearFieldClipboard();
-        form1_ = std::make_unique<TForm1>();
-        form1_->FormCreate();
-        form2_ = new TForm2(form1_.get());
+        FolderFormTest::SetUp();
+        form2_ = new TForm2(form_.get());
         TForm1Dialogs dialogs;
         dialogs.Form2 = form2_;
-        form1_->SetDialogs(dialogs);
+        form_->SetDialogs(dialogs);
 
         // Three files with ID3v1.1 tags (track numbers) and an ID3v2 tag.
         for (int i = 1; i <= 3; ++i) {
@@ -79,22 +47,10 @@ class Unit2Test : public ::testing::Test {
                      MakeId3v1Tag("Titel " + std::to_string(i), "Band", "Album", "1999", "alt",
                                   static_cast<uint8_t>(i), 17));
         }
-        form1_->DirCombo()->SetSelectedPath(QFile::decodeName(dir_.Path().string().c_str()));
-        form1_->ScannenButtonClick();
-        ASSERT_EQ(form1_->Model()->RowCount(), 3);
-    }
-    void TearDown() override {
-        form1_.reset();
-        SetMessageBoxHook(previousHook_);
+        Scan(1);
+        ASSERT_EQ(form_->Model()->RowCount(), 3);
     }
 
-    void Select(const std::vector<int>& rows) {
-        QItemSelectionModel* selection = form1_->ListView()->selectionModel();
-        selection->clearSelection();
-        for (int r : rows)
-            selection->select(form1_->Model()->index(r, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     QLineEdit* Edit(int n) const {
         return form2_->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n));
     }
@@ -113,12 +69,12 @@ class Unit2Test : public ::testing::Test {
             open = form2_->isVisible();
             form2_->close();
         });
-        form1_->ListView1DblClick();
+        form_->ListView1DblClick();
         return open;
     }
     std::array<QString, 6> TagCells(int row) const {
         std::array<QString, 6> cells;
-        for (int c = 0; c < 6; ++c) cells[c] = form1_->Model()->Cell(row, ColInterpret + c);
+        for (int c = 0; c < 6; ++c) cells[c] = form_->Model()->Cell(row, ColInterpret + c);
         return cells;
     }
     void Type(const std::array<QString, 6>& texts) {
@@ -131,17 +87,13 @@ class Unit2Test : public ::testing::Test {
         }
     }
 
-    TempDir dir_;
-    std::unique_ptr<TForm1> form1_;
-    TForm2* form2_ = nullptr;  // owned by form1_
-    std::vector<QString> messages_;
-    MessageBoxHook previousHook_;
+    TForm2* form2_ = nullptr;  // owned by form_
 };
 
 TEST_F(Unit2Test, ControlsAsCreated) {
     EXPECT_EQ(form2_->windowTitle(), QStringLiteral("ID3Tag Editieren"));
     EXPECT_TRUE(form2_->isModal());
-    EXPECT_EQ(form2_->parentWidget(), form1_.get());
+    EXPECT_EQ(form2_->parentWidget(), form_.get());
     EXPECT_EQ(form2_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
               QStringLiteral("Datei :"));
     for (int field = 0; field < 6; ++field) {
@@ -174,9 +126,9 @@ TEST_F(Unit2Test, ControlsAsCreated) {
 }
 
 TEST_F(Unit2Test, OpeningShowsTheTopmostSelectedRowTrimmed) {
-    form1_->Model()->SetCell(1, ColInterpret, QStringLiteral("Band \t "));
-    form1_->Model()->SetCell(1, ColGenre, QStringLiteral("Eigenes"));
-    Select({2, 1});
+    form_->Model()->SetCell(1, ColInterpret, QStringLiteral("Band \t "));
+    form_->Model()->SetCell(1, ColGenre, QStringLiteral("Eigenes"));
+    SelectRows({2, 1});
     bool escapeKept = false;
     OpenAndRun([&] {
         EXPECT_EQ(form2_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
@@ -216,10 +168,10 @@ TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed[0].toStdString() + c.typed[4].toStdString());
-        Select({0});
+        SelectRows({0});
         const std::string path = dir_.File("1.mp3");
         const std::string before = ReadFileBytes(path);
-        const auto otherCells = form1_->Model()->Row(0).Cells;
+        const auto otherCells = form_->Model()->Row(0).Cells;
         const bool open = OpenAndRun([&] {
             Type(c.typed);
             form2_->SpeedButton14Click();
@@ -229,14 +181,14 @@ TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
         EXPECT_EQ(Tail128(after), c.tag);  // track number gone
         EXPECT_EQ(after.substr(0, after.size() - 128), before.substr(0, before.size() - 128));
         EXPECT_EQ(TagCells(0), c.typed);
-        EXPECT_EQ(form1_->Model()->Cell(0, ColBitrate), otherCells[ColBitrate]);
+        EXPECT_EQ(form_->Model()->Cell(0, ColBitrate), otherCells[ColBitrate]);
         EXPECT_TRUE(messages_.empty());
     }
 }
 
 TEST_F(Unit2Test, LevelSwitchedWithoutRescanSavesTheShownValuesAsId3v2) {
-    form1_->ScannenID3Level21Click();
-    Select({2});
+    form_->ScannenID3Level21Click();
+    SelectRows({2});
     const std::string path = dir_.File("3.mp3");
     const std::string v1Before = Tail128(ReadFileBytes(path));
     OpenAndRun([&] { form2_->SpeedButton14Click(); });
@@ -256,7 +208,7 @@ TEST_F(Unit2Test, LevelSwitchedWithoutRescanSavesTheShownValuesAsId3v2) {
 }
 
 TEST_F(Unit2Test, LoeschenThenSchliessenOrSpeichern) {
-    Select({0});
+    SelectRows({0});
     const std::string path = dir_.File("1.mp3");
     const std::string before = ReadFileBytes(path);
     const auto cellsBefore = TagCells(0);
@@ -278,7 +230,7 @@ TEST_F(Unit2Test, LoeschenThenSchliessenOrSpeichern) {
 }
 
 TEST_F(Unit2Test, FieldClipboardOutlivesOpeningsAndDialogs) {
-    Select({0});
+    SelectRows({0});
     OpenAndRun([&] {
         form2_->SpeedButton1Click();  // artist "Band"
         form2_->SpeedButton9Click();  // genre "Rock"
@@ -289,9 +241,9 @@ TEST_F(Unit2Test, FieldClipboardOutlivesOpeningsAndDialogs) {
     EXPECT_EQ(TForm2::FieldClipboard()[0], QStringLiteral("Band"));
     EXPECT_EQ(TForm2::FieldClipboard()[4], QStringLiteral("Rock"));
 
-    form1_->Model()->SetCell(1, ColInterpret, QStringLiteral("Anderer"));
-    form1_->Model()->SetCell(1, ColGenre, QStringLiteral("Pop"));
-    Select({1});
+    form_->Model()->SetCell(1, ColInterpret, QStringLiteral("Anderer"));
+    form_->Model()->SetCell(1, ColGenre, QStringLiteral("Pop"));
+    SelectRows({1});
     OpenAndRun([&] {
         EXPECT_EQ(Edit(1)->text(), QStringLiteral("Anderer"));
         EXPECT_TRUE(Button(2)->isEnabled());
@@ -312,7 +264,7 @@ TEST_F(Unit2Test, FieldClipboardOutlivesOpeningsAndDialogs) {
     });
 
     // A dialog created later shows the program-wide values on creation.
-    TForm2 later(form1_.get());
+    TForm2 later(form_.get());
     auto* paste = later.findChild<QToolButton*>(QStringLiteral("SpeedButton10"));
     EXPECT_TRUE(paste->isEnabled());
     EXPECT_EQ(paste->toolTip(), QStringLiteral("Einfügen(Rock)"));
@@ -329,9 +281,9 @@ TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
     const Case cases[] = {{1, "tag"}, {2, "editor"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.level);
-        if (c.level == 2) form1_->ScannenID3Level21Click();
+        if (c.level == 2) form_->ScannenID3Level21Click();
         messages_.clear();
-        Select({1});
+        SelectRows({1});
         const std::string path = dir_.File("2.mp3");
         fs::remove(path);
         fs::create_directory(path);  // the file replaced by a folder
@@ -366,12 +318,12 @@ namespace {
 TEST_F(Unit2Test, Screenshot) {
     const QString out = qEnvironmentVariable("TZ_SCREENSHOT");
     if (out.isEmpty()) GTEST_SKIP() << "set TZ_SCREENSHOT to write a screenshot";
-    form1_->Model()->SetCell(0, ColInterpret, QStringLiteral("Die Tonzettler"));
-    form1_->Model()->SetCell(0, ColAlbum, QStringLiteral("Sommerabend"));
-    form1_->Model()->SetCell(0, ColTitel, QStringLiteral("Morgenrot"));
-    form1_->Model()->SetCell(0, ColKommentar, QString::fromUtf8("Live in München"));
-    Select({0});
-    form1_->show();
+    form_->Model()->SetCell(0, ColInterpret, QStringLiteral("Die Tonzettler"));
+    form_->Model()->SetCell(0, ColAlbum, QStringLiteral("Sommerabend"));
+    form_->Model()->SetCell(0, ColTitel, QStringLiteral("Morgenrot"));
+    form_->Model()->SetCell(0, ColKommentar, QString::fromUtf8("Live in München"));
+    SelectRows({0});
+    form_->show();
     form2_->show();
     form2_->SpeedButton1Click();
     form2_->SpeedButton3Click();

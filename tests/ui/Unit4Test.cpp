@@ -12,48 +12,23 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFile>
-#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeView>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <memory>
 
 #include "ops/TagOps.h"
-#include "picker/DirTreeCombo.h"
-#include "scan/FileRow.h"
-#include "support/Mp3Builder.h"
-#include "support/TempDir.h"
+#include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
-#include "ui/FileListModel.h"
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 #include "ui/Unit4.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_Unit4Test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QStandardPaths::setTestModeEnabled(true);
-        InstallTagMessageHandler();
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kEnvironment = AddWindowTestEnvironment("test_ui_Unit4Test");
 
 const std::string kAudio = MakeCbrAudio(9, 0.3);
 const char* const kNames[] = {"Interpret", "Album", "Titel", "Jahr", "Genre", "Kommentar"};
@@ -61,9 +36,6 @@ const QString kRefusal = QString::fromUtf8(
     "Für den Wizard müssen mehrere MP3-Dateien markiert werden. Wenn Sie MP3-Dateien einzeln "
     "bearbeiten wollen, doppelklicken Sie bitte auf die gewünschte MP3-Datei.");
 
-std::string Tail128(const std::string& bytes) {
-    return bytes.substr(bytes.size() - 128);
-}
 std::string Name(int i) {
     return (i < 10 ? "0" : "") + std::to_string(i) + ".mp3";
 }
@@ -72,17 +44,14 @@ std::string OldTag(int i) {
                         static_cast<uint8_t>(i), 8);
 }
 
-class Unit4Test : public ::testing::Test {
+class Unit4Test : public FolderFormTest {
   protected:
     void SetUp() override {
-        previousHook_ =
-            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
-        form1_ = std::make_unique<TForm1>();
-        form1_->FormCreate();
-        wizard_ = new TWizard(form1_.get());
+        FolderFormTest::SetUp();
+        wizard_ = new TWizard(form_.get());
         TForm1Dialogs dialogs;
         dialogs.Wizard = wizard_;
-        form1_->SetDialogs(dialogs);
+        form_->SetDialogs(dialogs);
         // Ten files with ID3v1.1 tags (track = number) and an ID3v2 tag.
         for (int i = 1; i <= 10; ++i) {
             WriteMp3(dir_.File(Name(i)),
@@ -90,28 +59,19 @@ class Unit4Test : public ::testing::Test {
                                    {"TRCK", TextFrameData(std::to_string(i))}}),
                      kAudio, OldTag(i));
         }
-        form1_->DirCombo()->SetSelectedPath(QFile::decodeName(dir_.Path().string().c_str()));
-        form1_->ScannenButtonClick();
-        ASSERT_EQ(form1_->Model()->RowCount(), 10);
+        Scan(1);
+        ASSERT_EQ(form_->Model()->RowCount(), 10);
         for (int i = 1; i <= 10; ++i) before_.push_back(ReadFileBytes(dir_.File(Name(i))));
-        connect_ = QObject::connect(form1_->Model(), &QAbstractItemModel::dataChanged,
+        connect_ = QObject::connect(form_->Model(), &QAbstractItemModel::dataChanged,
                                     [this](const QModelIndex& from, const QModelIndex&) {
                                         changed_.emplace_back(from.row(), from.column());
                                     });
     }
     void TearDown() override {
         QObject::disconnect(connect_);
-        form1_.reset();
-        SetMessageBoxHook(previousHook_);
+        FolderFormTest::TearDown();
     }
 
-    void Select(const std::vector<int>& rows) {
-        QItemSelectionModel* selection = form1_->ListView()->selectionModel();
-        selection->clearSelection();
-        for (int r : rows)
-            selection->select(form1_->Model()->index(r, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     QCheckBox* Check(int field) const {
         return wizard_->findChild<QCheckBox*>(QStringLiteral("CheckBox") + kNames[field]);
     }
@@ -136,7 +96,7 @@ class Unit4Test : public ::testing::Test {
             open = wizard_->isVisible();
             wizard_->close();
         });
-        form1_->ButtonWizardClick();
+        form_->ButtonWizardClick();
         return open;
     }
     std::string File(int i) const { return ReadFileBytes(dir_.File(Name(i))); }
@@ -148,13 +108,9 @@ class Unit4Test : public ::testing::Test {
         }
     }
 
-    TempDir dir_;
-    std::unique_ptr<TForm1> form1_;
-    TWizard* wizard_ = nullptr;  // owned by form1_
-    std::vector<QString> messages_;
+    TWizard* wizard_ = nullptr;  // owned by form_
     std::vector<std::string> before_;
     std::vector<std::pair<int, int>> changed_;  // (row, column) in the order cells changed
-    MessageBoxHook previousHook_;
     QMetaObject::Connection connect_;
 };
 
@@ -195,7 +151,7 @@ TEST_F(Unit4Test, TicksEnableTheirInputsAndColourThem) {
 }
 
 TEST_F(Unit4Test, RunWritesTheTickedFieldsOfTheSelectedRowsInOrder) {
-    Select({8, 1, 4});  // rows 2, 5 and 9
+    SelectRows({8, 1, 4});  // rows 2, 5 and 9
     Set(3, QStringLiteral("20045"));
     Set(4, QStringLiteral("Eigenes Genre"));
     Set(2, QStringLiteral("Neu"));
@@ -214,9 +170,9 @@ TEST_F(Unit4Test, RunWritesTheTickedFieldsOfTheSelectedRowsInOrder) {
         EXPECT_EQ(after.substr(0, after.size() - 128),
                   before_[i - 1].substr(0, before_[i - 1].size() - 128));
         const int row = i - 1;
-        EXPECT_EQ(form1_->Model()->Cell(row, ColJahr), QStringLiteral("20045"));
-        EXPECT_EQ(form1_->Model()->Cell(row, ColGenre), QStringLiteral("Eigenes Genre"));
-        EXPECT_EQ(form1_->Model()->Cell(row, ColInterpret), QStringLiteral("Band"));
+        EXPECT_EQ(form_->Model()->Cell(row, ColJahr), QStringLiteral("20045"));
+        EXPECT_EQ(form_->Model()->Cell(row, ColGenre), QStringLiteral("Eigenes Genre"));
+        EXPECT_EQ(form_->Model()->Cell(row, ColInterpret), QStringLiteral("Band"));
     }
     ExpectUntouchedBut({2, 5, 9});
     EXPECT_TRUE(messages_.empty());
@@ -224,8 +180,8 @@ TEST_F(Unit4Test, RunWritesTheTickedFieldsOfTheSelectedRowsInOrder) {
 }
 
 TEST_F(Unit4Test, LevelTwoKeepsTheOtherFramesFieldsAndTheId3v1Tag) {
-    form1_->ScannenID3Level21Click();
-    Select({0, 1});
+    form_->ScannenID3Level21Click();
+    SelectRows({0, 1});
     Set(0, QStringLiteral("Neue Band"));
     Set(4, QStringLiteral("Jazz"));
     OpenAndRun([&] { wizard_->SpeedButton1Click(); });
@@ -243,7 +199,7 @@ TEST_F(Unit4Test, LevelTwoKeepsTheOtherFramesFieldsAndTheId3v1Tag) {
 }
 
 TEST_F(Unit4Test, NoTickWritesNothingAndCloses) {
-    Select({0, 1, 2});
+    SelectRows({0, 1, 2});
     EXPECT_FALSE(OpenAndRun([&] { wizard_->SpeedButton1Click(); }));
     EXPECT_TRUE(changed_.empty());
     ExpectUntouchedBut({});
@@ -252,20 +208,20 @@ TEST_F(Unit4Test, NoTickWritesNothingAndCloses) {
 TEST_F(Unit4Test, RefusedWithOneRowOrNoneAndStateKeptBetweenOpenings) {
     for (const std::vector<int>& rows : {std::vector<int>{}, std::vector<int>{3}}) {
         messages_.clear();
-        Select(rows);
+        SelectRows(rows);
         bool shown = false;
         QTimer::singleShot(0, wizard_, [&] {
             shown = wizard_->isVisible();
             wizard_->close();
         });
-        form1_->ButtonWizardClick();
+        form_->ButtonWizardClick();
         QApplication::processEvents();  // let the timer go if nothing opened
         EXPECT_FALSE(shown);
         EXPECT_EQ(messages_, std::vector<QString>{kRefusal});
     }
 
     messages_.clear();
-    Select({2, 3});
+    SelectRows({2, 3});
     EXPECT_FALSE(OpenAndRun([&] {  // Schließen closes
         Set(5, QStringLiteral("Merker"));
         Check(1)->setChecked(true);
@@ -283,16 +239,16 @@ TEST_F(Unit4Test, RefusedWithOneRowOrNoneAndStateKeptBetweenOpenings) {
 }
 
 TEST_F(Unit4Test, DeletedFileIsReportedOnceAndSkipped) {
-    Select({0, 1, 2});
+    SelectRows({0, 1, 2});
     fs::remove(dir_.File(Name(2)));
-    const auto cellsBefore = form1_->Model()->Row(1).Cells;
+    const auto cellsBefore = form_->Model()->Row(1).Cells;
     Set(0, QStringLiteral("A"));
     Set(2, QStringLiteral("T"));
     Set(5, QStringLiteral("K"));
     OpenAndRun([&] { wizard_->SpeedButton1Click(); });
     ASSERT_EQ(messages_.size(), 1u);  // the reader's, no summary for it
     EXPECT_TRUE(messages_[0].contains(QFile::decodeName(dir_.File(Name(2)).c_str())));
-    EXPECT_EQ(form1_->Model()->Row(1).Cells, cellsBefore);
+    EXPECT_EQ(form_->Model()->Row(1).Cells, cellsBefore);
     for (int i : {1, 3}) {
         EXPECT_EQ(Tail128(File(i)),
                   MakeId3v1Tag("T", "A", "Album", "1999", "K", static_cast<uint8_t>(i), 8));
@@ -300,7 +256,7 @@ TEST_F(Unit4Test, DeletedFileIsReportedOnceAndSkipped) {
 }
 
 TEST_F(Unit4Test, ChangesDuringARunApplyToWhatIsStillToCome) {
-    Select({0, 1, 2});
+    SelectRows({0, 1, 2});
     Set(2, QStringLiteral("T"));
     Set(3, QStringLiteral("2004"));
     bool disabledDuringRun = false;
@@ -308,7 +264,7 @@ TEST_F(Unit4Test, ChangesDuringARunApplyToWhatIsStillToCome) {
     // When the first title is written, clear the year's tick and ask the
     // dialog to close; both reach the run at its next event handling.
     QMetaObject::Connection hook = QObject::connect(
-        form1_->Model(), &QAbstractItemModel::dataChanged, wizard_, [&](const QModelIndex& i) {
+        form_->Model(), &QAbstractItemModel::dataChanged, wizard_, [&](const QModelIndex& i) {
             if (i.row() != 0 || i.column() != ColTitel) return;
             QTimer::singleShot(0, wizard_, [&] {
                 disabledDuringRun =
@@ -327,15 +283,15 @@ TEST_F(Unit4Test, ChangesDuringARunApplyToWhatIsStillToCome) {
     for (int i : {1, 2, 3}) {
         EXPECT_EQ(Tail128(File(i)),
                   MakeId3v1Tag("T", "Band", "Album", "1999", "alt", static_cast<uint8_t>(i), 8));
-        EXPECT_EQ(form1_->Model()->Cell(i - 1, ColJahr), QStringLiteral("1999"));
+        EXPECT_EQ(form_->Model()->Cell(i - 1, ColJahr), QStringLiteral("1999"));
     }
 }
 
 // A save that fails leaves its row as it was, the others go on, and one
 // message at the end lists the files.
 TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
-    form1_->ScannenID3Level21Click();
-    Select({0, 1, 2, 3});
+    form_->ScannenID3Level21Click();
+    SelectRows({0, 1, 2, 3});
     // Another program holds 02.mp3; 04.mp3 sits in a folder we cannot write.
     const int fd = ::open(dir_.File(Name(2)).c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
@@ -346,13 +302,13 @@ TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
         const fs::path sub = dir_.Path() / "nur lesen";
         fs::create_directory(sub);
         fs::rename(dir_.File(Name(4)), sub / Name(4));
-        form1_->Model()->SetCell(3, ColPfad, QFile::decodeName(sub.string().c_str()) + "/");
+        form_->Model()->SetCell(3, ColPfad, QFile::decodeName(sub.string().c_str()) + "/");
         fs::permissions(sub,
                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
         failing.push_back(4);
     }
-    const auto cellsBefore = form1_->Model()->Rows();
+    const auto cellsBefore = form_->Model()->Rows();
     changed_.clear();
     Set(2, QStringLiteral("Neu"));
     Set(5, QStringLiteral("K"));
@@ -361,8 +317,8 @@ TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
 
     std::vector<std::string> paths;
     for (int i : failing) {
-        paths.push_back(form1_->RowPath(i - 1).toStdString());
-        EXPECT_EQ(form1_->Model()->Row(i - 1).Cells, cellsBefore[i - 1].Cells);
+        paths.push_back(form_->RowPath(i - 1).toStdString());
+        EXPECT_EQ(form_->Model()->Row(i - 1).Cells, cellsBefore[i - 1].Cells);
     }
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0], QString::fromStdString(FailedSavesText(paths)));
@@ -372,7 +328,7 @@ TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
         ASSERT_TRUE(tag.ReadFromFile(dir_.File(Name(i))));
         EXPECT_EQ(tag.Title(), "Neu");
         EXPECT_EQ(tag.Comment(), "K");
-        EXPECT_EQ(form1_->Model()->Cell(i - 1, ColTitel), QStringLiteral("Neu"));
+        EXPECT_EQ(form_->Model()->Cell(i - 1, ColTitel), QStringLiteral("Neu"));
     }
 }
 
@@ -385,7 +341,7 @@ namespace {
 TEST_F(Unit4Test, Screenshot) {
     const QString out = qEnvironmentVariable("TZ_SCREENSHOT");
     if (out.isEmpty()) GTEST_SKIP() << "set TZ_SCREENSHOT to write a screenshot";
-    form1_->show();
+    form_->show();
     wizard_->show();
     Set(1, QStringLiteral("Sommerabend"));
     Set(3, QStringLiteral("2004"));

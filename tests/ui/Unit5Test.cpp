@@ -13,30 +13,13 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeView>
-#include <memory>
 
-#include "scan/FileRow.h"
-#include "ui/FileListModel.h"
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
+#include "support/ui/FormTest.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_Unit5Test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(
+    new QtEnvironment("test_ui_Unit5Test", [] { QStandardPaths::setTestModeEnabled(true); }));
 
 TEST(SearchHit, PartAndExactModeByColumn) {
     enum { Datei = 0, Interpret = 1, Jahr = 4, Genre = 5, Bitrate = 7 };
@@ -102,20 +85,14 @@ ListRow MakeRow(int i) {
     return row;
 }
 
-class Unit5Test : public ::testing::Test {
+class Unit5Test : public FormTest {
   protected:
     void SetUp() override {
-        previousHook_ = SetMessageBoxHook([this](const QString& t) { messages_.push_back(t); });
-        form_ = std::make_unique<TForm1>();
-        form_->FormCreate();
+        FormTest::SetUp();
         std::vector<ListRow> rows;
         for (int i = 0; i < 50; ++i) rows.push_back(MakeRow(i));
         form_->Model()->ReplaceRows(rows);
         dialog_ = new TSuchen(form_.get());
-    }
-    void TearDown() override {
-        form_.reset();
-        SetMessageBoxHook(previousHook_);
     }
     template <typename T>
     T* Child(const char* name) const {
@@ -132,10 +109,7 @@ class Unit5Test : public ::testing::Test {
     QString Label2() const { return Child<QLabel>("Label2")->text(); }
     bool TransferEnabled() const { return Child<QToolButton>("SpeedButton2")->isEnabled(); }
 
-    std::unique_ptr<TForm1> form_;
     TSuchen* dialog_ = nullptr;  // owned by the window
-    std::vector<QString> messages_;
-    MessageBoxHook previousHook_;
 };
 
 TEST_F(Unit5Test, SearchFillsTheHitListAndTheStatusLine) {

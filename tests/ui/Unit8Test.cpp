@@ -8,97 +8,29 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <QApplication>
-#include <QFile>
-#include <QItemSelectionModel>
-#include <QStandardPaths>
 #include <QTimer>
-#include <QTreeView>
-
 #include <filesystem>
-#include <memory>
 
 #include "ops/TagOps.h"
-#include "picker/DirTreeCombo.h"
-#include "scan/FileRow.h"
-#include "support/Mp3Builder.h"
-#include "support/TempDir.h"
+#include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
-#include "ui/FileListModel.h"
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_Unit8Test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QStandardPaths::setTestModeEnabled(true);
-        InstallTagMessageHandler();
-    }
-    void TearDown() override { app_.reset(); }
+[[maybe_unused]] auto* const kEnvironment = AddWindowTestEnvironment("test_ui_Unit8Test");
 
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string LastBlock(const std::string& path) {
-    const std::string bytes = ReadFileBytes(path);
-    return bytes.substr(bytes.size() - 128);
-}
-
-class Unit8Test : public ::testing::Test {
+class Unit8Test : public FolderFormTest {
   protected:
     void SetUp() override {
-        previousHook_ =
-            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
-        form_ = std::make_unique<TForm1>();
-        form_->FormCreate();
+        FolderFormTest::SetUp();
         dialog_ = new TKonvertieren(form_.get());
     }
-    void TearDown() override {
-        form_.reset();
-        SetMessageBoxHook(previousHook_);
-    }
 
-    std::string Make(const std::string& name, const std::string& id3v1,
-                     const std::string& id3v2 = "") {
-        const std::string path = dir_.File(name);
-        WriteMp3(path, id3v2, MakeCbrAudio(9, 0.5), id3v1);
-        return path;
-    }
-    void Scan(int level) {
-        if (level == 2) form_->ScannenID3Level21Click();
-        form_->DirCombo()->SetSelectedPath(QFile::decodeName(dir_.Path().string().c_str()));
-        form_->ScannenButtonClick();
-    }
-    int RowOf(const std::string& name) const {
-        for (int r = 0; r < form_->Model()->RowCount(); ++r)
-            if (form_->Model()->Cell(r, ColDatei) == QString::fromStdString(name)) return r;
-        ADD_FAILURE() << name << " not in the list";
-        return -1;
-    }
-    void Select(const std::vector<std::string>& names) {
-        QItemSelectionModel* selection = form_->ListView()->selectionModel();
-        selection->clearSelection();
-        for (const auto& n : names)
-            selection->select(form_->Model()->index(RowOf(n), 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     QString Cell(const std::string& name, int column) const {
         return form_->Model()->Cell(RowOf(name), column);
     }
-    ListRow Row(const std::string& name) const { return form_->Model()->Row(RowOf(name)); }
 
-    TempDir dir_;
-    std::unique_ptr<TForm1> form_;
     TKonvertieren* dialog_ = nullptr;  // owned by the window
-    std::vector<QString> messages_;
-    MessageBoxHook previousHook_;
 };
 
 TEST_F(Unit8Test, Level1WritesArtistAndTitleOfTheSelectedRowsOnly) {
@@ -116,8 +48,8 @@ TEST_F(Unit8Test, Level1WritesArtistAndTitleOfTheSelectedRowsOnly) {
     Scan(1);
     const ListRow noneRow = Row("Ohne Trenner.mp3");
     const ListRow otherRow = Row("Nicht - Markiert.mp3");
-    Select({"Artist - Title.mp3", "-Nur Titel.mp3", "Nur Interpret-.mp3", "Ohne Trenner.mp3",
-            longName});
+    SelectFiles({"Artist - Title.mp3", "-Nur Titel.mp3", "Nur Interpret-.mp3", "Ohne Trenner.mp3",
+                 longName});
 
     dialog_->open();
     dialog_->SpeedButton1Click();
@@ -161,7 +93,7 @@ TEST_F(Unit8Test, Level2WithOtherFilterAndOrderKeepsTheChoices) {
         Make("Titel_-_Band.mp3", v1,
              MakeId3v2Tag({{"TALB", TextFrameData("Platte")}, {"TRCK", TextFrameData("5")}}));
     Scan(2);
-    Select({"Titel_-_Band.mp3"});
+    SelectFiles({"Titel_-_Band.mp3"});
     dialog_->SetRadioGroup1ItemIndex(2);  // "_-_"
     dialog_->SetRadioGroup2ItemIndex(1);  // title first
     dialog_->SpeedButton1Click();
@@ -188,7 +120,7 @@ TEST_F(Unit8Test, UnreadableFileIsSkippedWithOneMessage) {
     Scan(1);
     const ListRow bRow = Row("B - Zwei.mp3");
     std::filesystem::remove(b);
-    Select({"A - Eins.mp3", "B - Zwei.mp3", "C - Drei.mp3"});
+    SelectFiles({"A - Eins.mp3", "B - Zwei.mp3", "C - Drei.mp3"});
     // A second press and "Schließen" while the run lets events through change nothing.
     int pressed = 0;
     QTimer::singleShot(0, dialog_, [&] {
@@ -216,7 +148,7 @@ TEST_F(Unit8Test, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     const std::string locked = Make("B - Zwei.mp3", "");
     Scan(2);
     const ListRow lockedRow = Row("B - Zwei.mp3");
-    Select({"A - Eins.mp3", "B - Zwei.mp3"});
+    SelectFiles({"A - Eins.mp3", "B - Zwei.mp3"});
     const std::string before = ReadFileBytes(locked);
     const int fd = ::open(locked.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
@@ -235,7 +167,7 @@ TEST_F(Unit8Test, SchliessenTouchesNothing) {
     const std::string path = Make("A - B.mp3", "");
     const std::string before = ReadFileBytes(path);
     Scan(1);
-    Select({"A - B.mp3"});
+    SelectFiles({"A - B.mp3"});
     dialog_->open();
     dialog_->SpeedButton2Click();
     EXPECT_FALSE(dialog_->isVisible());

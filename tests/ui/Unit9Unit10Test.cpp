@@ -6,96 +6,32 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <QApplication>
-#include <QFile>
-#include <QItemSelectionModel>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QTimer>
-#include <QTreeView>
-
 #include <filesystem>
-#include <memory>
 
 #include "ops/TagOps.h"
-#include "picker/DirTreeCombo.h"
-#include "scan/FileRow.h"
-#include "support/Mp3Builder.h"
-#include "support/TempDir.h"
+#include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
-#include "ui/FileListModel.h"
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 #include "ui/Unit10.h"
 #include "ui/Unit9.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_ui_Unit9Unit10Test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QStandardPaths::setTestModeEnabled(true);
-        InstallTagMessageHandler();
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string LastBlock(const std::string& path) {
-    const std::string bytes = ReadFileBytes(path);
-    return bytes.substr(bytes.size() - 128);
-}
+[[maybe_unused]] auto* const kEnvironment = AddWindowTestEnvironment("test_ui_Unit9Unit10Test");
 
 std::string Name(int i) {
     return "Datei " + std::to_string(i) + ".mp3";
 }
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public FolderFormTest {
   protected:
     void SetUp() override {
-        previousHook_ =
-            SetMessageBoxHook([this](const QString& text) { messages_.push_back(text); });
-        form_ = std::make_unique<TForm1>();
-        form_->FormCreate();
+        FolderFormTest::SetUp();
         l1nachL2_ = new TL1nachL2(form_.get());
         l2nachL1_ = new TL2nachL1(form_.get());
     }
-    void TearDown() override {
-        form_.reset();
-        SetMessageBoxHook(previousHook_);
-    }
 
-    std::string Make(const std::string& name, const std::string& id3v1,
-                     const std::string& id3v2 = "") {
-        const std::string path = dir_.File(name);
-        WriteMp3(path, id3v2, MakeCbrAudio(9, 0.5), id3v1);
-        return path;
-    }
-    void Scan(int level) {
-        if (level == 2) form_->ScannenID3Level21Click();
-        form_->DirCombo()->SetSelectedPath(QFile::decodeName(dir_.Path().string().c_str()));
-        form_->ScannenButtonClick();
-    }
-    int RowOf(const std::string& name) const {
-        for (int r = 0; r < form_->Model()->RowCount(); ++r)
-            if (form_->Model()->Cell(r, ColDatei) == QString::fromStdString(name)) return r;
-        ADD_FAILURE() << name << " not in the list";
-        return -1;
-    }
-    void Select(const std::vector<std::string>& names) {
-        QItemSelectionModel* selection = form_->ListView()->selectionModel();
-        selection->clearSelection();
-        for (const auto& n : names)
-            selection->select(form_->Model()->index(RowOf(n), 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    const ListRow& Row(const std::string& name) const { return form_->Model()->Row(RowOf(name)); }
     std::vector<QString> TagCells(const std::string& name) const {
         const ListRow& row = Row(name);
         return {row.Cells[ColInterpret], row.Cells[ColAlbum], row.Cells[ColTitel],
@@ -111,13 +47,9 @@ class TransferTest : public ::testing::Test {
         return progress_;
     }
 
-    TempDir dir_;
-    std::unique_ptr<TForm1> form_;
     TL1nachL2* l1nachL2_ = nullptr;  // owned by the window
     TL2nachL1* l2nachL1_ = nullptr;
-    std::vector<QString> messages_;
     std::vector<int> progress_;
-    MessageBoxHook previousHook_;
 };
 
 TEST_F(TransferTest, Level1To2WritesRows2_5_7Only) {
@@ -139,7 +71,7 @@ TEST_F(TransferTest, Level1To2WritesRows2_5_7Only) {
         before.push_back(ReadFileBytes(paths[i]));
         rowsBefore.push_back(Row(Name(i)));
     }
-    Select({Name(2), Name(5), Name(7)});
+    SelectFiles({Name(2), Name(5), Name(7)});
     auto& progress = RecordProgress(l1nachL2_);
     l1nachL2_->open();
     l1nachL2_->SpeedButton1Click();
@@ -191,7 +123,7 @@ TEST_F(TransferTest, Level2To1MapsGenresCutsTextsAndKeepsTheTrack) {
                                                  {"TCON", TextFrameData("Elektropop")},
                                                  {"TRCK", TextFrameData("3")}}));
     Scan(1);
-    Select({"synth.mp3", "blues.mp3", "track.mp3"});
+    SelectFiles({"synth.mp3", "blues.mp3", "track.mp3"});
     l2nachL1_->SpeedButton1Click();
 
     EXPECT_TRUE(messages_.empty());
@@ -210,7 +142,7 @@ TEST_F(TransferTest, Level2To1MapsGenresCutsTextsAndKeepsTheTrack) {
 TEST_F(TransferTest, UnreadableFileIsSkippedWhileTheProgressGoesOn) {
     for (int i = 0; i < 3; ++i) Make(Name(i), MakeId3v1Tag("T", "A", "", "", "", 0, 1));
     Scan(2);
-    Select({Name(0), Name(1), Name(2)});
+    SelectFiles({Name(0), Name(1), Name(2)});
     const ListRow missingRow = Row(Name(1));
     std::filesystem::remove(dir_.File(Name(1)));
 
@@ -245,7 +177,7 @@ TEST_F(TransferTest, AbbrechenBeforeOkTouchesNothing) {
     const std::string path = Make(Name(0), MakeId3v1Tag("T", "A", "", "", "", 0, 1));
     const std::string before = ReadFileBytes(path);
     Scan(1);
-    Select({Name(0)});
+    SelectFiles({Name(0)});
     for (TLevelTransfer* dialog :
          {static_cast<TLevelTransfer*>(l1nachL2_), static_cast<TLevelTransfer*>(l2nachL1_)}) {
         dialog->open();
@@ -261,7 +193,7 @@ TEST_F(TransferTest, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     Make(Name(0), MakeId3v1Tag("Null", "A", "", "", "", 0, 1));
     const std::string locked = Make(Name(1), MakeId3v1Tag("Eins", "A", "", "", "", 0, 1));
     Scan(2);
-    Select({Name(0), Name(1)});
+    SelectFiles({Name(0), Name(1)});
     const ListRow lockedRow = Row(Name(1));
     const int fd = ::open(locked.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
