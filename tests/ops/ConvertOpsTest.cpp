@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/Mp3Builder.h"
+#include "support/Mp3FolderTest.h"
 #include "support/TempDir.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Messages.h"
@@ -97,29 +98,7 @@ TEST(FieldsFromFileName, OrderAndSeparatorItems) {
     EXPECT_EQ(SeparatorOfItem(3), " ");
 }
 
-// Records the tag code's messages for the life of the object.
-class MessageRecorder {
-  public:
-    MessageRecorder() {
-        previous_ = SetMessageHandler([this](const std::string& t) { texts.push_back(t); });
-    }
-    ~MessageRecorder() { SetMessageHandler(previous_); }
-    std::vector<std::string> texts;
-
-  private:
-    MessageHandler previous_;
-};
-
-class WriteArtistTitleTest : public ::testing::Test {
-  protected:
-    std::string Make(const std::string& name, const std::string& id3v2, const std::string& id3v1) {
-        const std::string path = dir.File(name);
-        WriteMp3(path, id3v2, MakeCbrAudio(9, 0.5), id3v1);
-        return path;
-    }
-    TempDir dir;
-    MessageRecorder messages;
-};
+class WriteArtistTitleTest : public Mp3FolderTest {};
 
 TEST_F(WriteArtistTitleTest, Level1KeepsTheOtherFieldsAndCutsTo30) {
     const std::string path =

@@ -11,24 +11,12 @@
 #include <vector>
 
 #include "support/Mp3Builder.h"
+#include "support/Mp3FolderTest.h"
 #include "support/TempDir.h"
 #include "tags/ID3v2.h"
 #include "tags/Messages.h"
 
 namespace {
-
-// Records the tag code's messages instead of printing them.
-class MessageRecorder {
-  public:
-    MessageRecorder() {
-        previous_ = SetMessageHandler([this](const std::string& t) { texts.push_back(t); });
-    }
-    ~MessageRecorder() { SetMessageHandler(previous_); }
-    std::vector<std::string> texts;
-
-  private:
-    MessageHandler previous_;
-};
 
 const std::string kAudio = MakeCbrAudio(9, 0.3);
 
@@ -45,10 +33,6 @@ std::string OldId3v2() {
 
 std::string OldId3v1() {
     return MakeId3v1Tag("Alter Titel", "Alter Interpret", "Altes Album", "1999", "alt", 7, 8);
-}
-
-std::string Tail128(const std::string& bytes) {
-    return bytes.substr(bytes.size() - 128);
 }
 
 TEST(ReplaceTagTest, LevelOneWritesOnlyTheSixFieldsAndLosesTheTrack) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/Mp3Builder.h"
+#include "support/Mp3FolderTest.h"
 #include "support/TempDir.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Messages.h"
@@ -13,30 +14,9 @@
 
 namespace {
 
-std::string LastBlock(const std::string& path) {
-    const std::string bytes = ReadFileBytes(path);
-    return bytes.size() < 128 ? std::string() : bytes.substr(bytes.size() - 128);
-}
-
-class TransferOpsTest : public ::testing::Test {
+class TransferOpsTest : public Mp3FolderTest {
   protected:
-    void SetUp() override {
-        previous_ = SetMessageHandler([this](const std::string& t) { messages.push_back(t); });
-    }
-    void TearDown() override { SetMessageHandler(previous_); }
-
-    std::string Make(const std::string& name, const std::string& id3v2, const std::string& id3v1) {
-        const std::string path = dir.File(name);
-        WriteMp3(path, id3v2, MakeCbrAudio(9, 0.5), id3v1);
-        return path;
-    }
-
-    TempDir dir;
-    std::vector<std::string> messages;
     TMPEGaudio audio;
-
-  private:
-    MessageHandler previous_;
 };
 
 TEST_F(TransferOpsTest, Level1To2CopiesTheFieldsAndKeepsTheId3v2Track) {
@@ -86,7 +66,7 @@ TEST_F(TransferOpsTest, Level1To2CopiesTheFieldsAndKeepsTheId3v2Track) {
             EXPECT_EQ(LastBlock(path), c.id3v1);
         }
     }
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST_F(TransferOpsTest, Level2To1MapsGenreNamesAndCutsTo30) {
@@ -138,9 +118,9 @@ TEST_F(TransferOpsTest, Level2To1KeepsTheId3v1TrackNumber) {
 
 TEST_F(TransferOpsTest, UnreadableAndFramelessFilesAreNotWritten) {
     for (auto transfer : {TransferLevel1To2, TransferLevel2To1}) {
-        messages.clear();
+        messages.texts.clear();
         EXPECT_EQ(transfer(audio, dir.File("missing.mp3")).Status, FileWork::Unreadable);
-        EXPECT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages.texts.size(), 1u);
 
         const std::string path = dir.File("silent.mp3");
         WriteMp3(path, MakeId3v2Tag({{"TIT2", TextFrameData("Titel")}}), std::string(3000, '\0'),
@@ -148,7 +128,7 @@ TEST_F(TransferOpsTest, UnreadableAndFramelessFilesAreNotWritten) {
         const std::string before = ReadFileBytes(path);
         EXPECT_EQ(transfer(audio, path).Status, FileWork::NoFrame);
         EXPECT_EQ(ReadFileBytes(path), before);
-        EXPECT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages.texts.size(), 1u);
     }
 }
 
