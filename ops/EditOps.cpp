@@ -1,12 +1,16 @@
 #include "ops/EditOps.h"
 
+#include <type_traits>
+
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Text.h"
 
 namespace {
 
-void SetField(TID3v1& tag, TagField field, const std::string& utf8) {
+// The genre is a number in ID3v1 and a text in ID3v2; the other fields are texts in both.
+template <typename Tag>
+void SetField(Tag& tag, TagField field, const std::string& utf8) {
     switch (field) {
         case TagField::Artist:
             tag.SetArtist(Utf8ToAnsi(utf8));
@@ -21,7 +25,11 @@ void SetField(TID3v1& tag, TagField field, const std::string& utf8) {
             tag.SetYear(Utf8ToAnsi(utf8));
             break;
         case TagField::Genre:
-            tag.SetGenreID(GenreIndexOf(utf8));
+            if constexpr (std::is_same_v<Tag, TID3v1>) {
+                tag.SetGenreID(GenreIndexOf(utf8));
+            } else {
+                tag.SetGenre(Utf8ToAnsi(utf8));
+            }
             break;
         case TagField::Comment:
             tag.SetComment(Utf8ToAnsi(utf8));
@@ -29,26 +37,11 @@ void SetField(TID3v1& tag, TagField field, const std::string& utf8) {
     }
 }
 
-void SetField(TID3v2& tag, TagField field, const std::string& utf8) {
-    switch (field) {
-        case TagField::Artist:
-            tag.SetArtist(Utf8ToAnsi(utf8));
-            break;
-        case TagField::Album:
-            tag.SetAlbum(Utf8ToAnsi(utf8));
-            break;
-        case TagField::Title:
-            tag.SetTitle(Utf8ToAnsi(utf8));
-            break;
-        case TagField::Year:
-            tag.SetYear(Utf8ToAnsi(utf8));
-            break;
-        case TagField::Genre:
-            tag.SetGenre(Utf8ToAnsi(utf8));
-            break;
-        case TagField::Comment:
-            tag.SetComment(Utf8ToAnsi(utf8));
-            break;
+void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::string& utf8) {
+    if (level == 1) {
+        SetField(audio.Tag1(), field, utf8);
+    } else {
+        SetField(audio.Tag2(), field, utf8);
     }
 }
 
@@ -67,13 +60,8 @@ EditResult ReplaceTag(const std::string& path, int level, const TagTexts& texts)
     TMPEGaudio audio;  // fresh, empty tag objects: a replacement, not a merge
     const std::string* values[] = {&texts.Artist, &texts.Album, &texts.Title,
                                    &texts.Year,   &texts.Genre, &texts.Comment};
-    for (size_t i = 0; i < AllTagFields.size(); ++i) {
-        if (level == 1) {
-            SetField(audio.Tag1(), AllTagFields[i], *values[i]);
-        } else {
-            SetField(audio.Tag2(), AllTagFields[i], *values[i]);
-        }
-    }
+    for (size_t i = 0; i < AllTagFields.size(); ++i)
+        SetLevelField(audio, level, AllTagFields[i], *values[i]);
     return SaveLevelTag(audio, path, level);
 }
 
@@ -88,11 +76,7 @@ EditResult WriteTagField(const std::string& path, int level, TagField field,
         case LoadResult::NoFrame:
             return EditResult::NoFrame;
     }
-    if (level == 1) {
-        SetField(audio.Tag1(), field, text);
-    } else {
-        SetField(audio.Tag2(), field, text);
-    }
+    SetLevelField(audio, level, field, text);
     return SaveLevelTag(audio, path, level);
 }
 
