@@ -151,3 +151,23 @@ std::string Escaped(std::string_view text) {
 std::string_view YesNo(bool value) {
     return value ? "ja" : "nein";
 }
+
+void ReportFile(const std::string& path, std::string_view text) {
+    std::fprintf(stderr, "%s: %.*s\n", path.c_str(), static_cast<int>(text.size()), text.data());
+}
+
+bool ReportFileWork(const std::string& path, FileWork work) {
+    switch (work) {
+        case FileWork::Written:
+            return false;
+        case FileWork::Unreadable:  // the tag code's message is on standard error
+            return true;
+        case FileWork::NoFrame:
+            ReportFile(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
+            return true;
+        case FileWork::SaveFailed:
+            ReportFile(path, "Die Datei konnte nicht gespeichert werden.");
+            return true;
+    }
+    return true;
+}

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ops/ConvertOps.h"
+
 struct ParsedArgs {
     std::map<std::string, std::string, std::less<>> Values;  // "--level" -> "2"
     std::set<std::string, std::less<>> Flags;                // "--dry-run"
@@ -56,3 +58,9 @@ std::string Escaped(std::string_view text);
 
 // "ja" / "nein".
 std::string_view YesNo(bool value);
+
+// "PATH: TEXT" and a line end on standard error: what went wrong with one file.
+void ReportFile(const std::string& path, std::string_view text);
+// Reports a file whose tag was not written; returns true for every result but
+// Written. An unreadable file has had the tag code's message already.
+bool ReportFileWork(const std::string& path, FileWork work);

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
@@ -7,14 +6,6 @@
 #include "cli/Commands.h"
 #include "ops/TransferOps.h"
 #include "tags/MPEGaudio.h"
-
-namespace {
-
-void Report(const std::string& path, const char* text) {
-    std::fprintf(stderr, "%s: %s\n", path.c_str(), text);
-}
-
-}  // namespace
 
 std::string UsageCopyTags() {
     return "  copy-tags --from 1 --to 2 DATEI...\n"
@@ -41,21 +32,7 @@ int CmdCopyTags(const std::vector<std::string>& args) {
     for (const auto& path : parsed->Positional) {
         const TransferResult r =
             oneToTwo ? TransferLevel1To2(audio, path) : TransferLevel2To1(audio, path);
-        switch (r.Status) {
-            case FileWork::Written:
-                break;
-            case FileWork::Unreadable:  // the tag code's message is on standard error
-                anyFailed = true;
-                break;
-            case FileWork::NoFrame:
-                Report(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
-                anyFailed = true;
-                break;
-            case FileWork::SaveFailed:
-                Report(path, "Die Datei konnte nicht gespeichert werden.");
-                anyFailed = true;
-                break;
-        }
+        if (ReportFileWork(path, r.Status)) anyFailed = true;
     }
     return anyFailed ? 1 : 0;
 }

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,10 +12,6 @@ namespace {
 std::string BaseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void Report(const std::string& path, const char* text) {
-    std::fprintf(stderr, "%s: %s\n", path.c_str(), text);
 }
 
 }  // namespace
@@ -61,25 +56,12 @@ int CmdFromFilename(const std::vector<std::string>& args) {
         if (!fields.Found) {
             const std::string text =
                 "Der Dateiname enthält das Trennzeichen \"" + separator + "\" nicht.";
-            Report(path, text.c_str());
+            ReportFile(path, text);
             anyFailed = true;
             continue;
         }
-        switch (WriteArtistTitle(audio, path, *level, fields.Artist, fields.Title)) {
-            case FileWork::Written:
-                break;
-            case FileWork::Unreadable:  // the tag code's message is on standard error
-                anyFailed = true;
-                break;
-            case FileWork::NoFrame:
-                Report(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
-                anyFailed = true;
-                break;
-            case FileWork::SaveFailed:
-                Report(path, "Die Datei konnte nicht gespeichert werden.");
-                anyFailed = true;
-                break;
-        }
+        const FileWork work = WriteArtistTitle(audio, path, *level, fields.Artist, fields.Title);
+        if (ReportFileWork(path, work)) anyFailed = true;
     }
     return anyFailed ? 1 : 0;
 }
