@@ -46,6 +46,22 @@ std::string TagCell(std::string_view ansi) {
     return AnsiToUtf8(TrimTrailingBlanks(ansi));
 }
 
+// The six tag cells from the tag, empty when the file has none.
+template <typename Tag>
+void SetTagCells(const Tag& t, FileRow& row) {
+    auto& c = row.Cells;
+    if (t.Exists()) {
+        c[ColInterpret] = TagCell(t.Artist());
+        c[ColAlbum] = TagCell(t.Album());
+        c[ColTitel] = TagCell(t.Title());
+        c[ColJahr] = TagCell(t.Year());
+        c[ColGenre] = TagCell(t.Genre());
+        c[ColKommentar] = TagCell(t.Comment());
+    } else {
+        for (int i = ColInterpret; i <= ColKommentar; ++i) c[i].clear();
+    }
+}
+
 }  // namespace
 
 bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& folder,
@@ -57,29 +73,9 @@ bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& fol
     auto& c = row.Cells;
     c[ColDatei] = fileName;
     if (scanLevel == 1) {
-        const TID3v1& t = audio.Tag1();
-        if (t.Exists()) {
-            c[ColInterpret] = TagCell(t.Artist());
-            c[ColAlbum] = TagCell(t.Album());
-            c[ColTitel] = TagCell(t.Title());
-            c[ColJahr] = TagCell(t.Year());
-            c[ColGenre] = TagCell(t.Genre());
-            c[ColKommentar] = TagCell(t.Comment());
-        } else {
-            for (int i = ColInterpret; i <= ColKommentar; ++i) c[i].clear();
-        }
+        SetTagCells(audio.Tag1(), row);
     } else {
-        const TID3v2& t = audio.Tag2();
-        if (t.Exists()) {
-            c[ColInterpret] = TagCell(t.Artist());
-            c[ColAlbum] = TagCell(t.Album());
-            c[ColTitel] = TagCell(t.Title());
-            c[ColJahr] = TagCell(t.Year());
-            c[ColGenre] = TagCell(t.Genre());
-            c[ColKommentar] = TagCell(t.Comment());
-        } else {
-            for (int i = ColInterpret; i <= ColKommentar; ++i) c[i].clear();
-        }
+        SetTagCells(audio.Tag2(), row);
     }
     c[ColBitrate] = std::to_string(bitRate) + " KBit/s";
     c[ColSamplerate] = std::to_string(audio.SampleRate()) + " Hz";
