@@ -33,6 +33,18 @@ bool Load(TMPEGaudio& audio, const std::string& path, TransferResult& result) {
     return true;
 }
 
+// Saves the target tag; on success the result carries its new cells.
+template <typename Tag>
+TransferResult Save(Tag& to, const std::string& path, TransferResult result) {
+    if (!to.SaveToFile(path)) {
+        result.Status = FileWork::SaveFailed;
+        return result;
+    }
+    result.Status = FileWork::Written;
+    result.Cells = CellsOf(to);
+    return result;
+}
+
 }  // namespace
 
 TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
@@ -46,13 +58,7 @@ TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
     to.SetYear(from.Year());
     to.SetGenre(from.Genre());
     to.SetComment(from.Comment());
-    if (!to.SaveToFile(path)) {
-        result.Status = FileWork::SaveFailed;
-        return result;
-    }
-    result.Status = FileWork::Written;
-    result.Cells = CellsOf(to);
-    return result;
+    return Save(to, path, result);
 }
 
 TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
@@ -66,11 +72,5 @@ TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
     to.SetYear(Cut(from.Year()));
     to.SetGenreID(GenreIndexOf(from.Genre()));
     to.SetComment(Cut(from.Comment()));
-    if (!to.SaveToFile(path)) {
-        result.Status = FileWork::SaveFailed;
-        return result;
-    }
-    result.Status = FileWork::Written;
-    result.Cells = CellsOf(to);
-    return result;
+    return Save(to, path, result);
 }
