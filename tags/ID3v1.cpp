@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tags/CachedFile.h"
 #include "tags/Messages.h"
 #include "tags/PosixFile.h"
 
@@ -67,6 +68,11 @@ void MakeWritable(const std::string& fileName) {
     }
 }
 
+void ReportUnreadable(const std::string& fileName) {
+    ShowMessage("Die Datei \"" + fileName +
+                "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
+}
+
 }  // namespace
 
 std::string TrimAndCut(const std::string& value, size_t maxLength) {
@@ -75,22 +81,24 @@ std::string TrimAndCut(const std::string& value, size_t maxLength) {
     return value.substr(0, std::min(end, maxLength));
 }
 
+bool ReadTag(CachedFile& file, TagRecord& tag) {
+    if (!file.IsOpen() || !file.IsRegular() || file.Size() < static_cast<int64_t>(kTagSize)) {
+        return false;
+    }
+    TagRecord block{};
+    if (file.ReadAt(block.data(), kTagSize, file.Size() - static_cast<int64_t>(kTagSize)) !=
+        static_cast<ssize_t>(kTagSize)) {
+        return false;
+    }
+    tag = block;
+    return true;
+}
+
 bool ReadTag(const std::string& fileName, TagRecord& tag) {
-    PosixFile file(fileName, O_RDONLY | O_NONBLOCK);
-    struct stat st {};
-    bool ok = file.IsOpen() && ::fstat(file.Fd(), &st) == 0 && S_ISREG(st.st_mode) &&
-              st.st_size >= static_cast<off_t>(kTagSize);
-    if (ok) {
-        TagRecord block{};
-        ok = file.ReadAt(block.data(), kTagSize, st.st_size - static_cast<off_t>(kTagSize)) ==
-             static_cast<ssize_t>(kTagSize);
-        if (ok) tag = block;
-    }
+    CachedFile file(fileName);
+    const bool ok = ReadTag(file, tag);
     file.Close();
-    if (!ok) {
-        ShowMessage("Die Datei \"" + fileName +
-                    "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
-    }
+    if (!ok) ReportUnreadable(fileName);
     return ok;
 }
 
@@ -157,10 +165,19 @@ void TID3v1::ResetData() {
 }
 
 bool TID3v1::ReadFromFile(const std::string& fileName) {
+    CachedFile file(fileName);
+    return ReadFromOpenFile(file, fileName);
+}
+
+bool TID3v1::ReadFromOpenFile(CachedFile& file, const std::string& fileName) {
     using namespace id3v1;
     ResetData();
     TagRecord tag{};
-    if (!ReadTag(fileName, tag)) return false;
+    if (!ReadTag(file, tag)) {
+        file.Close();
+        ReportUnreadable(fileName);
+        return false;
+    }
     if (!HasMarker(tag)) return true;
     exists_ = true;
     versionID_ = GetTagVersion(tag);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class CachedFile;
+
 // The 148 genre names; an entry's position is its ID3v1 genre number.
 extern const std::array<std::string_view, 148> GenreNames;
 
@@ -36,6 +38,12 @@ class TID3v1 {
     std::string Genre() const;
 
   private:
+    // The analyser reads through the file it has open already.
+    friend class TMPEGaudio;
+    // ReadFromFile on an open file; closes it before the message so that no
+    // handle stays open while the message waits for the user.
+    bool ReadFromOpenFile(CachedFile& file, const std::string& fileName);
+
     bool exists_ = false;
     uint8_t versionID_ = 1;
     std::string title_, artist_, album_, year_, comment_;
@@ -52,6 +60,8 @@ using TagRecord = std::array<uint8_t, 128>;
 // Reads the last 128 bytes; on failure shows the one message of the tag code
 // and returns false.
 bool ReadTag(const std::string& fileName, TagRecord& tag);
+// The same on an open file, without the message.
+bool ReadTag(CachedFile& file, TagRecord& tag);
 // 2 for version 1.1 (a track number in byte 126), otherwise 1.
 uint8_t GetTagVersion(const TagRecord& tag);
 // Cuts the last 128 bytes off the file.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tags/ByteOrder.h"
+#include "tags/CachedFile.h"
 #include "tags/PosixFile.h"
 #include "tags/Text.h"
 
@@ -28,6 +29,14 @@ bool IsBlank(char c) {
 std::string TrimBoth(std::string_view text) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin])) ++begin;
+    // Frame texts end in the zero bytes of their unread 250-byte rest, so
+    // whole zero words go first.
+    while (end - begin >= 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + end - 8, 8);
+        if (word != 0) break;
+        end -= 8;
+    }
     while (end > begin && IsBlank(text[end - 1])) --end;
     return std::string(text.substr(begin, end - begin));
 }
@@ -89,19 +98,18 @@ size_t DecodeUtf16(std::string_view data, size_t pos, bool& bigEndian, std::stri
 
 }  // namespace
 
-bool ReadHeader(const std::string& fileName, TagInfo& tag) {
-    PosixFile file(fileName, O_RDONLY | O_NONBLOCK);
-    if (!file.IsOpen()) return false;
+bool ReadHeader(CachedFile& file, TagInfo& tag) {
+    if (!file.IsOpen() || !file.IsRegular()) return false;
     uint8_t bytes[kHeaderSize] = {};
-    const ssize_t got = file.ReadAt(bytes, kHeaderSize, 0);
-    struct stat st {};
-    if (got != static_cast<ssize_t>(kHeaderSize) || ::fstat(file.Fd(), &st) != 0 ||
-        !S_ISREG(st.st_mode)) {
-        return false;
-    }
+    if (file.ReadAt(bytes, kHeaderSize, 0) != static_cast<ssize_t>(kHeaderSize)) return false;
     FillHeader(tag, bytes);
-    tag.FileSize = st.st_size;
+    tag.FileSize = file.Size();
     return true;
+}
+
+bool ReadHeader(const std::string& fileName, TagInfo& tag) {
+    CachedFile file(fileName);
+    return ReadHeader(file, tag);
 }
 
 int32_t GetTagSize(const TagInfo& tag) {
@@ -125,16 +133,20 @@ std::string DecodeFrameData(std::string_view id, std::string_view data) {
     return out;
 }
 
-void ReadFrames(const std::string& fileName, TagInfo& tag) {
-    PosixFile file(fileName, O_RDONLY | O_NONBLOCK);
-    struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return;
+void ReadFrames(CachedFile& file, TagInfo& tag) {
+    if (!file.IsOpen()) return;
     const int64_t tagSize = GetTagSize(tag);
-    const int64_t fileSize = st.st_size;
+    const int64_t fileSize = file.Size();
+    // A piece read for a frame also holds the frames behind it, up to the
+    // tag's end.
+    const auto chunk = [tagSize](int64_t at) {
+        return static_cast<size_t>(std::clamp<int64_t>(tagSize - at, 0, kTagChunk));
+    };
     int64_t pos = kHeaderSize;
     while (pos < tagSize && pos < fileSize) {
         uint8_t header[kFrameHeaderSize];
-        if (file.ReadAt(header, kFrameHeaderSize, pos) != static_cast<ssize_t>(kFrameHeaderSize)) {
+        if (file.ReadAt(header, kFrameHeaderSize, pos, chunk(pos)) !=
+            static_cast<ssize_t>(kFrameHeaderSize)) {
             break;
         }
         if (header[0] < 'A' || header[0] > 'Z') break;  // padding or the end of the frames
@@ -143,15 +155,23 @@ void ReadFrames(const std::string& fileName, TagInfo& tag) {
         if (size > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) break;
         const int64_t dataStart = pos + static_cast<int64_t>(kFrameHeaderSize);
         const size_t count = std::min<size_t>(size, kMaxFrameData);
-        std::string data(kMaxFrameData, '\0');
-        if (file.ReadAt(data.data(), count, dataStart) != static_cast<ssize_t>(count)) break;
+        std::array<char, kMaxFrameData> data{};
+        if (file.ReadAt(data.data(), count, dataStart, chunk(dataStart)) !=
+            static_cast<ssize_t>(count)) {
+            break;
+        }
         const std::string_view id(reinterpret_cast<const char*>(header), 4);
         SetTagItem(id,
-                   DecodeFrameData(id, std::string_view(data).substr(0, count))
+                   DecodeFrameData(id, std::string_view(data.data(), count))
                        .append(count < kMaxFrameData ? kMaxFrameData - count : 0, '\0'),
                    tag);
         pos = dataStart + static_cast<int64_t>(size);
     }
+}
+
+void ReadFrames(const std::string& fileName, TagInfo& tag) {
+    CachedFile file(fileName);
+    ReadFrames(file, tag);
 }
 
 void SetTagItem(std::string_view id, const std::string& text, TagInfo& tag) {
@@ -361,16 +381,21 @@ void TID3v2::ResetData() {
 }
 
 bool TID3v2::ReadFromFile(const std::string& fileName) {
+    CachedFile file(fileName);
+    return ReadFromOpenFile(file);
+}
+
+bool TID3v2::ReadFromOpenFile(CachedFile& file) {
     using namespace id3v2;
     ResetData();
     TagInfo tag;
-    if (!ReadHeader(fileName, tag)) return false;
+    if (!ReadHeader(file, tag)) return false;
     if (!IsId3(tag)) return true;
     exists_ = true;
     versionID_ = tag.Version;
     size_ = GetTagSize(tag);
     if (versionID_ == 3 && size_ > 0) {
-        ReadFrames(fileName, tag);
+        ReadFrames(file, tag);
         title_ = TrimBoth(tag.Frame[0]);
         artist_ = TrimBoth(tag.Frame[1]);
         album_ = TrimBoth(tag.Frame[2]);

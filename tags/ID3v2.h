@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class CachedFile;
+
 // One file's ID3v2 tag at the start of the file: read for version 2.3,
 // always written as version 2.3 with the seven fields below.
 class TID3v2 {
@@ -32,6 +34,10 @@ class TID3v2 {
     void SetComment(const std::string& value);
 
   private:
+    // The analyser reads through the file it has open already.
+    friend class TMPEGaudio;
+    bool ReadFromOpenFile(CachedFile& file);
+
     bool exists_ = false;
     uint8_t versionID_ = 0;
     int32_t size_ = 0;
@@ -50,6 +56,10 @@ inline constexpr std::array<std::string_view, 7> FrameIDs = {"TIT2", "TPE1", "TA
 
 // Frame data beyond this many bytes is not read.
 inline constexpr size_t kMaxFrameData = 250;
+// The frame area is read in pieces of at most this size: big enough for the
+// text frames of nearly every tag at once, small enough that a tag full of
+// pictures is not copied whole.
+inline constexpr size_t kTagChunk = 64 * 1024;
 
 // The image of one tag while it is read or built.
 struct TagInfo {
@@ -65,11 +75,14 @@ struct TagInfo {
 // Reads the 10 header bytes and the file's size; false when fewer than 10
 // bytes could be read.
 bool ReadHeader(const std::string& fileName, TagInfo& tag);
+bool ReadHeader(CachedFile& file, TagInfo& tag);
 // Whole tag size, header included; 0 when it claims more than the file has.
 int32_t GetTagSize(const TagInfo& tag);
 // Walks the frames of the tag and stores the seven known ones (at most 250
 // bytes of data each; UTF-16 text turned into Windows-1252 bytes).
 void ReadFrames(const std::string& fileName, TagInfo& tag);
+// The same on an open file, whose size at opening bounds the walk.
+void ReadFrames(CachedFile& file, TagInfo& tag);
 // Stores text under the frame id when it is one of FrameIDs.
 void SetTagItem(std::string_view id, const std::string& text, TagInfo& tag);
 // A frame's data as read (up to 250 bytes) in the form of an 8-bit frame:

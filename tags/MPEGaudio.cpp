@@ -1,12 +1,11 @@
 #include "tags/MPEGaudio.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
+#include "tags/CachedFile.h"
 #include "tags/MPEGaudioDetail.h"
-#include "tags/PosixFile.h"
 
 TMPEGaudio::TMPEGaudio() {
     ResetData();
@@ -21,30 +20,48 @@ void TMPEGaudio::ResetData() {
     tag2_.ResetData();
 }
 
+namespace {
+
+// The first read of a file: the ID3v2 header, the frames of a common tag and,
+// behind a tag of up to 4.7 KB, the whole first window. Small enough that
+// copying it costs less than one more read would.
+constexpr size_t kHeadChunk = 8 * 1024;
+// The last read: the ID3v1 tag and the tail window, which ends either right
+// before that tag or at the end of the file.
+constexpr int64_t kTailChunk = int64_t{mpeg::kWindowSize} + mpeg::kId3v1Size;
+
+}  // namespace
+
 bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
     ResetData();
+    // One open for the whole analysis; the tag readers and the windows read
+    // through it, mostly from the two blocks fetched here.
+    CachedFile file(fileName);
+    if (file.IsOpen() && file.IsRegular()) {
+        file.Prefetch(0, kHeadChunk);
+        file.Prefetch(std::max<int64_t>(file.Size() - kTailChunk, 0),
+                      static_cast<size_t>(std::min(file.Size(), kTailChunk)));
+    }
     const bool result =
-        tag1_.ReadFromFile(fileName) && tag2_.ReadFromFile(fileName) && ReadStream(fileName);
+        tag1_.ReadFromOpenFile(file, fileName) && tag2_.ReadFromOpenFile(file) && ReadStream(file);
     // No frame: not an audio file, so nothing about it is reported, tags included.
     if (!frame_.Found) ResetData();
     return result;
 }
 
-// Steps through the windows; returns false at the first failed open, stat or
-// read, keeping what was found up to then.
-bool TMPEGaudio::ReadStream(const std::string& fileName) {
-    PosixFile file(fileName, O_RDONLY);
-    struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+// Steps through the windows; returns false at the first failed read, keeping
+// what was found up to then.
+bool TMPEGaudio::ReadStream(CachedFile& file) {
+    if (!file.IsOpen() || !file.IsRegular()) return false;
     // Sizes and positions are 32-bit: a larger file would be reported with a
     // wrong size and time, so it is not analysed at all.
-    if (st.st_size < 0 || st.st_size > std::numeric_limits<int32_t>::max()) return false;
-    fileBytes_ = static_cast<int32_t>(st.st_size);
+    if (file.Size() < 0 || file.Size() > std::numeric_limits<int32_t>::max()) return false;
+    fileBytes_ = static_cast<int32_t>(file.Size());
 
     std::array<uint8_t, mpeg::kWindowSize> buffer{};
     const auto readWindow = [&](int64_t offset) -> ssize_t {
         if (offset < 0) return -1;
-        return file.ReadAt(buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        return file.ReadAt(buffer.data(), buffer.size(), offset);
     };
     const auto window = [&](ssize_t filled) {
         return mpeg::Window(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(filled)));

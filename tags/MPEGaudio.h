@@ -8,6 +8,8 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
+class CachedFile;
+
 extern const std::array<std::string_view, 7> EncoderNames;
 
 struct VBRData {
@@ -63,7 +65,7 @@ class TMPEGaudio {
     bool IsValid() const;
 
   private:
-    bool ReadStream(const std::string& fileName);
+    bool ReadStream(CachedFile& file);
 
     int32_t fileBytes_ = 0;
     std::string vendorText_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -17,6 +18,8 @@
 #include "tags/Messages.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 // Bytes that are never part of a header.
 std::string Filler(size_t n) {
@@ -100,6 +103,118 @@ TEST_F(AnalyserFileTest, FirstWindowStartsBehindTheId3v2Tag) {
     // Analysing leaves the file as it was.
     EXPECT_EQ(ReadFileBytes(path_), bytes);
     EXPECT_EQ(std::filesystem::last_write_time(path_), before);
+}
+
+// Tags whose frames lie where the analyser's reads of the file begin or end:
+// the first 8 KiB, pieces of 64 KiB of the frame area, the first window.
+TEST_F(AnalyserFileTest, TagFramesAndFirstWindowWhereverTheReadsEnd) {
+    // Frames at chosen file offsets; a "TXXX" frame fills each gap.
+    struct Placed {
+        int64_t at;  // 0: right behind the frame before
+        std::string id, data;
+    };
+    const auto tagWith = [](const std::vector<Placed>& frames, int padding) {
+        std::vector<std::pair<std::string, std::string>> list;
+        int64_t pos = 10;
+        for (const Placed& f : frames) {
+            if (f.at > 0) {
+                EXPECT_GE(f.at - pos, 10);
+                list.push_back({"TXXX", std::string(static_cast<size_t>(f.at - pos - 10), 'x')});
+                pos = f.at;
+            }
+            list.push_back({f.id, f.data});
+            pos += 10 + static_cast<int64_t>(f.data.size());
+        }
+        return MakeId3v2Tag(list, 3, padding);
+    };
+    const std::string comm = "\0eng\0"s + "Kommentar";
+    const std::string longAlbum(300, 'A');
+    struct Case {
+        const char* name;
+        std::string tag;
+        std::string title, artist, album, comment;
+    };
+    const std::vector<Case> cases = {
+        {"frame header across the end of the first read",
+         tagWith({{8190, "TIT2", TextFrameData("Titel")}, {0, "TPE1", TextFrameData("Wer")}}, 50),
+         "Titel", "Wer", "", ""},
+        {"frame data across the end of the first read",
+         tagWith({{8180, "TIT2", TextFrameData("Titel")}, {0, "COMM", comm}}, 0), "Titel", "", "",
+         "Kommentar"},
+        {"long frame data across the end of the first read",
+         tagWith({{8000, "TALB", TextFrameData(longAlbum)}, {0, "TIT2", TextFrameData("T")}}, 10),
+         "T", "", longAlbum.substr(0, 249), ""},
+        {"frames behind a frame larger than a piece, one across the next piece's end",
+         tagWith({{100010, "TIT2", TextFrameData("Titel")},
+                  {100010 + 65536 - 4, "TPE1", TextFrameData("Wer")},
+                  {0, "COMM", comm}},
+                 3000),
+         "Titel", "Wer", "", "Kommentar"},
+        {"a wanted frame behind a picture, then much padding",
+         tagWith({{0, "TALB", TextFrameData("Album")},
+                  {0, "APIC", std::string(200000, '\xAB')},
+                  {0, "TIT2", TextFrameData("Titel")}},
+                 80000),
+         "Titel", "", "Album", ""},
+        {"a tag whose first window ends at the first read's end", Id3v2Of(8192 - 3458), "Titel",
+         "Interpret", "", ""},
+        {"a tag whose first window ends one byte later", Id3v2Of(8192 - 3458 + 1), "Titel",
+         "Interpret", "", ""},
+        {"a tag of 8 KiB", Id3v2Of(8192), "Titel", "Interpret", "", ""},
+        {"a tag larger than a piece", Id3v2Of(70000), "Titel", "Interpret", "", ""},
+    };
+    const std::string audio = MakeCbrAudio(9, 1.0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Analyse(c.tag + audio + Id3v1()));
+        EXPECT_EQ(audio_.Tag2().Size(), static_cast<int32_t>(c.tag.size()));
+        EXPECT_EQ(audio_.Tag2().Title(), c.title);
+        EXPECT_EQ(audio_.Tag2().Artist(), c.artist);
+        EXPECT_EQ(audio_.Tag2().Album(), c.album);
+        EXPECT_EQ(audio_.Tag2().Comment(), c.comment);
+        EXPECT_EQ(audio_.Tag1().Title(), "Titel");
+        EXPECT_TRUE(audio_.Frame().Found);
+        EXPECT_EQ(audio_.Frame().Position, 0);
+        EXPECT_EQ(audio_.VendorText(), "");
+        EXPECT_EQ(audio_.FileBytes(), static_cast<int32_t>(c.tag.size() + audio.size() + 128));
+        // The reader on its own reads the same.
+        TID3v2 alone;
+        ASSERT_TRUE(alone.ReadFromFile(path_));
+        EXPECT_EQ(alone.Size(), audio_.Tag2().Size());
+        EXPECT_EQ(alone.Title(), c.title);
+        EXPECT_EQ(alone.Artist(), c.artist);
+        EXPECT_EQ(alone.Album(), c.album);
+        EXPECT_EQ(alone.Comment(), c.comment);
+    }
+    EXPECT_TRUE(messages_.empty());
+}
+
+// The one message of the tag code comes exactly once for a file whose last
+// 128 bytes cannot be read, and for nothing else.
+TEST_F(AnalyserFileTest, UnreadableFilesBringOneMessage) {
+    const auto message = [](const std::string& path) {
+        return "Die Datei \"" + path +
+               "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.";
+    };
+    const std::string pipe = dir_.File("pipe.mp3");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string shortFile = dir_.File("kurz.mp3");
+    WriteFileBytes(shortFile, MakeFrames(FrameSpec{}, 1).substr(0, 127));
+    const std::string exact = dir_.File("genau.mp3");
+    WriteFileBytes(exact, Id3v1());
+    for (const std::string& path :
+         {dir_.File("nicht-da.mp3"), dir_.Path().string(), pipe, shortFile}) {
+        SCOPED_TRACE(path);
+        messages_.clear();
+        EXPECT_FALSE(audio_.ReadFromFile(path));
+        ExpectCleared();
+        EXPECT_EQ(messages_, std::vector<std::string>{message(path)});
+    }
+    // 128 bytes can be read: no message, even though there is no audio.
+    messages_.clear();
+    EXPECT_TRUE(audio_.ReadFromFile(exact));
+    ExpectCleared();
+    EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(AnalyserFileTest, FrameAtLastSearchPositionOfFirstWindow) {
@@ -304,6 +419,7 @@ TEST_F(AnalyserFileTest, FilesOf2GiBAndMoreAreNotAnalysed) {
     EXPECT_EQ(audio_.BitRate(), 128);
     EXPECT_NEAR(audio_.PlayTime(), (INT32_MAX - 512.0) * 8 / 128000, 1e-6);
     std::filesystem::remove(path);
+    EXPECT_TRUE(messages_.empty());
 }
 
 }  // namespace

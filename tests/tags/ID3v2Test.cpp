@@ -11,6 +11,7 @@
 
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
+#include "tags/CachedFile.h"
 #include "tags/PosixFile.h"
 
 namespace {
@@ -292,6 +293,30 @@ TEST(ID3v2Read, LyingSizesEndTheWalk) {
         EXPECT_EQ(tag.Size(), c.size);
         EXPECT_EQ(tag.Title(), c.title);
         EXPECT_EQ(tag.Artist(), c.artist);
+    }
+}
+
+// A file that gets shorter after it was opened: the walk ends at the first
+// frame that is no longer there and keeps the frames before it.
+TEST(ID3v2Read, FileShrinksWhileTheFramesAreRead) {
+    const Frames frames = {{"TIT2", TextFrameData("Titel")},
+                           {"TXXX", std::string(100000, 'x')},
+                           {"TPE1", TextFrameData("Wer")},
+                           {"TALB", TextFrameData("Album")}};
+    const std::string tag = MakeId3v2Tag(frames);
+    TempDir dir;
+    const std::string path = dir.File("a.mp3");
+    for (const size_t keep : {size_t{50000}, tag.size() - 8, tag.size() - 3}) {
+        SCOPED_TRACE(keep);
+        WriteFileBytes(path, tag + kAudio);
+        CachedFile file(path);
+        id3v2::TagInfo info;
+        ASSERT_TRUE(id3v2::ReadHeader(file, info));
+        std::filesystem::resize_file(path, keep);
+        id3v2::ReadFrames(file, info);
+        EXPECT_EQ(info.Frame[0].substr(0, 6), "\0Titel"s);
+        EXPECT_EQ(info.Frame[1].substr(0, 4), keep > tag.size() - 19 ? "\0Wer"s : ""s);
+        EXPECT_EQ(info.Frame[2], ""s);
     }
 }
 
