@@ -133,14 +133,15 @@ std::string DecodeFrameData(std::string_view id, std::string_view data) {
     return out;
 }
 
-void ReadFrames(CachedFile& file, TagInfo& tag) {
+void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind) {
     if (!file.IsOpen()) return;
     const int64_t tagSize = GetTagSize(tag);
     const int64_t fileSize = file.Size();
     // A piece read for a frame also holds the frames behind it, up to the
-    // tag's end.
-    const auto chunk = [tagSize](int64_t at) {
-        return static_cast<size_t>(std::clamp<int64_t>(tagSize - at, 0, kTagChunk));
+    // tag's end (and readBehind bytes more).
+    const int64_t pieceEnd = tagSize + static_cast<int64_t>(readBehind);
+    const auto chunk = [pieceEnd](int64_t at) {
+        return static_cast<size_t>(std::clamp<int64_t>(pieceEnd - at, 0, kTagChunk));
     };
     int64_t pos = kHeaderSize;
     while (pos < tagSize && pos < fileSize) {
@@ -385,7 +386,7 @@ bool TID3v2::ReadFromFile(const std::string& fileName) {
     return ReadFromOpenFile(file);
 }
 
-bool TID3v2::ReadFromOpenFile(CachedFile& file) {
+bool TID3v2::ReadFromOpenFile(CachedFile& file, size_t readBehind) {
     using namespace id3v2;
     ResetData();
     TagInfo tag;
@@ -395,7 +396,7 @@ bool TID3v2::ReadFromOpenFile(CachedFile& file) {
     versionID_ = tag.Version;
     size_ = GetTagSize(tag);
     if (versionID_ == 3 && size_ > 0) {
-        ReadFrames(file, tag);
+        ReadFrames(file, tag, readBehind);
         title_ = TrimBoth(tag.Frame[0]);
         artist_ = TrimBoth(tag.Frame[1]);
         album_ = TrimBoth(tag.Frame[2]);

@@ -36,7 +36,8 @@ class TID3v2 {
   private:
     // The analyser reads through the file it has open already.
     friend class TMPEGaudio;
-    bool ReadFromOpenFile(CachedFile& file);
+    // readBehind: see ReadFrames.
+    bool ReadFromOpenFile(CachedFile& file, size_t readBehind = 0);
 
     bool exists_ = false;
     uint8_t versionID_ = 0;
@@ -81,8 +82,10 @@ int32_t GetTagSize(const TagInfo& tag);
 // Walks the frames of the tag and stores the seven known ones (at most 250
 // bytes of data each; UTF-16 text turned into Windows-1252 bytes).
 void ReadFrames(const std::string& fileName, TagInfo& tag);
-// The same on an open file, whose size at opening bounds the walk.
-void ReadFrames(CachedFile& file, TagInfo& tag);
+// The same on an open file, whose size at opening bounds the walk. A piece
+// read near the tag's end takes up to readBehind bytes behind it along, for
+// a caller that reads there next.
+void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind = 0);
 // Stores text under the frame id when it is one of FrameIDs.
 void SetTagItem(std::string_view id, const std::string& text, TagInfo& tag);
 // A frame's data as read (up to 250 bytes) in the form of an 8-bit frame:

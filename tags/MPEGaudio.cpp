@@ -22,10 +22,12 @@ void TMPEGaudio::ResetData() {
 
 namespace {
 
-// The first read of a file: the ID3v2 header, the frames of a common tag and,
-// behind a tag of up to 4.7 KB, the whole first window. Small enough that
-// copying it costs less than one more read would.
-constexpr size_t kHeadChunk = 8 * 1024;
+// The first read of a file: the ID3v2 header, the frames of a small tag and,
+// behind a tag of up to 638 bytes, the whole first window. One page: a second
+// one costs about as much as one more read.
+constexpr size_t kHeadChunk = 4 * 1024;
+// A file up to this size is read whole at once instead of in two reads.
+constexpr int64_t kWholeFile = 8 * 1024;
 // The last read: the ID3v1 tag and the tail window, which ends either right
 // before that tag or at the end of the file.
 constexpr int64_t kTailChunk = int64_t{mpeg::kWindowSize} + mpeg::kId3v1Size;
@@ -38,12 +40,14 @@ bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
     // through it, mostly from the two blocks fetched here.
     CachedFile file(fileName);
     if (file.IsOpen() && file.IsRegular()) {
-        file.Prefetch(0, kHeadChunk);
+        // Asking for more than a small file holds marks its end as read.
+        file.Prefetch(0, file.Size() <= kWholeFile ? kWholeFile + 1 : kHeadChunk);
         file.Prefetch(std::max<int64_t>(file.Size() - kTailChunk, 0),
                       static_cast<size_t>(std::min(file.Size(), kTailChunk)));
     }
-    const bool result =
-        tag1_.ReadFromOpenFile(file, fileName) && tag2_.ReadFromOpenFile(file) && ReadStream(file);
+    // The first window follows the tag: the frame walk's last read takes it along.
+    const bool result = tag1_.ReadFromOpenFile(file, fileName) &&
+                        tag2_.ReadFromOpenFile(file, mpeg::kWindowSize) && ReadStream(file);
     // No frame: not an audio file, so nothing about it is reported, tags included.
     if (!frame_.Found) ResetData();
     return result;
