@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 #include "ops/EditOps.h"
 #include "scan/FileRow.h"
@@ -125,6 +126,8 @@ TForm2::TForm2(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1
         } else {
             auto* edit = new QLineEdit(this);
             edit->setObjectName(QStringLiteral("Edit%1").arg(field + 1));
+            // No length limit of its own: the tag code cuts what the tag cannot hold.
+            edit->setMaxLength(std::numeric_limits<int>::max());
             edits_[field] = edit;
             input = edit;
         }

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,8 @@ TWizard::TWizard(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : for
         } else {
             auto* edit = new QLineEdit(this);
             edit->setObjectName(QStringLiteral("Edit") + QString::fromLatin1(f.name));
+            // No length limit of its own: the tag code cuts what the tag cannot hold.
+            edit->setMaxLength(std::numeric_limits<int>::max());
             edits_[field] = edit;
             input = edit;
         }

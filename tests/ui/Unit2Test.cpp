@@ -102,6 +102,13 @@ TEST_F(Unit2Test, ControlsAsCreated) {
         EXPECT_EQ(Button(2 * field + 2)->toolTip(), QStringLiteral("Einfügen"));
         EXPECT_FALSE(Button(2 * field + 2)->isEnabled());
         EXPECT_TRUE(Button(2 * field + 1)->autoRaise());
+        // The text fields have no length limit of their own.
+        if (field != 4) {
+            const QString longText(40000, QLatin1Char('x'));
+            Edit(field + 1)->setText(longText);
+            EXPECT_EQ(Edit(field + 1)->text(), longText);
+            Edit(field + 1)->clear();
+        }
     }
     const char* captions[] = {"Löschen", "Speichern", "Schließen"};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Button(13 + i)->text(), QString::fromUtf8(captions[i]));

@@ -132,6 +132,13 @@ TEST_F(Unit4Test, TicksEnableTheirInputsAndColourThem) {
         Check(f)->click();
         EXPECT_TRUE(Input(f)->isEnabled());
         EXPECT_EQ(Input(f)->palette().color(QPalette::Active, QPalette::Base), field);
+        // The text inputs have no length limit of their own.
+        if (auto* edit = qobject_cast<QLineEdit*>(Input(f))) {
+            const QString longText(40000, QLatin1Char('x'));
+            edit->setText(longText);
+            EXPECT_EQ(edit->text(), longText);
+            edit->clear();
+        }
     }
     // Tab order with all inputs enabled: text inputs, ticks, genre box.
     const std::vector<QWidget*> order = {Input(0), Input(1), Input(2), Input(3),
