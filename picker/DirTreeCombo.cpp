@@ -27,6 +27,7 @@ const QString kHomeText = QStringLiteral("Persönlicher Ordner");
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kIconSize = 16;
 constexpr int kButtonWidth = 17;
+constexpr int kButtonInset = 4;  // from the right edge
 
 const QDir::Filters kFolderFilter = QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
@@ -538,7 +539,9 @@ void TDirTreeCombo::resizeEvent(QResizeEvent* event) {
 }
 
 void TDirTreeCombo::PlaceButton() {
-    button_->setGeometry(width() - kButtonWidth - 2, 2, kButtonWidth, std::max(0, height() - 4));
+    // Measured from the widget's own edges, like the icon and the text start.
+    button_->setGeometry(width() - kButtonWidth - kButtonInset, 2, kButtonWidth,
+                         std::max(0, height() - 4));
     // The line edit keeps a frame and a 2-pixel gap of its own before the text.
     QStyleOptionFrame option;
     initStyleOption(&option);

@@ -290,6 +290,17 @@ TEST_F(DirTreeComboTest, DropsDownBelowTheFieldAsWideAsIt) {
     EXPECT_EQ(combo_.SelectedPath(), QString());
 }
 
+TEST_F(DirTreeComboTest, ArrowButtonSitsFourPixelsInsideTheRightEdge) {
+    combo_.show();
+    for (const QSize size : {QSize(265, 22), QSize(216, 21), QSize(300, 30)}) {
+        combo_.resize(size);
+        const QToolButton* button = combo_.Button();
+        EXPECT_EQ(button->width(), 17) << size.width();
+        EXPECT_EQ(button->x() + button->width(), size.width() - 4) << size.width();
+        EXPECT_EQ(button->height(), size.height() - 4) << size.width();
+    }
+}
+
 TEST_F(DirTreeComboTest, LosingTheFocusHidesTheTree) {
     combo_.show();
     combo_.ToggleDropDown();
