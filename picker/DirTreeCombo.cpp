@@ -99,7 +99,7 @@ QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes) {
         "debugfs",     "devpts",        "devtmpfs",  "efivarfs",   "fusectl",    "fuse.gvfsd-fuse",
         "fuse.portal", "fuse.snapfuse", "hugetlbfs", "mqueue",     "nfsd",       "nsfs",
         "proc",        "pstore",        "ramfs",     "rpc_pipefs", "securityfs", "selinuxfs",
-        "squashfs",    "tmpfs",         "tracefs"};
+        "squashfs",    "sysfs",         "tmpfs",     "tracefs"};
     static const QStringList systemTrees = {"/proc", "/sys", "/dev", "/snap"};
 
     QList<TDirVolume> kept;

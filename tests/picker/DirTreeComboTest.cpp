@@ -410,7 +410,8 @@ TEST(FilterVolumes, KeepsRealVolumesWithTheSystemRootFirst) {
         {"/home", "sda3", "ext4"},
         {"/boot/efi", "sda1", "vfat"},
         {"/dev/hugepages", "hugetlbfs", "hugetlbfs"},
-        {"/home", "sdb1", "btrfs"},  // mounted over the first /home
+        {"/mnt/host-sys", "sysfs", "sysfs"},  // outside /sys, known by its type
+        {"/home", "sdb1", "btrfs"},           // mounted over the first /home
     };
     QStringList kept;
     for (const TDirVolume& v : FilterVolumes(mounted)) kept << v.MountPath + " " + v.Name;
