@@ -200,17 +200,21 @@ void TForm2::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow();
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event) {
-    // No key is bound to a button: Enter does not save, Escape does not close.
+bool SwallowDialogKey(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Escape:
         case Qt::Key_Return:
         case Qt::Key_Enter:
             event->accept();
-            return;
+            return true;
         default:
-            QDialog::keyPressEvent(event);
+            return false;
     }
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    // Enter does not save, Escape does not close.
+    if (!SwallowDialogKey(event)) QDialog::keyPressEvent(event);
 }
 
 void TForm2::FormShow() {

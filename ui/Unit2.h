@@ -17,6 +17,10 @@ class TForm1;
 // "Blues" shown at first. Typing never adds entries to the list.
 QComboBox* NewGenreBox(QWidget* parent);
 
+// The tag dialogs bind no key to a button: true (and the event accepted) for
+// Enter and Escape, which the dialog must then not pass on.
+bool SwallowDialogKey(QKeyEvent* event);
+
 // "ID3Tag Editieren": edits the six tag fields of the list's current row and
 // saves them as a new tag of the scan level's version.
 class TForm2 : public QDialog {

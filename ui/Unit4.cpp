@@ -157,16 +157,8 @@ QString TWizard::InputText(int field) const {
 }
 
 void TWizard::keyPressEvent(QKeyEvent* event) {
-    // No key is bound to a button: Enter does not start a run, Escape does not close.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    // Enter does not start a run, Escape does not close.
+    if (!SwallowDialogKey(event)) QDialog::keyPressEvent(event);
 }
 
 void TWizard::closeEvent(QCloseEvent* event) {
