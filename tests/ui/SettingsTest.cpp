@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/ui/TemporaryConfigMain.h"
 #include "ui/MessageBox.h"
 #include "ui/ProfileFile.h"
 #include "ui/Unit1.h"
@@ -265,14 +266,5 @@ TEST_F(SettingsTest, UnwritableSettingsFileShowsOneMessageAndTheWindowCloses) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    // Listing the tests needs no display; running them starts Qt, after the
-    // config folder has been pointed at a temporary one so that the user's
-    // settings file is never touched.
-    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-    TempDir config;
-    g_config = &config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(QString::fromStdString(config.Path().string())));
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    return RunTestsWithTemporaryConfig(argc, argv, g_config);
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+// main() of a widget test program that reads or writes the settings file:
+// listing the tests needs no display; running them starts Qt after the config
+// folder has been pointed at a temporary one, so the user's settings file is
+// never touched.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QString>
+
+#include "support/TempDir.h"
+
+// config is set to the temporary folder while the tests run.
+inline int RunTestsWithTemporaryConfig(int argc, char** argv, TempDir*& config) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    TempDir folder;
+    config = &folder;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(QString::fromStdString(folder.Path().string())));
+    QApplication app(argc, argv);
+    const int result = RUN_ALL_TESTS();
+    config = nullptr;
+    return result;
+}
