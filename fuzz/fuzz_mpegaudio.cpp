@@ -1,8 +1,6 @@
 // libFuzzer target for the MPEG audio analyser: each input becomes the whole
 // content of a file that TMPEGaudio::ReadFromFile analyses; the frame search
 // also runs on the input as a window of its own.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstddef>
@@ -11,35 +9,11 @@
 #include <span>
 #include <string>
 
+#include "fuzz/FuzzInput.h"
 #include "tags/MPEGaudio.h"
 #include "tags/MPEGaudioDetail.h"
-#include "tags/Messages.h"
 
 namespace {
-
-std::string& FilePath() {
-    static std::string path = [] {
-        char name[] = "/tmp/tz-fuzz-mpeg-XXXXXX";
-        const int fd = ::mkstemp(name);
-        if (fd < 0) std::abort();
-        ::close(fd);
-        std::atexit([] { ::unlink(FilePath().c_str()); });
-        return std::string(name);
-    }();
-    return path;
-}
-
-void WriteInput(const uint8_t* data, size_t size) {
-    const int fd = ::open(FilePath().c_str(), O_WRONLY | O_TRUNC);
-    if (fd < 0) std::abort();
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0) std::abort();
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-}
 
 void Check(bool condition) {
     if (!condition) std::abort();
@@ -48,15 +22,10 @@ void Check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool quiet = [] {
-        SetMessageHandler([](const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
-    WriteInput(data, size);
+    const std::string& path = fuzz::InputPath(data, size);
 
     TMPEGaudio audio;
-    audio.ReadFromFile(FilePath());
+    audio.ReadFromFile(path);
     const FrameHeader& frame = audio.Frame();
     if (!frame.Found) {
         // Cleared, tags included.
