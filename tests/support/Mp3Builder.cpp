@@ -147,29 +147,39 @@ std::string TextFrameData(const std::string& text) {
 }
 
 std::string MakeId3v2Tag(const std::vector<std::pair<std::string, std::string>>& frames,
-                         uint8_t version, int padding) {
+                         uint8_t version, int padding, uint8_t flags) {
     std::string body;
     for (const auto& [id, data] : frames) {
-        body += id.substr(0, 4);
         const auto n = static_cast<uint32_t>(data.size());
-        body += static_cast<char>(n >> 24);
-        body += static_cast<char>(n >> 16);
-        body += static_cast<char>(n >> 8);
-        body += static_cast<char>(n);
-        body += std::string(2, '\0');
+        if (version == 2) {
+            // Three-letter ids, three size bytes, no flags.
+            body += id.substr(0, 3);
+            body += static_cast<char>(n >> 16);
+            body += static_cast<char>(n >> 8);
+            body += static_cast<char>(n);
+        } else {
+            body += id.substr(0, 4);
+            if (version == 4) {
+                body += SynchsafeBytes(n);
+            } else {
+                body += BigEndian32Bytes(n);
+            }
+            body += std::string(2, '\0');
+        }
         body += data;
     }
     body += std::string(static_cast<size_t>(padding), '\0');
-    const auto s = static_cast<uint32_t>(body.size());
     std::string header = "ID3";
     header += static_cast<char>(version);
     header += '\0';
-    header += '\0';
-    header += static_cast<char>((s >> 21) & 0x7F);
-    header += static_cast<char>((s >> 14) & 0x7F);
-    header += static_cast<char>((s >> 7) & 0x7F);
-    header += static_cast<char>(s & 0x7F);
+    header += static_cast<char>(flags);
+    header += SynchsafeBytes(static_cast<uint32_t>(body.size()));
     return header + body;
+}
+
+std::string SynchsafeBytes(uint32_t value) {
+    return {static_cast<char>((value >> 21) & 0x7F), static_cast<char>((value >> 14) & 0x7F),
+            static_cast<char>((value >> 7) & 0x7F), static_cast<char>(value & 0x7F)};
 }
 
 void WriteMp3(const std::string& path, const std::string& id3v2, const std::string& audio,

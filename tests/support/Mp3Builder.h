@@ -56,11 +56,15 @@ std::string MakeId3v1Tag(const std::string& title, const std::string& artist,
                          const std::string& album, const std::string& year,
                          const std::string& comment, uint8_t track, uint8_t genre);
 
-// An ID3v2 tag: header (version, size as 7-bit groups) and frames given as
-// (id, data) pairs, each data written after a 10-byte frame header; padding
-// zero bytes at the end.
+// An ID3v2 tag: header (version, flags, size as 7-bit groups) and frames
+// given as (id, data) pairs, each data written after a frame header of the
+// version (2.2: three-letter id and three size bytes; 2.3: four-letter id,
+// big-endian size, two zero flag bytes; 2.4: the size in 7-bit groups);
+// padding zero bytes at the end. Frame data is taken as it stands.
 std::string MakeId3v2Tag(const std::vector<std::pair<std::string, std::string>>& frames,
-                         uint8_t version = 3, int padding = 0);
+                         uint8_t version = 3, int padding = 0, uint8_t flags = 0);
+// Four 7-bit groups, most significant first.
+std::string SynchsafeBytes(uint32_t value);
 // Data of a text frame with encoding byte 0.
 std::string TextFrameData(const std::string& text);
 
