@@ -10,49 +10,103 @@
 
 namespace {
 
-// Reads or writes a tag; one line per frame, "KEY HEX" with the bytes in hex.
+// Every field crosses as hex of its UTF-8 bytes ("-" when empty), so neither
+// the locale nor spaces, line ends or zero bytes in texts get in the way.
+//   read PATH         -> "VERSION n", then per frame
+//                        "FRAME id encoding content desc lang text..."
+//   write PATH V SPEC -> SPEC holds per frame
+//                        "id encoding desc lang mime type email rating count data text..."
 constexpr const char* kScript = R"PY(
-import sys
+import hashlib, sys
 from mutagen.id3 import ID3, ID3NoHeaderError, Frames
 
-def out(key, raw):
-    print(key, raw.hex() if raw else '-')
+def h(data):
+    return data.hex() if data else '-'
 
-def as_ansi(text, encoding):
-    if encoding == 0:
-        return text.encode('latin-1')
-    return text.encode('cp1252', errors='replace')
+def u(text):
+    return h(str(text).encode('utf-8'))
+
+def unhex(field):
+    return b'' if field == '-' else bytes.fromhex(field)
+
+def canon(value):
+    if isinstance(value, (bytes, bytearray)):
+        return 'bytes[%d]:%s' % (len(value), hashlib.sha256(value).hexdigest())
+    if isinstance(value, int):
+        return str(int(value))
+    if isinstance(value, str):
+        return repr(value)
+    if isinstance(value, (list, tuple)):
+        return '[' + ', '.join(canon(v) for v in value) + ']'
+    if hasattr(value, 'text'):  # ID3TimeStamp
+        return repr(value.text)
+    return repr(value)
+
+def content(frame):
+    names = sorted(s.name for s in frame._framespec + frame._optionalspec
+                   if hasattr(frame, s.name))
+    return type(frame).__name__ + '(' + ', '.join(
+        '%s=%s' % (n, canon(getattr(frame, n))) for n in names) + ')'
+
+def texts(frame):
+    text = getattr(frame, 'text', [])
+    return [text] if isinstance(text, str) else list(text)
 
 def read(path):
     try:
-        tag = ID3(path, translate=False)
+        tag = ID3(path, translate=False, load_v1=False)
     except ID3NoHeaderError:
-        sys.exit(3)
-    out('VERSION', str(tag.version[1]).encode())
+        tag = ID3(path, translate=False)  # raises again when there is no ID3v1 either
+    print('VERSION', tag.version[1] if tag.version[0] == 2 else 1)
     for frame in tag.values():
-        if frame.FrameID == 'COMM':
-            out('COMM', as_ansi(frame.desc, frame.encoding) + b'\0' +
-                as_ansi(frame.text[0] if frame.text else '', frame.encoding))
-            out('COMM:lang', frame.lang.encode('latin-1'))
-        elif hasattr(frame, 'text'):
-            out(frame.FrameID, as_ansi(str(frame.text[0]) if frame.text else '', frame.encoding))
+        enc = getattr(frame, 'encoding', -1)
+        print('FRAME', frame.FrameID, int(enc), u(content(frame)),
+              u(getattr(frame, 'desc', '')), u(getattr(frame, 'lang', '')),
+              *[u(t) for t in texts(frame)])
+    for raw in tag.unknown_frames:
+        name = raw[:4 if tag.version[1] > 2 else 3].decode('latin-1')
+        print('FRAME', name, -1, u('raw:' + hashlib.sha256(raw).hexdigest()), '-', '-')
 
-def write(path, specs):
+def write(path, version, spec):
     tag = ID3()
-    for spec in specs:
-        fid, enc, text, desc, lang = spec.split(':')
-        text = bytes.fromhex(text).decode('utf-8')
-        desc = bytes.fromhex(desc).decode('utf-8')
-        if fid == 'COMM':
-            tag.add(Frames[fid](encoding=int(enc), lang=lang, desc=desc, text=[text]))
+    for line in open(spec, encoding='ascii').read().splitlines():
+        f = line.split(' ')
+        fid, enc = f[0], int(f[1])
+        desc, lang, mime = (unhex(x).decode('utf-8') for x in f[2:5])
+        ptype, email = int(f[5]), unhex(f[6]).decode('utf-8')
+        rating, count, data = int(f[7]), int(f[8]), unhex(f[9])
+        values = [unhex(x).decode('utf-8') for x in f[10:]]
+        if enc not in ((0, 1) if version == 3 else (0, 1, 2, 3)):
+            sys.exit('encoding %d does not exist in 2.%d' % (enc, version))
+        if fid in ('COMM', 'USLT'):
+            text = values[0] if values else ''
+            frame = Frames[fid](encoding=enc, lang=lang, desc=desc,
+                                text=[text] if fid == 'COMM' else text)
+        elif fid == 'TXXX':
+            frame = Frames[fid](encoding=enc, desc=desc, text=values)
+        elif fid == 'APIC':
+            frame = Frames[fid](encoding=enc, mime=mime, type=ptype, desc=desc, data=data)
+        elif fid == 'POPM':
+            frame = Frames[fid](email=email, rating=rating, count=count)
         else:
-            tag.add(Frames[fid](encoding=int(enc), text=[text]))
-    tag.save(path, v2_version=3)
+            frame = Frames[fid](encoding=enc, text=values)
+        tag.add(frame)
+    # mutagen either drops or rewrites an ID3v1 block; put back the bytes.
+    try:
+        with open(path, 'rb') as old:
+            old.seek(-128, 2)
+            tail = old.read(128)
+    except OSError:
+        tail = b''
+    tail = tail if tail[:3] == b'TAG' else b''
+    tag.save(path, v1=0, v2_version=version)
+    with open(path, 'ab') as new:
+        new.write(tail)
 
 if sys.argv[1] == 'read':
     read(sys.argv[2])
 else:
-    write(sys.argv[2], sys.argv[3:])
+    write(sys.argv[2], int(sys.argv[3]), sys.argv[4])
 )PY";
 
 std::string Python() {
@@ -67,6 +121,7 @@ std::string Quote(const std::string& arg) {
 }
 
 std::string Hex(const std::string& bytes) {
+    if (bytes.empty()) return "-";
     static const char* digits = "0123456789abcdef";
     std::string out;
     for (unsigned char c : bytes) {
@@ -85,17 +140,21 @@ std::string Unhex(const std::string& hex) {
     return out;
 }
 
+// A file name for the script or its input under the temporary folder.
+std::string TempName() {
+    std::string name = (std::filesystem::temp_directory_path() / "tz-mutagen-XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return {};
+    ::close(fd);
+    return name;
+}
+
 // Runs the script; returns its standard output, nullopt on a non-zero exit.
 std::optional<std::string> RunScript(const std::vector<std::string>& args) {
-    char scriptName[] = "/tmp/tz-mutagen-XXXXXX";
-    const int fd = ::mkstemp(scriptName);
-    if (fd < 0) return std::nullopt;
-    ::close(fd);
-    {
-        std::ofstream script(scriptName);
-        script << kScript;
-    }
-    std::string command = Python() + " " + scriptName;
+    const std::string scriptName = TempName();
+    if (scriptName.empty()) return std::nullopt;
+    std::ofstream(scriptName) << kScript;
+    std::string command = Python() + " " + Quote(scriptName);
     for (const auto& arg : args) command += " " + Quote(arg);
     command += " 2>/dev/null";
     std::string output;
@@ -119,27 +178,69 @@ bool MutagenAvailable() {
     return available;
 }
 
+const MutagenFrame* MutagenTag::Find(std::string_view id) const {
+    for (const auto& frame : Frames) {
+        if (frame.Id == id) return &frame;
+    }
+    return nullptr;
+}
+
+std::string MutagenTag::Text(std::string_view id) const {
+    const MutagenFrame* frame = Find(id);
+    std::string joined;
+    if (frame == nullptr) return joined;
+    for (const auto& text : frame->Texts) joined += (joined.empty() ? "" : " / ") + text;
+    return joined;
+}
+
+std::vector<MutagenFrame> MutagenTag::All(std::string_view id) const {
+    std::vector<MutagenFrame> all;
+    for (const auto& frame : Frames) {
+        if (frame.Id == id) all.push_back(frame);
+    }
+    return all;
+}
+
 std::optional<MutagenTag> MutagenRead(const std::string& path) {
     const auto output = RunScript({"read", path});
     if (!output) return std::nullopt;
     MutagenTag tag;
     std::istringstream lines(*output);
-    std::string key, hex;
-    while (lines >> key >> hex) {
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string key;
+        fields >> key;
         if (key == "VERSION") {
-            tag.MajorVersion = std::stoi(Unhex(hex));
-        } else {
-            tag.Texts[key] = Unhex(hex);
+            fields >> tag.MajorVersion;
+        } else if (key == "FRAME") {
+            MutagenFrame frame;
+            std::string content, description, language, text;
+            fields >> frame.Id >> frame.Encoding >> content >> description >> language;
+            frame.Content = Unhex(content);
+            frame.Description = Unhex(description);
+            frame.Language = Unhex(language);
+            while (fields >> text) frame.Texts.push_back(Unhex(text));
+            tag.Frames.push_back(std::move(frame));
         }
     }
     return tag;
 }
 
-bool MutagenWriteId3v23(const std::string& path, const std::vector<MutagenFrame>& frames) {
-    std::vector<std::string> args = {"write", path};
-    for (const auto& f : frames) {
-        args.push_back(f.Id + ":" + std::to_string(f.Encoding) + ":" + Hex(f.Text) + ":" +
-                       Hex(f.Description) + ":" + f.Language);
+bool MutagenWrite(const std::string& path, int version,
+                  const std::vector<MutagenNewFrame>& frames) {
+    const std::string specName = TempName();
+    if (specName.empty()) return false;
+    {
+        std::ofstream spec(specName);
+        for (const auto& f : frames) {
+            spec << f.Id << ' ' << f.Encoding << ' ' << Hex(f.Description) << ' ' << Hex(f.Language)
+                 << ' ' << Hex(f.Mime) << ' ' << f.PictureType << ' ' << Hex(f.Email) << ' '
+                 << f.Rating << ' ' << f.Count << ' ' << Hex(f.Data);
+            for (const auto& text : f.Texts) spec << ' ' << Hex(text);
+            spec << '\n';
+        }
     }
-    return RunScript(args).has_value();
+    const bool ok = RunScript({"write", path, std::to_string(version), specName}).has_value();
+    std::filesystem::remove(specName);
+    return ok;
 }
