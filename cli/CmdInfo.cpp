@@ -8,7 +8,6 @@
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Messages.h"
-#include "tags/Text.h"
 
 namespace {
 
@@ -33,7 +32,6 @@ class Lines {
         out_ += '\n';
     }
     void Add(std::string_view name, long long value) { Add(name, std::to_string(value)); }
-    void Ansi(std::string_view name, std::string_view bytes) { Add(name, AnsiToUtf8(bytes)); }
     const std::string& Text() const { return out_; }
 
   private:
@@ -49,27 +47,30 @@ std::string Seconds(double value) {
 void AddTag1(Lines& l, const TID3v1& t) {
     l.Add("ID3v1.Exists", YesNo(t.Exists()));
     l.Add("ID3v1.VersionID", t.VersionID());
-    l.Ansi("ID3v1.Title", t.Title());
-    l.Ansi("ID3v1.Artist", t.Artist());
-    l.Ansi("ID3v1.Album", t.Album());
-    l.Ansi("ID3v1.Year", t.Year());
-    l.Ansi("ID3v1.Comment", t.Comment());
+    l.Add("ID3v1.Title", t.Title());
+    l.Add("ID3v1.Artist", t.Artist());
+    l.Add("ID3v1.Album", t.Album());
+    l.Add("ID3v1.Year", t.Year());
+    l.Add("ID3v1.Comment", t.Comment());
     l.Add("ID3v1.Track", t.Track());
     l.Add("ID3v1.GenreID", t.GenreID());
-    l.Ansi("ID3v1.Genre", t.Genre());
+    l.Add("ID3v1.Genre", t.Genre());
 }
 
 void AddTag2(Lines& l, const TID3v2& t) {
     l.Add("ID3v2.Exists", YesNo(t.Exists()));
     l.Add("ID3v2.VersionID", t.VersionID());
     l.Add("ID3v2.Size", t.Size());
-    l.Ansi("ID3v2.Title", t.Title());
-    l.Ansi("ID3v2.Artist", t.Artist());
-    l.Ansi("ID3v2.Album", t.Album());
+    l.Add("ID3v2.Title", t.Title());
+    l.Add("ID3v2.Artist", t.Artist());
+    l.Add("ID3v2.Album", t.Album());
     l.Add("ID3v2.Track", t.Track());
-    l.Ansi("ID3v2.Year", t.Year());
-    l.Ansi("ID3v2.Genre", t.Genre());
-    l.Ansi("ID3v2.Comment", t.Comment());
+    l.Add("ID3v2.Year", t.Year());
+    l.Add("ID3v2.Genre", t.Genre());
+    l.Add("ID3v2.Comment", t.Comment());
+    std::string others;
+    for (const std::string& id : t.OtherFrameIDs()) others += (others.empty() ? "" : " ") + id;
+    l.Add("ID3v2.OtherFrames", others);
 }
 
 void AddStream(Lines& l, const TMPEGaudio& a) {
@@ -90,9 +91,9 @@ void AddStream(Lines& l, const TMPEGaudio& a) {
     l.Add("MPEG.VBRFrames", v.FrameCount);
     l.Add("MPEG.VBRBytes", v.ByteCount);
     l.Add("MPEG.VBRQuality", v.Quality);
-    l.Ansi("MPEG.VBRVendor", v.Vendor);
-    l.Ansi("MPEG.VendorText", a.VendorText());
-    l.Ansi("MPEG.Encoder", a.EncoderText());
+    l.Add("MPEG.VBRVendor", v.Vendor);
+    l.Add("MPEG.VendorText", a.VendorText());
+    l.Add("MPEG.Encoder", a.EncoderText());
     l.Add("MPEG.Valid", YesNo(a.IsValid()));
 }
 

@@ -4,7 +4,6 @@
 
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
-#include "tags/Text.h"
 
 namespace {
 
@@ -19,9 +18,6 @@ std::string Trim(std::string_view text) {
     while (end > begin && IsBlank(text[end - 1])) --end;
     return std::string(text.substr(begin, end - begin));
 }
-
-// The ID3v1 setters see at most this many bytes.
-constexpr size_t kSetterInputLimit = 255;
 
 }  // namespace
 
@@ -77,13 +73,13 @@ FileWork WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
     bool saved = false;
     if (level == 1) {
         TID3v1& tag = audio.Tag1();
-        tag.SetArtist(Utf8ToAnsi(artist).substr(0, kSetterInputLimit));
-        tag.SetTitle(Utf8ToAnsi(title).substr(0, kSetterInputLimit));
+        tag.SetArtist(Id3v1SetterInput(artist));
+        tag.SetTitle(Id3v1SetterInput(title));
         saved = tag.SaveToFile(path);
     } else {
         TID3v2& tag = audio.Tag2();
-        tag.SetArtist(Utf8ToAnsi(artist));
-        tag.SetTitle(Utf8ToAnsi(title));
+        tag.SetArtist(artist);
+        tag.SetTitle(title);
         saved = tag.SaveToFile(path);
     }
     return saved ? FileWork::Written : FileWork::SaveFailed;

@@ -6,7 +6,7 @@
 class TMPEGaudio;
 
 // The file name to tags conversion on plain values; the texts here are UTF-8
-// (a row's cells, a file name), converted to tag bytes only when written.
+// (a row's cells, a file name), as the tag classes take them.
 
 struct SplitResult {
     bool Found = false;  // the separator occurs in the name

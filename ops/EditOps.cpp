@@ -4,44 +4,43 @@
 
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
-#include "tags/Text.h"
 
 namespace {
 
 // The genre is a number in ID3v1 and a text in ID3v2; the other fields are texts in both.
 template <typename Tag>
-void SetField(Tag& tag, TagField field, const std::string& utf8) {
+void SetField(Tag& tag, TagField field, const std::string& text) {
     switch (field) {
         case TagField::Artist:
-            tag.SetArtist(Utf8ToAnsi(utf8));
+            tag.SetArtist(text);
             break;
         case TagField::Album:
-            tag.SetAlbum(Utf8ToAnsi(utf8));
+            tag.SetAlbum(text);
             break;
         case TagField::Title:
-            tag.SetTitle(Utf8ToAnsi(utf8));
+            tag.SetTitle(text);
             break;
         case TagField::Year:
-            tag.SetYear(Utf8ToAnsi(utf8));
+            tag.SetYear(text);
             break;
         case TagField::Genre:
             if constexpr (std::is_same_v<Tag, TID3v1>) {
-                tag.SetGenreID(GenreIndexOf(utf8));
+                tag.SetGenreID(GenreIndexOf(text));
             } else {
-                tag.SetGenre(Utf8ToAnsi(utf8));
+                tag.SetGenre(text);
             }
             break;
         case TagField::Comment:
-            tag.SetComment(Utf8ToAnsi(utf8));
+            tag.SetComment(text);
             break;
     }
 }
 
-void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::string& utf8) {
+void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::string& text) {
     if (level == 1) {
-        SetField(audio.Tag1(), field, utf8);
+        SetField(audio.Tag1(), field, text);
     } else {
-        SetField(audio.Tag2(), field, utf8);
+        SetField(audio.Tag2(), field, text);
     }
 }
 

@@ -4,9 +4,9 @@
 #include <string>
 
 // The file work of the single-file editor and the batch wizard. Paths are the
-// file system's bytes; texts are UTF-8 as the list rows hold them and become
-// Windows-1252 here. Level 1 writes the ID3v1 tag, any other level the ID3v2
-// tag; the other version's tag is never touched.
+// file system's bytes; texts are UTF-8, as the list rows and the tag classes
+// hold them. Level 1 writes the ID3v1 tag, any other level the ID3v2 tag; the
+// other version's tag is never touched.
 
 // The six fields the editing tools handle, in the order they work on them.
 enum class TagField { Artist, Album, Title, Year, Genre, Comment };

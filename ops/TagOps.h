@@ -13,6 +13,11 @@ class TMPEGaudio;
 // for byte, case-sensitive, untrimmed); 255 for any other text.
 uint8_t GenreIndexOf(std::string_view text);
 
+// What the ID3v1 setters are given of a text from another source (a file
+// name, the other tag): its first 255 characters, so that blanks behind them
+// are cut as blanks before the setter keeps its 30.
+std::string Id3v1SetterInput(std::string_view text);
+
 enum class LoadResult {
     Ok,          // both tags read, the file still has an audio frame
     Unreadable,  // the ID3v1 read failed; the tag code has shown its message
@@ -26,14 +31,14 @@ LoadResult LoadFileTags(TMPEGaudio& audio, const std::string& path);
 // Counts the messages the tag code shows while it is alive, passing each on
 // to the handler that was installed before.
 class MessageWatch {
-public:
+  public:
     MessageWatch();
     ~MessageWatch();
     MessageWatch(const MessageWatch&) = delete;
     MessageWatch& operator=(const MessageWatch&) = delete;
     int Count() const { return count_; }
 
-private:
+  private:
     MessageHandler previous_;
     int count_ = 0;
 };

@@ -2,21 +2,12 @@
 
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
-#include "tags/Text.h"
 
 namespace {
 
-// The ID3v1 setters see at most this many bytes.
-constexpr size_t kSetterInputLimit = 255;
-
-std::string Cut(const std::string& text) {
-    return text.substr(0, kSetterInputLimit);
-}
-
 template <typename Tag>
 TagCells CellsOf(const Tag& tag) {
-    return {AnsiToUtf8(tag.Artist()), AnsiToUtf8(tag.Album()), AnsiToUtf8(tag.Title()),
-            AnsiToUtf8(tag.Year()),   AnsiToUtf8(tag.Genre()), AnsiToUtf8(tag.Comment())};
+    return {tag.Artist(), tag.Album(), tag.Title(), tag.Year(), tag.Genre(), tag.Comment()};
 }
 
 bool Load(TMPEGaudio& audio, const std::string& path, TransferResult& result) {
@@ -66,11 +57,11 @@ TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
     if (!Load(audio, path, result)) return result;
     const TID3v2& from = audio.Tag2();
     TID3v1& to = audio.Tag1();
-    to.SetArtist(Cut(from.Artist()));
-    to.SetAlbum(Cut(from.Album()));
-    to.SetTitle(Cut(from.Title()));
-    to.SetYear(Cut(from.Year()));
+    to.SetArtist(Id3v1SetterInput(from.Artist()));
+    to.SetAlbum(Id3v1SetterInput(from.Album()));
+    to.SetTitle(Id3v1SetterInput(from.Title()));
+    to.SetYear(Id3v1SetterInput(from.Year()));
     to.SetGenreID(GenreIndexOf(from.Genre()));
-    to.SetComment(Cut(from.Comment()));
+    to.SetComment(Id3v1SetterInput(from.Comment()));
     return Save(to, path, result);
 }

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "tags/MPEGaudio.h"
-#include "tags/Text.h"
 
 int ImageIndexForBitRate(int bitRate) {
     if (bitRate <= 128) return 0;
@@ -42,8 +41,8 @@ std::string TrimTrailingBlanks(std::string_view text) {
 
 namespace {
 
-std::string TagCell(std::string_view ansi) {
-    return AnsiToUtf8(TrimTrailingBlanks(ansi));
+std::string TagCell(std::string_view text) {
+    return TrimTrailingBlanks(text);
 }
 
 // The six tag cells from the tag, empty when the file has none.
@@ -81,7 +80,7 @@ bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& fol
     c[ColSamplerate] = std::to_string(audio.SampleRate()) + " Hz";
     c[ColLaenge] = PlayTimeText(audio.PlayTime());
     c[ColDateigroesse] = SizeText(audio.FileBytes());
-    c[ColCodec] = AnsiToUtf8(audio.EncoderText());
+    c[ColCodec] = audio.EncoderText();
     c[ColPfad] = folder;
     if (folder.empty() || folder.back() != '/') c[ColPfad].push_back('/');
     return true;

@@ -8,6 +8,7 @@
 #include "tags/CachedFile.h"
 #include "tags/Messages.h"
 #include "tags/PosixFile.h"
+#include "tags/Text.h"
 
 // clang-format off
 const std::array<std::string_view, 148> GenreNames = {
@@ -51,12 +52,19 @@ bool HasMarker(const TagRecord& tag) {
 }
 
 std::string FieldText(const TagRecord& tag, size_t offset, size_t length) {
-    return TrimAndCut(std::string(reinterpret_cast<const char*>(tag.data()) + offset, length),
-                      length);
+    return AnsiToUtf8(TrimAndCut(
+        std::string(reinterpret_cast<const char*>(tag.data()) + offset, length), length));
 }
 
 void PutField(TagRecord& tag, size_t offset, size_t length, const std::string& value) {
-    std::memcpy(tag.data() + offset, value.data(), std::min(length, value.size()));
+    const std::string bytes = Utf8ToAnsi(value);
+    std::memcpy(tag.data() + offset, bytes.data(), std::min(length, bytes.size()));
+}
+
+// A value as the block can hold it: one Windows-1252 byte per character (a
+// character without one becomes "?"), so the limit counts characters.
+std::string FieldValue(const std::string& utf8, size_t maxLength) {
+    return AnsiToUtf8(TrimAndCut(Utf8ToAnsi(utf8), maxLength));
 }
 
 // Windows' "clear all attributes": the owner may write. Not checked, as the
@@ -228,19 +236,19 @@ bool TID3v1::SaveToFile(const std::string& fileName) {
 }
 
 void TID3v1::SetTitle(const std::string& value) {
-    title_ = id3v1::TrimAndCut(value, 30);
+    title_ = id3v1::FieldValue(value, 30);
 }
 void TID3v1::SetArtist(const std::string& value) {
-    artist_ = id3v1::TrimAndCut(value, 30);
+    artist_ = id3v1::FieldValue(value, 30);
 }
 void TID3v1::SetAlbum(const std::string& value) {
-    album_ = id3v1::TrimAndCut(value, 30);
+    album_ = id3v1::FieldValue(value, 30);
 }
 void TID3v1::SetYear(const std::string& value) {
-    year_ = id3v1::TrimAndCut(value, 4);
+    year_ = id3v1::FieldValue(value, 4);
 }
 void TID3v1::SetComment(const std::string& value) {
-    comment_ = id3v1::TrimAndCut(value, 30);
+    comment_ = id3v1::FieldValue(value, 30);
 }
 
 std::string TID3v1::Genre() const {

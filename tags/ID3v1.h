@@ -10,8 +10,9 @@ class CachedFile;
 // The 148 genre names; an entry's position is its ID3v1 genre number.
 extern const std::array<std::string_view, 148> GenreNames;
 
-// One file's ID3v1 tag (the last 128 bytes of the file). Texts are
-// Windows-1252 bytes, never converted.
+// One file's ID3v1 tag (the last 128 bytes of the file). Texts are UTF-8;
+// the block holds them as Windows-1252, one byte per character, and the
+// setters keep only what it can hold (a character without a byte as "?").
 class TID3v1 {
   public:
     TID3v1();

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <vector>
+#include <span>
 
 #include "tags/ByteOrder.h"
 #include "tags/CachedFile.h"
@@ -17,33 +17,14 @@
 namespace id3v2 {
 namespace {
 
-constexpr size_t kHeaderSize = 10;
-constexpr size_t kFrameHeaderSize = 10;
-constexpr size_t kCommIndex = 6;
 constexpr size_t kCopyBlock = 1 << 20;
-
-bool IsBlank(char c) {
-    return static_cast<uint8_t>(c) <= 0x20;
-}
-
-std::string TrimBoth(std::string_view text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    // Frame texts end in the zero bytes of their unread 250-byte rest, so
-    // whole zero words go first.
-    while (end - begin >= 8) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + end - 8, 8);
-        if (word != 0) break;
-        end -= 8;
-    }
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
-}
+constexpr size_t kFooterSize = 10;
+// The size field holds 28 bits.
+constexpr size_t kMaxTagBody = size_t{1} << 28;
 
 std::string TrimRight(const std::string& text) {
     size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1])) --end;
+    while (end > 0 && static_cast<uint8_t>(text[end - 1]) <= 0x20) --end;
     return text.substr(0, end);
 }
 
@@ -55,45 +36,85 @@ void FillHeader(TagInfo& tag, const uint8_t* bytes) {
     std::memcpy(tag.Size.data(), bytes + 6, 4);
 }
 
-bool IsId3(const TagInfo& tag) {
-    return std::memcmp(tag.ID.data(), "ID3", 3) == 0;
+// Where the frame area ends: behind the header and the declared size.
+size_t AreaEnd(const TagInfo& tag) {
+    return kHeaderSize + *ReadSynchsafe32(tag.Size);
 }
 
-// One UTF-16 string from text on, up to its zero code unit or the end of the
-// data, as Windows-1252 bytes. A byte-order mark at the start sets the order;
-// without one, bigEndian stays as it was. Returns the position behind the
-// terminator (or the end).
-size_t DecodeUtf16(std::string_view data, size_t pos, bool& bigEndian, std::string& out) {
-    if (pos + 2 <= data.size()) {
-        const auto b0 = static_cast<uint8_t>(data[pos]), b1 = static_cast<uint8_t>(data[pos + 1]);
-        if (b0 == 0xFF && b1 == 0xFE) {
-            bigEndian = false;
-            pos += 2;
-        } else if (b0 == 0xFE && b1 == 0xFF) {
-            bigEndian = true;
-            pos += 2;
-        }
+// Reads from a tag held in memory; offsets count from its start.
+auto MemoryReader(std::string_view bytes) {
+    return [bytes](void* out, size_t count, size_t offset) -> ssize_t {
+        if (offset >= bytes.size()) return 0;
+        const size_t n = std::min(count, bytes.size() - offset);
+        std::memcpy(out, bytes.data() + offset, n);
+        return static_cast<ssize_t>(n);
+    };
+}
+
+// Bytes of the extended header at the start of the frame area (all of it
+// when the header is cut off).
+template <typename Read>
+size_t ExtendedHeaderSize(const TagInfo& tag, const Read& read, size_t begin, size_t end) {
+    if (tag.Version < 3 || !(tag.Flags & kFlagExtendedHeader)) return 0;
+    uint8_t bytes[4];
+    if (end - begin < 4 || read(bytes, 4, begin) != 4) return end - begin;
+    // 2.3 counts the bytes behind the size field, 2.4 the whole header.
+    const uint64_t size = tag.Version == 3 ? uint64_t{*ReadBigEndian32(bytes)} + 4
+                                           : uint64_t{*ReadSynchsafe32(bytes)};
+    return static_cast<size_t>(std::min<uint64_t>(size, end - begin));
+}
+
+int FieldOfId(uint8_t version, std::string_view id) {
+    const auto& ids = FrameIDs(version);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] == id) return static_cast<int>(i);
     }
-    while (pos + 2 <= data.size()) {
-        const auto lo = static_cast<uint8_t>(data[pos + (bigEndian ? 1 : 0)]);
-        const auto hi = static_cast<uint8_t>(data[pos + (bigEndian ? 0 : 1)]);
-        const char16_t unit = static_cast<char16_t>((hi << 8) | lo);
-        pos += 2;
-        if (unit == 0) return pos;
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            // A high surrogate: its pair is outside Windows-1252 anyway; one
-            // cut off by the end of the data is simply dropped.
-            if (pos + 2 > data.size()) return data.size();
-            const auto nextHi = static_cast<uint8_t>(data[pos + (bigEndian ? 0 : 1)]);
-            if (nextHi >= 0xDC && nextHi <= 0xDF) pos += 2;
-            out += '?';
-            continue;
+    return -1;
+}
+
+// Walks the frames of [begin, end) in read's offsets: stores the texts of
+// the seven fields' frames (reading only their data) and the ids of the
+// others, and, when frames is given, every frame's place.
+template <typename Read>
+void WalkFrames(const Read& read, TagInfo& tag, size_t begin, size_t end,
+                std::vector<FrameRef>* frames) {
+    const uint8_t version = tag.Version;
+    const size_t headerSize = FrameHeaderSize(version);
+    const bool tagUnsync = version == 4 && (tag.Flags & kFlagUnsync);
+    size_t pos = begin;
+    while (pos + headerSize <= end) {
+        char header[10];
+        if (read(header, headerSize, pos) != static_cast<ssize_t>(headerSize)) break;
+        const auto info = ParseFrameHeader(version, std::string_view(header, headerSize));
+        if (!info) break;
+        const size_t dataStart = pos + headerSize;
+        // A frame's text ends where the tag ends.
+        const bool complete = info->Size <= end - dataStart;
+        const size_t count = complete ? info->Size : end - dataStart;
+        int field = FieldOfId(version, info->Id);
+        if (field >= 0) {
+            std::string data(count, '\0');
+            if (read(data.data(), count, dataStart) != static_cast<ssize_t>(count)) break;
+            const auto content = FrameContent(version, info->Flags, tagUnsync, data);
+            if (field != FieldComment) {
+                tag.Frame[field] = content ? DecodeTextFrame(*content) : std::string();
+                tag.Found[field] = true;
+            } else if (!content) {
+                field = -1;  // compressed or encrypted: whose comment it is stays unknown
+            } else if (CommentFrame comment = DecodeCommentFrame(*content);
+                       !comment.Description.empty()) {
+                field = -1;  // a player's note, not the comment
+            } else if (!tag.Found[FieldComment]) {
+                tag.Frame[FieldComment] = std::move(comment.Text);
+                tag.CommentLanguage = std::move(comment.Language);
+                tag.Found[FieldComment] = true;
+            }
         }
-        const int byte = CodePointToAnsi(unit);
-        out += byte < 0 ? '?' : static_cast<char>(byte);
+        if (field < 0) tag.OtherIDs.push_back(info->Id);
+        if (frames) frames->push_back({info->Id, pos, dataStart + count, complete, field});
+        if (!complete) break;
+        pos = dataStart + info->Size;
     }
-    // An odd byte at the end is the half of a character cut off.
-    return data.size();
 }
 
 }  // namespace
@@ -112,154 +133,129 @@ bool ReadHeader(const std::string& fileName, TagInfo& tag) {
     return ReadHeader(file, tag);
 }
 
+bool IsId3(const TagInfo& tag) {
+    return std::memcmp(tag.ID.data(), "ID3", 3) == 0;
+}
+
 int32_t GetTagSize(const TagInfo& tag) {
-    const int64_t size = int64_t{*ReadSynchsafe32(tag.Size)} + int64_t{kHeaderSize};
+    const bool footer = tag.Version == 4 && (tag.Flags & kFlagFooter);
+    const int64_t size = static_cast<int64_t>(AreaEnd(tag) + (footer ? kFooterSize : 0));
     return size > tag.FileSize ? 0 : static_cast<int32_t>(size);
 }
 
-std::string DecodeFrameData(std::string_view id, std::string_view data) {
-    if (data.empty() || data[0] != 1) return std::string(data);
-    std::string out(1, '\0');
-    bool bigEndian = false;
-    if (id == "COMM") {
-        out += data.substr(1, 3);
-        if (data.size() <= 4) return out;
-        const size_t textStart = DecodeUtf16(data, 4, bigEndian, out);
-        out += '\0';
-        DecodeUtf16(data, textStart, bigEndian, out);
-    } else {
-        DecodeUtf16(data, 1, bigEndian, out);
-    }
-    return out;
+bool HasReadableFrames(const TagInfo& tag) {
+    if (!IsId3(tag) || !IsKnownVersion(tag.Version) || GetTagSize(tag) == 0) return false;
+    return !(tag.Version == 2 && (tag.Flags & kFlagExtendedHeader));  // 2.2: compressed
 }
 
 void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind) {
-    if (!file.IsOpen()) return;
-    const int64_t tagSize = GetTagSize(tag);
-    const int64_t fileSize = file.Size();
+    if (!file.IsOpen() || !HasReadableFrames(tag)) return;
+    const size_t areaEnd = AreaEnd(tag);
     // A piece read for a frame also holds the frames behind it, up to the
     // tag's end (and readBehind bytes more).
-    const int64_t pieceEnd = tagSize + static_cast<int64_t>(readBehind);
-    const auto chunk = [pieceEnd](int64_t at) {
-        return static_cast<size_t>(std::clamp<int64_t>(pieceEnd - at, 0, kTagChunk));
+    const int64_t pieceEnd = GetTagSize(tag) + static_cast<int64_t>(readBehind);
+    const auto fileRead = [&file, pieceEnd](void* out, size_t count, size_t offset) {
+        const auto at = static_cast<int64_t>(offset);
+        const auto chunk = static_cast<size_t>(std::clamp<int64_t>(pieceEnd - at, 0, kTagChunk));
+        return file.ReadAt(out, count, at, chunk);
     };
-    int64_t pos = kHeaderSize;
-    while (pos < tagSize && pos < fileSize) {
-        uint8_t header[kFrameHeaderSize];
-        if (file.ReadAt(header, kFrameHeaderSize, pos, chunk(pos)) !=
-            static_cast<ssize_t>(kFrameHeaderSize)) {
-            break;
-        }
-        if (header[0] < 'A' || header[0] > 'Z') break;  // padding or the end of the frames
-        const uint32_t size = *ReadBigEndian32(std::span<const uint8_t>(header + 4, 4));
-        // A size with the top bit set is negative to a signed reader: no frame.
-        if (size > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) break;
-        const int64_t dataStart = pos + static_cast<int64_t>(kFrameHeaderSize);
-        const size_t count = std::min<size_t>(size, kMaxFrameData);
-        std::array<char, kMaxFrameData> data{};
-        if (file.ReadAt(data.data(), count, dataStart, chunk(dataStart)) !=
-            static_cast<ssize_t>(count)) {
-            break;
-        }
-        const std::string_view id(reinterpret_cast<const char*>(header), 4);
-        SetTagItem(id,
-                   DecodeFrameData(id, std::string_view(data.data(), count))
-                       .append(count < kMaxFrameData ? kMaxFrameData - count : 0, '\0'),
-                   tag);
-        pos = dataStart + static_cast<int64_t>(size);
-    }
-}
-
-void ReadFrames(const std::string& fileName, TagInfo& tag) {
-    CachedFile file(fileName);
-    ReadFrames(file, tag);
-}
-
-void SetTagItem(std::string_view id, const std::string& text, TagInfo& tag) {
-    for (size_t i = 0; i < FrameIDs.size(); ++i) {
-        if (FrameIDs[i] == id) {
-            tag.Frame[i] = text;
+    if (tag.Version < 4 && (tag.Flags & kFlagUnsync)) {
+        // The frame sizes count the bytes with the unsynchronisation undone,
+        // so the whole frame area is read and decoded first.
+        std::string raw(areaEnd - kHeaderSize, '\0');
+        if (fileRead(raw.data(), raw.size(), kHeaderSize) != static_cast<ssize_t>(raw.size()))
             return;
+        const std::string body = RemoveUnsync(raw);
+        const auto read = MemoryReader(body);
+        WalkFrames(read, tag, ExtendedHeaderSize(tag, read, 0, body.size()), body.size(), nullptr);
+        return;
+    }
+    WalkFrames(fileRead, tag, kHeaderSize + ExtendedHeaderSize(tag, fileRead, kHeaderSize, areaEnd),
+               areaEnd, nullptr);
+}
+
+bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed) {
+    if (!HasReadableFrames(header) || tagBytes.size() < AreaEnd(header)) return false;
+    const std::string_view raw = tagBytes.substr(kHeaderSize, AreaEnd(header) - kHeaderSize);
+    parsed.Body =
+        header.Version < 4 && (header.Flags & kFlagUnsync) ? RemoveUnsync(raw) : std::string(raw);
+    parsed.Info = std::move(header);
+    parsed.Frames.clear();
+    const auto read = MemoryReader(parsed.Body);
+    WalkFrames(read, parsed.Info, ExtendedHeaderSize(parsed.Info, read, 0, parsed.Body.size()),
+               parsed.Body.size(), &parsed.Frames);
+    return true;
+}
+
+FieldValues ValuesOf(const TagInfo& tag) {
+    const uint8_t v = tag.Version;
+    FieldValues values;
+    values.Title = TextValue(v, FieldTitle, tag.Frame[FieldTitle]);
+    values.Artist = TextValue(v, FieldArtist, tag.Frame[FieldArtist]);
+    values.Album = TextValue(v, FieldAlbum, tag.Frame[FieldAlbum]);
+    values.Track = TrackValue(v, tag.Frame[FieldTrack]);
+    values.Year = TextValue(v, FieldYear, tag.Frame[FieldYear]);
+    values.Genre = TextValue(v, FieldGenre, tag.Frame[FieldGenre]);
+    values.Comment = TextValue(v, FieldComment, tag.Frame[FieldComment]);
+    return values;
+}
+
+std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old) {
+    const uint8_t version = old ? old->Info.Version : 3;
+    const FieldValues before = old ? ValuesOf(old->Info) : FieldValues{};
+    // In 2.4 the tag's unsynchronisation flag covers the frames kept; new
+    // ones are written to match it.
+    const bool unsync = old && version == 4 && (old->Info.Flags & kFlagUnsync);
+    const std::string track = values.Track > 0 ? std::to_string(values.Track) : std::string();
+    const std::array<const std::string*, FieldCount> texts = {
+        &values.Title, &values.Artist, &values.Album,  &track,
+        &values.Year,  &values.Genre,  &values.Comment};
+    const std::array<bool, FieldCount> same = {
+        values.Title == before.Title,    values.Artist == before.Artist,
+        values.Album == before.Album,    values.Track == before.Track,
+        values.Year == before.Year,      values.Genre == before.Genre,
+        values.Comment == before.Comment};
+
+    std::string body;
+    const auto copyFrames = [&](int field) {
+        for (const FrameRef& f : old->Frames) {
+            if (f.FieldIndex == field && f.Complete)
+                body.append(old->Body, f.Start, f.End - f.Start);
         }
-    }
-}
-
-uint8_t ExtractTrack(const std::string& text) {
-    std::string part = TrimBoth(text);
-    if (const size_t slash = part.find('/'); slash != std::string::npos) part.resize(slash);
-    size_t i = 0;
-    while (i < part.size() && part[i] == ' ') ++i;
-    bool negative = false;
-    if (i < part.size() && (part[i] == '+' || part[i] == '-')) negative = part[i++] == '-';
-    int base = 10;
-    if (i < part.size() && part[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < part.size() && part[i] == '0' &&
-               (part[i + 1] == 'x' || part[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= part.size()) return 0;
-    uint64_t value = 0;
-    for (; i < part.size(); ++i) {
-        const char c = part[i];
-        int digit;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            return 0;
+    };
+    for (int field = 0; field < FieldCount; ++field) {
+        // An unchanged field keeps its frames as they stand, unless one of
+        // them is cut off by the end of the tag.
+        const bool keep =
+            same[field] && old &&
+            std::none_of(old->Frames.begin(), old->Frames.end(), [field](const FrameRef& f) {
+                return f.FieldIndex == field && !f.Complete;
+            });
+        if (keep) {
+            copyFrames(field);
+            continue;
         }
-        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-        // Beyond a 32-bit integer the text is no number at all.
-        const uint64_t limit =
-            base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-        if (value > limit) return 0;
-    }
-    const uint32_t bits = static_cast<uint32_t>(value);
-    return static_cast<uint8_t>(negative ? 0u - bits : bits);
-}
-
-std::string ExtractGenre(const std::string& text) {
-    std::string genre = TrimBoth(text);
-    if (const size_t close = genre.rfind(')'); close != std::string::npos)
-        genre.erase(0, close + 1);
-    return genre;
-}
-
-void BuildHeader(TagInfo& tag) {
-    tag.ID = {'I', 'D', '3'};
-    tag.Version = 3;
-    tag.Revision = 0;
-    tag.Flags = 0;
-    uint64_t size = 0;
-    for (const std::string& text : tag.Frame) {
-        if (!text.empty()) size += text.size() + 11;
-    }
-    WriteSynchsafe32(static_cast<uint32_t>(size), tag.Size);
-}
-
-std::string ComposeTag(const TagInfo& tag) {
-    std::string out(tag.ID.data(), 3);
-    out += static_cast<char>(tag.Version);
-    out += static_cast<char>(tag.Revision);
-    out += static_cast<char>(tag.Flags);
-    out.append(reinterpret_cast<const char*>(tag.Size.data()), 4);
-    for (size_t i = 0; i < FrameIDs.size(); ++i) {
-        const std::string& text = tag.Frame[i];
+        const std::string& text = *texts[field];
         if (text.empty()) continue;
-        uint8_t size[4];
-        WriteBigEndian32(static_cast<uint32_t>(text.size() + 1), size);
-        out += FrameIDs[i];
-        out.append(reinterpret_cast<const char*>(size), 4);
-        out.append(3, '\0');  // two flag bytes, encoding byte 0
-        out += text;
+        const std::string language =
+            old && old->Info.CommentLanguage.size() == 3 ? old->Info.CommentLanguage : "eng";
+        const std::string data = field == FieldComment ? EncodeCommentFrame(version, language, text)
+                                                       : EncodeTextFrame(version, text);
+        const auto frame = BuildFrame(version, FrameIDs(version)[field], data, unsync);
+        if (!frame) return std::nullopt;
+        body += *frame;
     }
-    return out;
+    if (old) copyFrames(-1);
+    if (body.size() >= kMaxTagBody) return std::nullopt;
+
+    std::string tag = "ID3";
+    tag += static_cast<char>(version);
+    tag += '\0';
+    tag += static_cast<char>(unsync ? kFlagUnsync : 0);
+    uint8_t size[4];
+    WriteSynchsafe32(static_cast<uint32_t>(body.size()), size);
+    tag.append(reinterpret_cast<const char*>(size), 4);
+    return tag + body;
 }
 
 namespace {
@@ -303,7 +299,7 @@ bool CopyRange(const PosixFile& in, off_t inOffset, const PosixFile& out, off_t 
 
 }  // namespace
 
-bool RebuildFile(const std::string& fileName, const std::string& newTag) {
+bool RebuildFile(const std::string& fileName, const TagComposer& compose) {
     namespace fs = std::filesystem;
     std::error_code ec;
     // Rewrite the file a link points to, so the link itself survives.
@@ -340,6 +336,18 @@ bool RebuildFile(const std::string& fileName, const std::string& newTag) {
     FillHeader(header, headerBytes);
     header.FileSize = inStat.st_size;
     const int64_t skip = IsId3(header) ? GetTagSize(header) : 0;
+    // The tag is taken from the file as it is now, under the lock.
+    ParsedTag parsed;
+    bool hasOld = false;
+    if (HasReadableFrames(header)) {
+        std::string tagBytes(static_cast<size_t>(skip), '\0');
+        if (in.ReadAt(tagBytes.data(), tagBytes.size(), 0) != static_cast<ssize_t>(skip))
+            return fail();
+        hasOld = ParseTag(tagBytes, header, parsed);
+    }
+    const std::optional<std::string> composed = compose(hasOld ? &parsed : nullptr);
+    if (!composed) return fail();
+    const std::string& newTag = *composed;
 
     // A leftover of that name goes first; creating exclusively never follows
     // a link planted under the buffer name.
@@ -362,6 +370,10 @@ bool RebuildFile(const std::string& fileName, const std::string& newTag) {
     return true;
 }
 
+bool RebuildFile(const std::string& fileName, const std::string& newTag) {
+    return RebuildFile(fileName, [&newTag](const ParsedTag*) { return newTag; });
+}
+
 }  // namespace id3v2
 
 TID3v2::TID3v2() {
@@ -379,6 +391,7 @@ void TID3v2::ResetData() {
     year_.clear();
     genre_.clear();
     comment_.clear();
+    otherFrameIDs_.clear();
 }
 
 bool TID3v2::ReadFromFile(const std::string& fileName) {
@@ -395,53 +408,52 @@ bool TID3v2::ReadFromOpenFile(CachedFile& file, size_t readBehind) {
     exists_ = true;
     versionID_ = tag.Version;
     size_ = GetTagSize(tag);
-    if (versionID_ == 3 && size_ > 0) {
+    if (HasReadableFrames(tag)) {
         ReadFrames(file, tag, readBehind);
-        title_ = TrimBoth(tag.Frame[0]);
-        artist_ = TrimBoth(tag.Frame[1]);
-        album_ = TrimBoth(tag.Frame[2]);
-        track_ = ExtractTrack(tag.Frame[3]);
-        year_ = TrimBoth(tag.Frame[4]);
-        genre_ = ExtractGenre(tag.Frame[5]);
-        const std::string& comm = tag.Frame[kCommIndex];
-        comment_ = comm.size() > 4 ? TrimBoth(std::string_view(comm).substr(4)) : std::string();
+        FieldValues values = ValuesOf(tag);
+        title_ = std::move(values.Title);
+        artist_ = std::move(values.Artist);
+        album_ = std::move(values.Album);
+        track_ = values.Track;
+        year_ = std::move(values.Year);
+        genre_ = std::move(values.Genre);
+        comment_ = std::move(values.Comment);
+        otherFrameIDs_ = std::move(tag.OtherIDs);
     }
     return true;
 }
 
 bool TID3v2::SaveToFile(const std::string& fileName) {
     using namespace id3v2;
-    TagInfo tag;
-    tag.Frame[0] = title_;
-    tag.Frame[1] = artist_;
-    tag.Frame[2] = album_;
-    if (track_ > 0) tag.Frame[3] = std::to_string(track_);
-    tag.Frame[4] = year_;
-    tag.Frame[5] = genre_;
-    if (!comment_.empty()) tag.Frame[kCommIndex] = std::string("eng", 3) + '\0' + comment_;
-    // The size field holds 28 bits; a bigger tag cannot be written correctly.
-    uint64_t total = 0;
-    for (const std::string& text : tag.Frame) total += text.empty() ? 0 : text.size() + 11;
-    if (total >= (1u << 28)) return false;
-    BuildHeader(tag);
-    return RebuildFile(fileName, ComposeTag(tag));
+    const FieldValues values{title_, artist_, album_, track_, year_, genre_, comment_};
+    return RebuildFile(fileName,
+                       [&values](const ParsedTag* old) { return ComposeTag(values, old); });
 }
 
+namespace {
+
+// Texts are stored as they will be written: valid UTF-8 without trailing blanks.
+std::string SetterValue(const std::string& value) {
+    return ValidUtf8(id3v2::TrimRight(value));
+}
+
+}  // namespace
+
 void TID3v2::SetTitle(const std::string& value) {
-    title_ = id3v2::TrimRight(value);
+    title_ = SetterValue(value);
 }
 void TID3v2::SetArtist(const std::string& value) {
-    artist_ = id3v2::TrimRight(value);
+    artist_ = SetterValue(value);
 }
 void TID3v2::SetAlbum(const std::string& value) {
-    album_ = id3v2::TrimRight(value);
+    album_ = SetterValue(value);
 }
 void TID3v2::SetYear(const std::string& value) {
-    year_ = id3v2::TrimRight(value);
+    year_ = SetterValue(value);
 }
 void TID3v2::SetGenre(const std::string& value) {
-    genre_ = id3v2::TrimRight(value);
+    genre_ = SetterValue(value);
 }
 void TID3v2::SetComment(const std::string& value) {
-    comment_ = id3v2::TrimRight(value);
+    comment_ = SetterValue(value);
 }

@@ -2,13 +2,20 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "tags/ID3v2Frames.h"
 
 class CachedFile;
 
-// One file's ID3v2 tag at the start of the file: read for version 2.3,
-// always written as version 2.3 with the seven fields below.
+// One file's ID3v2 tag at the start of the file: seven fields read from a
+// version 2.2, 2.3 or 2.4 tag, texts in UTF-8. A save writes the tag back in
+// its own version (a new tag as version 2.3) and changes only the fields
+// whose value differs from what the file holds; every other frame stays.
 class TID3v2 {
   public:
     TID3v2();
@@ -32,6 +39,8 @@ class TID3v2 {
     void SetGenre(const std::string& value);
     const std::string& Comment() const { return comment_; }
     void SetComment(const std::string& value);
+    // The ids of the frames that are none of the seven fields, in file order.
+    const std::vector<std::string>& OtherFrameIDs() const { return otherFrameIDs_; }
 
   private:
     // The analyser reads through the file it has open already.
@@ -45,24 +54,24 @@ class TID3v2 {
     std::string title_, artist_, album_;
     uint8_t track_ = 0;
     std::string year_, genre_, comment_;
+    std::vector<std::string> otherFrameIDs_;
 };
 
 // The routines behind TID3v2, open to tests.
 namespace id3v2 {
 
-// The frames read and written, in this order; the position is the index into
-// TagInfo::Frame.
-inline constexpr std::array<std::string_view, 7> FrameIDs = {"TIT2", "TPE1", "TALB", "TRCK",
-                                                             "TYER", "TCON", "COMM"};
-
-// Frame data beyond this many bytes is not read.
-inline constexpr size_t kMaxFrameData = 250;
+inline constexpr size_t kHeaderSize = 10;
 // The frame area is read in pieces of at most this size: big enough for the
 // text frames of nearly every tag at once, small enough that a tag full of
 // pictures is not copied whole.
 inline constexpr size_t kTagChunk = 64 * 1024;
 
-// The image of one tag while it is read or built.
+// Header flags.
+inline constexpr uint8_t kFlagUnsync = 0x80;
+inline constexpr uint8_t kFlagExtendedHeader = 0x40;  // 2.3, 2.4; in 2.2: compression
+inline constexpr uint8_t kFlagFooter = 0x10;          // 2.4
+
+// The image of one tag while it is read.
 struct TagInfo {
     std::array<char, 3> ID{};
     uint8_t Version = 0;
@@ -70,40 +79,77 @@ struct TagInfo {
     uint8_t Flags = 0;
     std::array<uint8_t, 4> Size{};
     int64_t FileSize = 0;
-    std::array<std::string, 7> Frame;
+    // The text of each field's frame (its strings joined by a zero byte):
+    // the last frame of an id, for the comment the first one without a
+    // description.
+    std::array<std::string, FieldCount> Frame;
+    std::array<bool, FieldCount> Found{};
+    std::string CommentLanguage;  // of the comment's frame
+    std::vector<std::string> OtherIDs;
+};
+
+// One frame of a tag, placed in its frame area.
+struct FrameRef {
+    std::string Id;
+    size_t Start = 0;      // the frame header
+    size_t End = 0;        // behind the data, as far as the frame area holds it
+    bool Complete = true;  // the whole frame lies inside the frame area
+    int FieldIndex = -1;   // a Field, or -1 for any other frame
+};
+
+// A whole tag in memory, as a save finds it.
+struct ParsedTag {
+    TagInfo Info;
+    // The frame area: header and extended header cut off; in 2.2 and 2.3
+    // with the tag's unsynchronisation undone.
+    std::string Body;
+    std::vector<FrameRef> Frames;
+};
+
+// The seven field values as reading gives them.
+struct FieldValues {
+    std::string Title, Artist, Album;
+    uint8_t Track = 0;
+    std::string Year, Genre, Comment;
+    bool operator==(const FieldValues&) const = default;
 };
 
 // Reads the 10 header bytes and the file's size; false when fewer than 10
 // bytes could be read.
 bool ReadHeader(const std::string& fileName, TagInfo& tag);
 bool ReadHeader(CachedFile& file, TagInfo& tag);
-// Whole tag size, header included; 0 when it claims more than the file has.
+bool IsId3(const TagInfo& tag);
+// Whole tag size, header and a 2.4 footer included; 0 when it claims more
+// than the file has.
 int32_t GetTagSize(const TagInfo& tag);
-// Walks the frames of the tag and stores the seven known ones (at most 250
-// bytes of data each; UTF-16 text turned into Windows-1252 bytes).
-void ReadFrames(const std::string& fileName, TagInfo& tag);
-// The same on an open file, whose size at opening bounds the walk. A piece
-// read near the tag's end takes up to readBehind bytes behind it along, for
-// a caller that reads there next.
+// True when the tag's frames can be read (a known version, not a whole-tag
+// compression of 2.2) and its size is true.
+bool HasReadableFrames(const TagInfo& tag);
+// Walks the frames of the tag in the open file (its size at opening bounds
+// the walk) and fills the Frame texts and OtherIDs. A piece read near the
+// tag's end takes up to readBehind bytes behind it along, for a caller that
+// reads there next.
 void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind = 0);
-// Stores text under the frame id when it is one of FrameIDs.
-void SetTagItem(std::string_view id, const std::string& text, TagInfo& tag);
-// A frame's data as read (up to 250 bytes) in the form of an 8-bit frame:
-// encoding byte 1 (UTF-16 with byte-order mark) is decoded, for "COMM" the
-// description and the text each, joined by one zero byte.
-std::string DecodeFrameData(std::string_view id, std::string_view data);
-// Track number of a "TRCK" text: the integer before the first "/", modulo
-// 256; 0 when it is not a number.
-uint8_t ExtractTrack(const std::string& text);
-// Genre of a "TCON" text: everything after its last ")".
-std::string ExtractGenre(const std::string& text);
-// Fills header fields and size bytes from the Frame texts.
-void BuildHeader(TagInfo& tag);
-// Header and frames of a new version 2.3 tag (BuildHeader must have run).
-std::string ComposeTag(const TagInfo& tag);
-// Writes newTag followed by the file's content behind its old tag into a
-// buffer file ("~" appended to the name), flushes it and renames it over the
-// file. On any failure the file stays as it was and the result is false.
+// The same on a whole tag in memory (its first GetTagSize bytes), keeping
+// every frame's place; false when the tag's frames cannot be read.
+bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed);
+// The field values of the Frame texts.
+FieldValues ValuesOf(const TagInfo& tag);
+
+// The new tag for the values: the fields whose value equals what the old tag
+// gives keep their frames, the others get one new frame each (none when
+// empty), all other frames follow unchanged. Without an old tag (nullptr) a
+// version 2.3 tag of the fields alone. Nothing when the tag would be too large.
+std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old);
+
+// Writes the tag that compose makes of the file's current tag (nullptr when
+// the file has none whose frames can be read), followed by the file's
+// content behind its old tag, into a buffer file ("~" appended to the name),
+// flushes it and renames it over the file. On any failure the file stays as
+// it was and the result is false.
+using TagComposer = std::function<std::optional<std::string>(const ParsedTag* old)>;
+bool RebuildFile(const std::string& fileName, const TagComposer& compose);
+// The same with a tag given whole.
 bool RebuildFile(const std::string& fileName, const std::string& newTag);
 
 }  // namespace id3v2

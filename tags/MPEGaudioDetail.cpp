@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tags/Text.h"
+
 const std::array<std::string_view, 7> EncoderNames = {"Unknown", "Xing", "FhG",  "LAME",
                                                       "Blade",   "GoGo", "Shine"};
 
@@ -71,7 +73,7 @@ std::string Window::Text(int64_t index, int32_t length) const {
     for (size_t i = 0; i < text.size(); ++i) {
         text[i] = static_cast<char>(At(index + static_cast<int64_t>(i)));
     }
-    return text;
+    return AnsiToUtf8(text);
 }
 
 bool LooksLikeHeader(const HeaderBytes& b) {

@@ -33,6 +33,7 @@ class Window {
     bool Matches(int64_t index, std::string_view text) const;
     // Four bytes, most significant first, as a signed number.
     int32_t BigEndian32(int64_t index) const;
+    // length bytes as Windows-1252 text, in UTF-8 like every text the tag code gives.
     std::string Text(int64_t index, int32_t length) const;
 
   private:

@@ -7,22 +7,20 @@ namespace {
 // 0x80..0x9F of Windows-1252; the undefined ones (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) keep their own number as C1 controls.
 constexpr std::array<char32_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsSurrogate(char32_t cp) {
+    return cp >= 0xD800 && cp <= 0xDFFF;
+}
+
+void AppendUnit(std::string& out, char16_t unit, bool bigEndian) {
+    const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
 }
 
 }  // namespace
@@ -40,6 +38,61 @@ int CodePointToAnsi(char32_t cp) {
     return -1;
 }
 
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || IsSurrogate(cp)) cp = kReplacement;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+char32_t NextCodePoint(std::string_view utf8, size_t& pos) {
+    const auto b0 = static_cast<unsigned char>(utf8[pos]);
+    size_t length = 0;
+    char32_t cp = 0;
+    if (b0 < 0x80) {
+        ++pos;
+        return b0;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        length = 2;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        length = 3;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        length = 4;
+        cp = b0 & 0x07;
+    }
+    bool ok = length > 0 && pos + length <= utf8.size();
+    for (size_t k = 1; ok && k < length; ++k) {
+        const auto b = static_cast<unsigned char>(utf8[pos + k]);
+        if ((b & 0xC0) != 0x80) ok = false;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    // Overlong forms would smuggle ASCII past any check on the bytes.
+    if (ok && ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800) ||
+               (length == 4 && cp < 0x10000) || cp > 0x10FFFF || IsSurrogate(cp))) {
+        ok = false;
+    }
+    if (!ok) {
+        ++pos;
+        return kReplacement;
+    }
+    pos += length;
+    return cp;
+}
+
 std::string AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 4);
@@ -50,43 +103,79 @@ std::string AnsiToUtf8(std::string_view ansi) {
 std::string Utf8ToAnsi(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const auto b0 = static_cast<unsigned char>(utf8[i]);
-        int length = 0;
-        char32_t cp = 0;
-        if (b0 < 0x80) {
-            length = 1;
-            cp = b0;
-        } else if ((b0 & 0xE0) == 0xC0) {
-            length = 2;
-            cp = b0 & 0x1F;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            length = 3;
-            cp = b0 & 0x0F;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            length = 4;
-            cp = b0 & 0x07;
-        }
-        bool ok = length > 0 && i + length <= utf8.size();
-        for (int k = 1; ok && k < length; ++k) {
-            const auto b = static_cast<unsigned char>(utf8[i + k]);
-            if ((b & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        // Overlong forms would smuggle ASCII past the table.
-        if (ok && ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800) ||
-                   (length == 4 && cp < 0x10000))) {
-            ok = false;
-        }
-        if (!ok) {
-            out += '?';
+    for (size_t i = 0; i < utf8.size();) {
+        const int byte = CodePointToAnsi(NextCodePoint(utf8, i));
+        out += byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    return out;
+}
+
+std::string ValidUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            out += static_cast<char>(b);
             ++i;
             continue;
         }
-        const int byte = CodePointToAnsi(cp);
-        out += byte < 0 ? '?' : static_cast<char>(byte);
-        i += length;
+        const size_t start = i;
+        const char32_t cp = NextCodePoint(bytes, i);
+        if (cp == kReplacement && i == start + 1) {
+            AppendUtf8(out, kReplacement);
+        } else {
+            out.append(bytes.substr(start, i - start));
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unitAt = [&](size_t i) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char16_t>(bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0);
+    };
+    for (size_t i = 0; i + 2 <= bytes.size(); i += 2) {
+        const char16_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 4 <= bytes.size()) {
+            const char16_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        AppendUtf8(out, unit);  // a lone surrogate becomes U+FFFD there
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t cp = NextCodePoint(utf8, i);
+        if (cp >= 0x10000) {
+            AppendUnit(out, static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)), bigEndian);
+            AppendUnit(out, static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)), bigEndian);
+        } else {
+            AppendUnit(out, static_cast<char16_t>(cp), bigEndian);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t cp = NextCodePoint(utf8, i);
+        if (cp == 0 || cp > 0xFF) return std::nullopt;
+        out += static_cast<char>(cp);
     }
     return out;
 }

@@ -1,18 +1,41 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
-// Tag texts are Windows-1252 bytes; everything above the tag code is UTF-8.
-// Every byte string survives AnsiToUtf8 followed by Utf8ToAnsi unchanged: the
-// five bytes that Windows-1252 leaves undefined map to the C1 control
-// characters of the same number.
+// The text conversions at the border of the tag formats. Inside the program
+// all text is UTF-8; on disk an ID3v1 block is Windows-1252 and an ID3v2
+// frame ISO-8859-1, UTF-16 or UTF-8.
+
+// Windows-1252 bytes as UTF-8. Every byte string survives AnsiToUtf8
+// followed by Utf8ToAnsi unchanged: the five bytes that Windows-1252 leaves
+// undefined map to the C1 control characters of the same number.
 std::string AnsiToUtf8(std::string_view ansi);
 
-// A character without a Windows-1252 byte, and any malformed UTF-8 sequence,
-// becomes "?".
+// A character without a Windows-1252 byte, and each byte of a malformed UTF-8
+// sequence, becomes "?".
 std::string Utf8ToAnsi(std::string_view utf8);
 
 // The Unicode code point of one Windows-1252 byte, and back (-1 when none).
 char32_t AnsiToCodePoint(unsigned char byte);
 int CodePointToAnsi(char32_t codePoint);
+
+// The next code point of utf8 from pos on, pos moved behind it; each byte of a
+// malformed sequence (overlong, surrogate, beyond U+10FFFF, cut off) reads as
+// U+FFFD on its own.
+char32_t NextCodePoint(std::string_view utf8, size_t& pos);
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// The text with every malformed sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view bytes);
+
+// UTF-16 code units, two bytes each in the given order, as UTF-8; an unpaired
+// surrogate becomes U+FFFD, an odd byte at the end is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
+// UTF-8 as UTF-16 code units (malformed input as U+FFFD), no byte-order mark.
+std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian);
+
+// The ISO-8859-1 bytes of a text whose every character lies in U+0001..U+00FF;
+// nothing for any other text.
+std::optional<std::string> Utf8ToLatin1(std::string_view utf8);

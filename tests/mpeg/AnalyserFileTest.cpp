@@ -143,7 +143,7 @@ TEST_F(AnalyserFileTest, TagFramesAndFirstWindowWhereverTheReadsEnd) {
          "Kommentar"},
         {"long frame data across the end of the first read",
          tagWith({{3900, "TALB", TextFrameData(longAlbum)}, {0, "TIT2", TextFrameData("T")}}, 10),
-         "T", "", longAlbum.substr(0, 249), ""},
+         "T", "", longAlbum, ""},
         {"frames behind a frame larger than a piece, one across the next piece's end",
          tagWith({{100010, "TIT2", TextFrameData("Titel")},
                   {100010 + 65536 - 4, "TPE1", TextFrameData("Wer")},

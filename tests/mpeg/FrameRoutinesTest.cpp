@@ -308,7 +308,7 @@ TEST(ParseXingTest, FixedPlacesWhateverTheFlags) {
     const auto v = mpeg::ParseXing(WindowBytes().Put(100, block).View(), 100);
     EXPECT_EQ(v.FrameCount, INT32_MIN);
     EXPECT_EQ(v.ByteCount, -1);
-    EXPECT_EQ(v.Vendor, std::string("\x01\xFFL\0AB\0Z", 8));
+    EXPECT_EQ(v.Vendor, std::string("\x01\u00FFL\0AB\0Z", 9));  // as UTF-8
     // A header near the window's end reads zeros past it.
     const auto tail =
         mpeg::ParseXing(WindowBytes().Put(kWindowSize - 10, block).View(), kWindowSize - 10);

@@ -8,6 +8,8 @@
 
 #include "support/TempDir.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 // [version code][layer code][index]; MPEG 2 and 2.5 share rows.
@@ -146,35 +148,28 @@ std::string TextFrameData(const std::string& text) {
     return std::string(1, '\0') + text;
 }
 
+std::string Id3v2Frame(uint8_t version, const std::string& id, const std::string& data,
+                       uint16_t flags) {
+    const auto n = static_cast<uint32_t>(data.size());
+    if (version == 2) {
+        // Three-letter ids, three size bytes, no flags.
+        return id.substr(0, 3) + BigEndian32Bytes(n).substr(1) + data;
+    }
+    return id.substr(0, 4) + (version == 4 ? SynchsafeBytes(n) : BigEndian32Bytes(n)) +
+           static_cast<char>(flags >> 8) + static_cast<char>(flags & 0xFF) + data;
+}
+
+std::string Id3v2Header(uint8_t version, uint8_t flags, uint32_t size) {
+    return "ID3"s + static_cast<char>(version) + '\0' + static_cast<char>(flags) +
+           SynchsafeBytes(size);
+}
+
 std::string MakeId3v2Tag(const std::vector<std::pair<std::string, std::string>>& frames,
                          uint8_t version, int padding, uint8_t flags) {
     std::string body;
-    for (const auto& [id, data] : frames) {
-        const auto n = static_cast<uint32_t>(data.size());
-        if (version == 2) {
-            // Three-letter ids, three size bytes, no flags.
-            body += id.substr(0, 3);
-            body += static_cast<char>(n >> 16);
-            body += static_cast<char>(n >> 8);
-            body += static_cast<char>(n);
-        } else {
-            body += id.substr(0, 4);
-            if (version == 4) {
-                body += SynchsafeBytes(n);
-            } else {
-                body += BigEndian32Bytes(n);
-            }
-            body += std::string(2, '\0');
-        }
-        body += data;
-    }
+    for (const auto& [id, data] : frames) body += Id3v2Frame(version, id, data);
     body += std::string(static_cast<size_t>(padding), '\0');
-    std::string header = "ID3";
-    header += static_cast<char>(version);
-    header += '\0';
-    header += static_cast<char>(flags);
-    header += SynchsafeBytes(static_cast<uint32_t>(body.size()));
-    return header + body;
+    return Id3v2Header(version, flags, static_cast<uint32_t>(body.size())) + body;
 }
 
 std::string SynchsafeBytes(uint32_t value) {

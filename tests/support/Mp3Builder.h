@@ -65,6 +65,11 @@ std::string MakeId3v2Tag(const std::vector<std::pair<std::string, std::string>>&
                          uint8_t version = 3, int padding = 0, uint8_t flags = 0);
 // Four 7-bit groups, most significant first.
 std::string SynchsafeBytes(uint32_t value);
+// One frame of the version's layout, with the given flags (none in 2.2).
+std::string Id3v2Frame(uint8_t version, const std::string& id, const std::string& data,
+                       uint16_t flags = 0);
+// The 10 header bytes of a tag whose frame area has size bytes.
+std::string Id3v2Header(uint8_t version, uint8_t flags, uint32_t size);
 // Data of a text frame with encoding byte 0.
 std::string TextFrameData(const std::string& text);
 

@@ -74,8 +74,8 @@ TEST(ID3v1Read, FieldsAndVersions) {
         {"genre 147", Block({{127, "\x93"}}), true, 1, "", "", 0, 147, "Synthpop"},
         {"genre 148 has no name", Block({{127, "\x94"}}), true, 1, "", "", 0, 148, ""},
         {"genre 255", Block({{127, "\xFF"}}), true, 1, "", "", 0, 255, ""},
-        {"high bytes are characters", Block({{3, "Gr\xFC\xDF\x65 \x80"}}), true, 1,
-         "Gr\xFC\xDF\x65 \x80", "", 0, 0, "Blues"},
+        {"high bytes are Windows-1252 characters", Block({{3, "Gr\xFC\xDF\x65 \x80\x84\x81"}}),
+         true, 1, "Grüße €„\u0081", "", 0, 0, "Blues"},
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -155,6 +155,14 @@ TEST(ID3v1Set, TrimThenCut) {
         {"leading blanks stay", "  lead\t\n\0"s, "  lead"},
         {"long text cut", std::string(40, 'y'), std::string(30, 'y')},
         {"only blanks", " \x01\x1F ", ""},
+        {"the limit counts characters", std::string(32, 'x') + "äöü", std::string(30, 'x')},
+        {"characters of two bytes", "Ä" + std::string(28, 'x') + "ÖÜ",
+         "Ä" + std::string(28, 'x') + "Ö"},
+        {"no Windows-1252 byte: a question mark", "Жук €", "??? €"},
+        {"a malformed byte: a question mark",
+         "a\xFF"
+         "b",
+         "a?b"},
     };
     for (const auto& c : texts) {
         SCOPED_TRACE(c.name);
@@ -187,15 +195,15 @@ TEST(ID3v1Save, WritesTheBlockByteForByte) {
     WriteMp3(path, "", kAudio, "");
     TID3v1 tag;
     tag.SetTitle("Titel");
-    tag.SetArtist("K\xFCnstler");
-    tag.SetAlbum("Album");
+    tag.SetArtist("Künstler");
+    tag.SetAlbum("Жук – €");
     tag.SetYear("2001");
     tag.SetComment("Kommentar");
     tag.SetGenreID(200);
     ASSERT_TRUE(tag.SaveToFile(path));
     const std::string expected = Block({{3, "Titel"},
                                         {33, "K\xFCnstler"},
-                                        {63, "Album"},
+                                        {63, "??? \x96 \x80"},
                                         {93, "2001"},
                                         {97, "Kommentar"},
                                         {127, "\xC8"}});
@@ -212,7 +220,7 @@ TEST(ID3v1Save, WritesTheBlockByteForByte) {
     ASSERT_TRUE(back.ReadFromFile(path));
     EXPECT_EQ(back.GenreID(), 200);
     EXPECT_EQ(back.Genre(), "");
-    EXPECT_EQ(back.Artist(), "K\xFCnstler");
+    EXPECT_EQ(back.Artist(), "Künstler");
 }
 
 TEST(ID3v1Save, TrackTakesTheLastTwoCommentBytes) {
