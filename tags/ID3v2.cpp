@@ -95,7 +95,7 @@ void WalkFrames(const Read& read, TagInfo& tag, size_t begin, size_t end,
         if (field >= 0) {
             std::string data(count, '\0');
             if (read(data.data(), count, dataStart) != static_cast<ssize_t>(count)) break;
-            const auto content = FrameContent(version, info->Flags, tagUnsync, data);
+            const auto content = FrameContent(version, info->Flags, tagUnsync, std::move(data));
             if (field != FieldComment) {
                 tag.Frame[field] = content ? DecodeTextFrame(*content) : std::string();
                 tag.Found[field] = true;

@@ -95,7 +95,16 @@ std::string NameOfNumber(std::string_view digits) {
 std::pair<uint8_t, std::string> EncodeText(uint8_t version, std::string_view text) {
     if (auto latin1 = Utf8ToLatin1(text)) return {0, std::move(*latin1)};
     if (version == 4) return {3, ValidUtf8(text)};
-    return {1, "\xFF\xFE" + Utf8ToUtf16(text, false)};
+    // Every string gets its own byte-order mark, as the reader expects one.
+    std::string utf16;
+    for (size_t start = 0;;) {
+        const size_t zero = std::min(text.find('\0', start), text.size());
+        utf16 += "\xFF\xFE" + Utf8ToUtf16(text.substr(start, zero - start), false);
+        if (zero == text.size()) break;
+        utf16.append(2, '\0');
+        start = zero + 1;
+    }
+    return {1, utf16};
 }
 
 }  // namespace
@@ -141,18 +150,19 @@ std::optional<FrameHeaderInfo> ParseFrameHeader(uint8_t version, std::string_vie
 }
 
 std::optional<std::string> FrameContent(uint8_t version, uint16_t flags, bool tagUnsync,
-                                        std::string_view data) {
+                                        std::string data) {
     const auto format = static_cast<uint8_t>(flags & 0xFF);
+    size_t skip = 0;
     if (version == 3) {
         if (format & (k23Compressed | k23Encrypted)) return std::nullopt;
-        if (format & k23Grouped) data.remove_prefix(std::min<size_t>(1, data.size()));
+        skip = (format & k23Grouped) ? 1 : 0;
     } else if (version == 4) {
         if (format & (k24Compressed | k24Encrypted)) return std::nullopt;
-        const size_t skip = ((format & k24Grouped) ? 1 : 0) + ((format & k24DataLength) ? 4 : 0);
-        data.remove_prefix(std::min(skip, data.size()));
-        if ((format & k24Unsync) || tagUnsync) return RemoveUnsync(data);
+        skip = ((format & k24Grouped) ? 1 : 0) + ((format & k24DataLength) ? 4 : 0);
     }
-    return std::string(data);
+    data.erase(0, std::min(skip, data.size()));
+    if (version == 4 && ((format & k24Unsync) || tagUnsync)) return RemoveUnsync(data);
+    return data;
 }
 
 std::string RemoveUnsync(std::string_view data) {

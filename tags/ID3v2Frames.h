@@ -52,7 +52,7 @@ std::optional<FrameHeaderInfo> ParseFrameHeader(uint8_t version, std::string_vie
 // whole 2.4 tag is unsynchronised); nothing for a compressed or encrypted
 // frame.
 std::optional<std::string> FrameContent(uint8_t version, uint16_t flags, bool tagUnsync,
-                                        std::string_view data);
+                                        std::string data);
 
 // Undoes and applies unsynchronisation: a zero byte after every 0xFF that
 // is followed by a zero or a byte of 0xE0 or more, or that ends the data.

@@ -50,13 +50,16 @@ TEST(InfoCliTest, BothTagsAndTheStream) {
     TempDir dir;
     const std::string v2 =
         MakeId3v2Tag({{"TIT2", TextFrameData("Titel\tzwei")},
-                      {"TPE1", TextFrameData("K\xFCnstler")},
+                      {"APIC", std::string(2000, 'p')},
+                      {"TPE1", "\x03Звезда"},
                       {"TALB", TextFrameData("Album")},
                       {"TRCK", TextFrameData("7")},
-                      {"TYER", TextFrameData("2003")},
+                      {"TDRC", TextFrameData("2003")},
                       {"TCON", TextFrameData("Jazz")},
-                      {"COMM", std::string(1, '\0') + "deu" + std::string(1, '\0') + "Notiz"}},
-                     3, 20);
+                      {"COMM", std::string(1, '\0') + "engiTunNORM" + std::string(1, '\0') + "1"},
+                      {"COMM", std::string(1, '\0') + "deu" + std::string(1, '\0') + "Notiz"},
+                      {"TXXX", TextFrameData("x")}},
+                     4, 20);
     FrameSpec spec;
     spec.Mode = 3;  // mono
     std::string audio = MakeFrames(spec, 383);
@@ -79,15 +82,16 @@ TEST(InfoCliTest, BothTagsAndTheStream) {
                        {"ID3v1.GenreID", "17"},
                        {"ID3v1.Genre", "Rock"},
                        {"ID3v2.Exists", "ja"},
-                       {"ID3v2.VersionID", "3"},
+                       {"ID3v2.VersionID", "4"},
                        {"ID3v2.Size", std::to_string(v2.size())},
                        {"ID3v2.Title", "Titel\\tzwei"},
-                       {"ID3v2.Artist", "Künstler"},
+                       {"ID3v2.Artist", "Звезда"},
                        {"ID3v2.Album", "Album"},
                        {"ID3v2.Track", "7"},
                        {"ID3v2.Year", "2003"},
                        {"ID3v2.Genre", "Jazz"},
                        {"ID3v2.Comment", "Notiz"},
+                       {"ID3v2.OtherFrames", "APIC COMM TXXX"},
                        {"MPEG.FileBytes", std::to_string(v2.size() + audio.size() + 128)},
                        {"MPEG.FrameFound", "ja"},
                        {"MPEG.FramePosition", "0"},
