@@ -156,16 +156,21 @@ void ReportFile(const std::string& path, std::string_view text) {
     std::fprintf(stderr, "%s: %.*s\n", path.c_str(), static_cast<int>(text.size()), text.data());
 }
 
-bool ReportFileWork(const std::string& path, FileWork work) {
-    switch (work) {
-        case FileWork::Written:
+bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel) {
+    switch (outcome) {
+        case FileOutcome::Written:
             return false;
-        case FileWork::Unreadable:  // the tag code's message is on standard error
+        case FileOutcome::Unreadable:  // the tag code's message is on standard error
             return true;
-        case FileWork::NoFrame:
+        case FileOutcome::NoFrame:
             ReportFile(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
             return true;
-        case FileWork::SaveFailed:
+        case FileOutcome::NoSourceTag:
+            ReportFile(path, sourceLevel == 2
+                                 ? "Die Datei hat kein ID3v2-Tag und bleibt unverändert."
+                                 : "Die Datei hat kein ID3v1-Tag und bleibt unverändert.");
+            return true;
+        case FileOutcome::SaveFailed:
             ReportFile(path, "Die Datei konnte nicht gespeichert werden.");
             return true;
     }

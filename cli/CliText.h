@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ops/ConvertOps.h"
+#include "ops/TagOps.h"
 
 struct ParsedArgs {
     std::map<std::string, std::string, std::less<>> Values;  // "--level" -> "2"
@@ -61,6 +61,7 @@ std::string_view YesNo(bool value);
 
 // "PATH: TEXT" and a line end on standard error: what went wrong with one file.
 void ReportFile(const std::string& path, std::string_view text);
-// Reports a file whose tag was not written; returns true for every result but
-// Written. An unreadable file has had the tag code's message already.
-bool ReportFileWork(const std::string& path, FileWork work);
+// Reports a file whose tag was not written; returns true for every outcome
+// but Written. An unreadable file has had the tag code's message already.
+// sourceLevel names the tag a transfer copies from.
+bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel = 0);

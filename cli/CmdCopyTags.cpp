@@ -11,7 +11,8 @@ std::string UsageCopyTags() {
     return "  copy-tags --from 1 --to 2 DATEI...\n"
            "  copy-tags --from 2 --to 1 DATEI...\n"
            "      Überträgt Interpret, Album, Titel, Jahr, Genre und Kommentar vom ID3-Tag\n"
-           "      der einen Ebene in den der anderen. Die Titelnummer des Ziels bleibt.\n";
+           "      der einen Ebene in den der anderen. Die Titelnummer des Ziels bleibt.\n"
+           "      Eine Datei ohne den Quell-Tag bleibt unverändert.\n";
 }
 
 int CmdCopyTags(const std::vector<std::string>& args) {
@@ -32,7 +33,7 @@ int CmdCopyTags(const std::vector<std::string>& args) {
     for (const auto& path : parsed->Positional) {
         const TransferResult r =
             oneToTwo ? TransferLevel1To2(audio, path) : TransferLevel2To1(audio, path);
-        if (ReportFileWork(path, r.Status)) anyFailed = true;
+        if (ReportOutcome(path, r.Status, oneToTwo ? 1 : 2)) anyFailed = true;
     }
     return anyFailed ? 1 : 0;
 }

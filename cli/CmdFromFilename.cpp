@@ -60,8 +60,9 @@ int CmdFromFilename(const std::vector<std::string>& args) {
             anyFailed = true;
             continue;
         }
-        const FileWork work = WriteArtistTitle(audio, path, *level, fields.Artist, fields.Title);
-        if (ReportFileWork(path, work)) anyFailed = true;
+        const FileOutcome outcome =
+            WriteArtistTitle(audio, path, *level, fields.Artist, fields.Title);
+        if (ReportOutcome(path, outcome)) anyFailed = true;
     }
     return anyFailed ? 1 : 0;
 }

@@ -1,6 +1,5 @@
 // tonzettel-cli set: the wizard's run on files named on the command line.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,19 +34,10 @@ int CmdSet(const std::vector<std::string>& args) {
         // not given keep what the file holds.
         for (const auto& [option, field] : kFieldOptions) {
             if (!parsed->Has(option)) continue;
-            const EditResult result = WriteTagField(path, *level, field, parsed->Value(option));
-            if (result == EditResult::Saved) continue;
-            exitCode = 1;
-            // An unreadable file has had its message from the tag code already.
-            if (result == EditResult::NoFrame) {
-                std::fprintf(stderr,
-                             "Die Datei \"%s\" enthält keine MPEG-Audiodaten mehr und "
-                             "wird übersprungen.\n",
-                             path.c_str());
-            } else if (result == EditResult::Failed) {
-                std::fprintf(stderr, "%s\n", SaveFailedText(path).c_str());
+            if (ReportOutcome(path, WriteTagField(path, *level, field, parsed->Value(option)))) {
+                exitCode = 1;
+                break;
             }
-            break;
         }
     }
     return exitCode;

@@ -4,22 +4,7 @@
 
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
-
-namespace {
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string Trim(std::string_view text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
-}  // namespace
+#include "tags/Text.h"
 
 SplitResult SplitFileName(std::string_view name, std::string_view separator) {
     SplitResult result;
@@ -27,8 +12,8 @@ SplitResult SplitFileName(std::string_view name, std::string_view separator) {
     const size_t p = name.find(separator);
     if (p == std::string_view::npos) return result;
     result.Found = true;
-    result.First = Trim(name.substr(0, p));
-    result.Second = Trim(name.substr(p + separator.size()));
+    result.First = TrimBlanks(name.substr(0, p), true);
+    result.Second = TrimBlanks(name.substr(p + separator.size()), true);
     return result;
 }
 
@@ -46,7 +31,10 @@ std::string_view SeparatorOfItem(int item) {
 
 NameFields FieldsFromFileName(std::string_view fileName, std::string_view separator,
                               NameOrder order) {
-    const SplitResult split = SplitFileName(CutExtension(fileName), separator);
+    // A name that is not UTF-8 most likely came from an older Windows system.
+    const std::string name =
+        ValidUtf8(fileName) == fileName ? std::string(fileName) : AnsiToUtf8(fileName);
+    const SplitResult split = SplitFileName(CutExtension(name), separator);
     NameFields fields;
     fields.Found = split.Found;
     if (!split.Found) return fields;
@@ -60,16 +48,9 @@ NameFields FieldsFromFileName(std::string_view fileName, std::string_view separa
     return fields;
 }
 
-FileWork WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
-                          const std::string& artist, const std::string& title) {
-    switch (LoadFileTags(audio, path)) {
-        case LoadResult::Unreadable:
-            return FileWork::Unreadable;
-        case LoadResult::NoFrame:
-            return FileWork::NoFrame;
-        case LoadResult::Ok:
-            break;
-    }
+FileOutcome WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
+                             const std::string& artist, const std::string& title) {
+    if (const auto failure = LoadFailure(audio, path)) return *failure;
     bool saved = false;
     if (level == 1) {
         TID3v1& tag = audio.Tag1();
@@ -82,5 +63,5 @@ FileWork WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
         tag.SetTitle(title);
         saved = tag.SaveToFile(path);
     }
-    return saved ? FileWork::Written : FileWork::SaveFailed;
+    return saved ? FileOutcome::Written : FileOutcome::SaveFailed;
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "ops/TagOps.h"
+
 class TMPEGaudio;
 
 // The file name to tags conversion on plain values; the texts here are UTF-8
@@ -37,19 +39,13 @@ struct NameFields {
     std::string Title;
 };
 
-// Extension cut, split and order choice for one file name.
+// Extension cut, split and order choice for one file name, given as the file
+// system's bytes: UTF-8, or else taken as Windows-1252.
 NameFields FieldsFromFileName(std::string_view fileName, std::string_view separator,
                               NameOrder order);
-
-enum class FileWork {
-    Written,
-    SaveFailed,  // the tag writer reported failure; treat the file as unchanged
-    Unreadable,  // the ID3v1 read failed and the tag code has shown its message
-    NoFrame,     // no audio frame any more: nothing written
-};
 
 // Reads the file's tags, sets artist and title on the tag of the level
 // (1: ID3v1, otherwise ID3v2) and saves that tag alone, so its other fields
 // stay as they were in the file.
-FileWork WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
-                          const std::string& artist, const std::string& title);
+FileOutcome WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
+                             const std::string& artist, const std::string& title);

@@ -2,7 +2,6 @@
 
 #include <type_traits>
 
-#include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
 
 namespace {
@@ -25,7 +24,7 @@ void SetField(Tag& tag, TagField field, const std::string& text) {
             break;
         case TagField::Genre:
             if constexpr (std::is_same_v<Tag, TID3v1>) {
-                tag.SetGenreID(GenreIndexOf(text));
+                tag.SetGenreID(GenreEntryOf(text));
             } else {
                 tag.SetGenre(text);
             }
@@ -46,17 +45,18 @@ void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::stri
 
 // Saves the level's tag of audio. A level-1 save starts by reading the file's
 // last block; when that fails the tag code has already told the user.
-EditResult SaveLevelTag(TMPEGaudio& audio, const std::string& path, int level) {
+FileOutcome SaveLevelTag(TMPEGaudio& audio, const std::string& path, int level) {
     MessageWatch watch;
     const bool saved = level == 1 ? audio.Tag1().SaveToFile(path) : audio.Tag2().SaveToFile(path);
-    if (saved) return EditResult::Saved;
-    return watch.Count() > 0 ? EditResult::Unreadable : EditResult::Failed;
+    if (saved) return FileOutcome::Written;
+    return watch.Count() > 0 ? FileOutcome::Unreadable : FileOutcome::SaveFailed;
 }
 
 }  // namespace
 
-EditResult ReplaceTag(const std::string& path, int level, const TagTexts& texts) {
-    TMPEGaudio audio;  // fresh, empty tag objects: a replacement, not a merge
+FileOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts) {
+    TMPEGaudio audio;
+    if (const auto failure = LoadFailure(audio, path)) return *failure;
     const std::string* values[] = {&texts.Artist, &texts.Album, &texts.Title,
                                    &texts.Year,   &texts.Genre, &texts.Comment};
     for (size_t i = 0; i < AllTagFields.size(); ++i)
@@ -64,21 +64,14 @@ EditResult ReplaceTag(const std::string& path, int level, const TagTexts& texts)
     return SaveLevelTag(audio, path, level);
 }
 
-EditResult WriteTagField(const std::string& path, int level, TagField field,
-                         const std::string& text) {
+FileOutcome WriteTagField(const std::string& path, int level, TagField field,
+                          const std::string& text) {
     TMPEGaudio audio;
-    switch (LoadFileTags(audio, path)) {
-        case LoadResult::Ok:
-            break;
-        case LoadResult::Unreadable:
-            return EditResult::Unreadable;
-        case LoadResult::NoFrame:
-            return EditResult::NoFrame;
-    }
+    if (const auto failure = LoadFailure(audio, path)) return *failure;
     SetLevelField(audio, level, field, text);
     return SaveLevelTag(audio, path, level);
 }
 
 std::string SaveFailedText(const std::string& path) {
-    return "Die Datei \"" + path + "\" konnte nicht gespeichert werden.";
+    return "Die Datei \"" + ReadablePath(path) + "\" konnte nicht gespeichert werden.";
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "ops/TagOps.h"
+
 // The file work of the single-file editor and the batch wizard. Paths are the
 // file system's bytes; texts are UTF-8, as the list rows and the tag classes
 // hold them. Level 1 writes the ID3v1 tag, any other level the ID3v2 tag; the
@@ -18,23 +20,16 @@ struct TagTexts {
     std::string Artist, Album, Title, Year, Genre, Comment;
 };
 
-enum class EditResult {
-    Saved,
-    Unreadable,  // the tag code could not read the file and has shown its message; nothing written
-    NoFrame,     // the file has no audio frame any more; nothing written
-    Failed,      // the save failed and nobody has told the user yet
-};
-
-// The editor's save: a new tag built from the six texts alone, replacing the
-// level's tag (the file is not read first, so a track number or any other
-// content of the old tag is gone). At level 1 the genre number is that of the
-// genre text when it is one of the 148 names, else 255.
-EditResult ReplaceTag(const std::string& path, int level, const TagTexts& texts);
+// The editor's save: loads the level's tag from the file, sets the six
+// fields from the texts and saves it, so the track number and everything
+// else the tag holds stay. At level 1 the genre number is that of the genre
+// text when it is one of the 148 names, else 255.
+FileOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts);
 
 // One step of the wizard: loads the file's tags afresh, sets one field of the
 // level's tag and saves it, so everything else the file held survives.
-EditResult WriteTagField(const std::string& path, int level, TagField field,
-                         const std::string& text);
+FileOutcome WriteTagField(const std::string& path, int level, TagField field,
+                          const std::string& text);
 
-// "Die Datei "PATH" konnte nicht gespeichert werden."
+// "Die Datei "PATH" konnte nicht gespeichert werden.", the path readable.
 std::string SaveFailedText(const std::string& path);

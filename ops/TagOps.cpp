@@ -4,11 +4,45 @@
 #include "tags/MPEGaudio.h"
 #include "tags/Text.h"
 
-uint8_t GenreIndexOf(std::string_view text) {
+namespace {
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The number of "17" or "(17)" when it is in the table.
+std::optional<uint8_t> TableNumber(std::string_view text) {
+    if (text.size() >= 2 && text.front() == '(' && text.back() == ')')
+        text = text.substr(1, text.size() - 2);
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    size_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<size_t>(c - '0');
+    }
+    if (n >= GenreNames.size()) return std::nullopt;
+    return static_cast<uint8_t>(n);
+}
+
+}  // namespace
+
+uint8_t GenreEntryOf(std::string_view text) {
     for (size_t i = 0; i < GenreNames.size(); ++i) {
         if (GenreNames[i] == text) return static_cast<uint8_t>(i);
     }
     return 255;
+}
+
+uint8_t GenreIndexOf(std::string_view text) {
+    for (size_t i = 0; i < GenreNames.size(); ++i) {
+        if (EqualsIgnoringAsciiCase(GenreNames[i], text)) return static_cast<uint8_t>(i);
+    }
+    return TableNumber(text).value_or(255);
 }
 
 std::string Id3v1SetterInput(std::string_view text) {
@@ -30,17 +64,46 @@ MessageWatch::~MessageWatch() {
     SetMessageHandler(previous_);
 }
 
-LoadResult LoadFileTags(TMPEGaudio& audio, const std::string& path) {
+std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path) {
     // The analyser's result mixes a failed tag read with a file too short for
     // the audio windows; only the tag read's own message tells them apart.
     MessageWatch watch;
     audio.ReadFromFile(path);
-    if (audio.Frame().Found) return LoadResult::Ok;
-    return watch.Count() > 0 ? LoadResult::Unreadable : LoadResult::NoFrame;
+    if (audio.Frame().Found) return std::nullopt;
+    return watch.Count() > 0 ? FileOutcome::Unreadable : FileOutcome::NoFrame;
 }
 
-std::string FailedSavesText(const std::vector<std::string>& paths) {
-    std::string text = "Folgende Dateien konnten nicht gespeichert werden:";
-    for (const auto& p : paths) text += "\n" + p;
+void RunReport::Add(const std::string& path, FileOutcome outcome) {
+    switch (outcome) {
+        case FileOutcome::Written:
+        case FileOutcome::Unreadable:
+            return;
+        case FileOutcome::NoSourceTag:
+            noSourceTag_.push_back(path);
+            return;
+        case FileOutcome::NoFrame:
+        case FileOutcome::SaveFailed:
+            notSaved_.push_back(path);
+            return;
+    }
+}
+
+std::string RunReport::Text() const {
+    std::string text;
+    const auto section = [&text](const std::string& heading,
+                                 const std::vector<std::string>& paths) {
+        if (paths.empty()) return;
+        if (!text.empty()) text += "\n\n";
+        text += heading;
+        for (const auto& p : paths) text += "\n" + ReadablePath(p);
+    };
+    section("Folgende Dateien konnten nicht gespeichert werden:", notSaved_);
+    section(sourceLevel_ == 2 ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
+                              : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:",
+            noSourceTag_);
     return text;
+}
+
+std::string ReadablePath(const std::string& path) {
+    return ValidUtf8(path);
 }

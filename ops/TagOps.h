@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,8 +10,24 @@
 
 class TMPEGaudio;
 
-// The genre number of a text that equals one of the 148 names exactly (byte
-// for byte, case-sensitive, untrimmed); 255 for any other text.
+// What became of one file in a run of a tool (the wizard, the file-name
+// conversion, the transfers, the editor's save, the CLI): one classification
+// for all of them.
+enum class FileOutcome {
+    Written,
+    Unreadable,   // the ID3v1 read failed and the tag code has shown its message; nothing written
+    NoFrame,      // no audio frame any more: nothing written
+    NoSourceTag,  // a transfer from a tag the file does not have: nothing written
+    SaveFailed,   // the tag writer reported failure; the file is as it was
+};
+
+// The position of a genre box entry: the genre number of a text that equals
+// one of the 148 names exactly (case-sensitive, untrimmed); 255 otherwise.
+uint8_t GenreEntryOf(std::string_view text);
+
+// The genre number of an ID3v2 genre text for an ID3v1 tag: one of the 148
+// names without regard to ASCII case, or a number of the table alone ("17",
+// "(17)"); 255 otherwise.
 uint8_t GenreIndexOf(std::string_view text);
 
 // What the ID3v1 setters are given of a text from another source (a file
@@ -18,15 +35,10 @@ uint8_t GenreIndexOf(std::string_view text);
 // are cut as blanks before the setter keeps its 30.
 std::string Id3v1SetterInput(std::string_view text);
 
-enum class LoadResult {
-    Ok,          // both tags read, the file still has an audio frame
-    Unreadable,  // the ID3v1 read failed; the tag code has shown its message
-    NoFrame,     // readable, but no audio frame any more: the tags are emptied, never save them
-};
-
-// Loads a file's tags through the analyser for a read-modify-write. Only Ok
-// may be followed by a save built from audio.Tag1() / audio.Tag2().
-LoadResult LoadFileTags(TMPEGaudio& audio, const std::string& path);
+// Loads a file's tags through the analyser for a read-modify-write. Nothing
+// when they may be changed and saved; otherwise why not (Unreadable, or
+// NoFrame: the analyser has emptied the tags, which must never be saved).
+std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path);
 
 // Counts the messages the tag code shows while it is alive, passing each on
 // to the handler that was installed before.
@@ -43,6 +55,25 @@ class MessageWatch {
     int count_ = 0;
 };
 
-// The end-of-run message of a tool whose saves failed for some files: the
-// heading and one path per line.
-std::string FailedSavesText(const std::vector<std::string>& paths);
+// The files of one run that were left as they were, for the run's end
+// message. Paths are the file system's bytes; the text names them readably.
+class RunReport {
+  public:
+    // sourceLevel: the tag a transfer copies from (1 or 2); 0 for the other tools.
+    explicit RunReport(int sourceLevel = 0) : sourceLevel_(sourceLevel) {}
+    // Notes a file that was not written. An unreadable file is not listed:
+    // the tag code has named it already.
+    void Add(const std::string& path, FileOutcome outcome);
+    bool Empty() const { return notSaved_.empty() && noSourceTag_.empty(); }
+    // "Folgende Dateien konnten nicht gespeichert werden:" and the paths, and
+    // "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:" (or
+    // "... ID3v2-Tag ...") and theirs, each path on a line of its own.
+    std::string Text() const;
+
+  private:
+    int sourceLevel_;
+    std::vector<std::string> notSaved_, noSourceTag_;
+};
+
+// A path as text: its bytes as UTF-8, a malformed byte as U+FFFD.
+std::string ReadablePath(const std::string& path);

@@ -10,28 +10,26 @@ TagCells CellsOf(const Tag& tag) {
     return {tag.Artist(), tag.Album(), tag.Title(), tag.Year(), tag.Genre(), tag.Comment()};
 }
 
-bool Load(TMPEGaudio& audio, const std::string& path, TransferResult& result) {
-    switch (LoadFileTags(audio, path)) {
-        case LoadResult::Unreadable:
-            result.Status = FileWork::Unreadable;
-            return false;
-        case LoadResult::NoFrame:
-            result.Status = FileWork::NoFrame;
-            return false;
-        case LoadResult::Ok:
-            break;
+// Loads the file; false (with the reason in result) when it cannot be
+// worked on or has no source tag.
+bool Load(TMPEGaudio& audio, const std::string& path, int sourceLevel, TransferResult& result) {
+    if (const auto failure = LoadFailure(audio, path)) {
+        result.Status = *failure;
+        return false;
     }
-    return true;
+    const bool hasSource = sourceLevel == 1 ? audio.Tag1().Exists() : audio.Tag2().Readable();
+    if (!hasSource) result.Status = FileOutcome::NoSourceTag;
+    return hasSource;
 }
 
 // Saves the target tag; on success the result carries its new cells.
 template <typename Tag>
 TransferResult Save(Tag& to, const std::string& path, TransferResult result) {
     if (!to.SaveToFile(path)) {
-        result.Status = FileWork::SaveFailed;
+        result.Status = FileOutcome::SaveFailed;
         return result;
     }
-    result.Status = FileWork::Written;
+    result.Status = FileOutcome::Written;
     result.Cells = CellsOf(to);
     return result;
 }
@@ -40,7 +38,7 @@ TransferResult Save(Tag& to, const std::string& path, TransferResult result) {
 
 TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
     TransferResult result;
-    if (!Load(audio, path, result)) return result;
+    if (!Load(audio, path, 1, result)) return result;
     const TID3v1& from = audio.Tag1();
     TID3v2& to = audio.Tag2();
     to.SetArtist(from.Artist());
@@ -54,7 +52,7 @@ TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
 
 TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
     TransferResult result;
-    if (!Load(audio, path, result)) return result;
+    if (!Load(audio, path, 2, result)) return result;
     const TID3v2& from = audio.Tag2();
     TID3v1& to = audio.Tag1();
     to.SetArtist(Id3v1SetterInput(from.Artist()));

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ops/ConvertOps.h"
+#include "ops/TagOps.h"
 
 class TMPEGaudio;
 
@@ -18,15 +18,17 @@ struct TagCells {
 };
 
 struct TransferResult {
-    FileWork Status = FileWork::Unreadable;
+    FileOutcome Status = FileOutcome::Unreadable;
     TagCells Cells;  // from the tag object just written; meaningful for Written only
 };
 
 // Copies the six text fields of the file's ID3v1 tag into its ID3v2 tag (the
 // genre as its name) and saves the ID3v2 tag. The ID3v2 track number stays.
+// A file without an ID3v1 tag is left alone (NoSourceTag).
 TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path);
 
 // Copies the six text fields of the file's ID3v2 tag into its ID3v1 tag (the
-// genre number by exact name, 255 for any other text) and saves the ID3v1
-// tag. The ID3v1 track number stays.
+// genre number by GenreIndexOf) and saves the ID3v1 tag. The ID3v1 track
+// number stays. A file without an ID3v2 tag whose frames can be read is left
+// alone (NoSourceTag).
 TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path);

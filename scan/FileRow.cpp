@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "tags/MPEGaudio.h"
+#include "tags/Text.h"
 
 int ImageIndexForBitRate(int bitRate) {
     if (bitRate <= 128) return 0;
@@ -33,16 +34,10 @@ std::string SizeText(int64_t bytes) {
     return buffer;
 }
 
-std::string TrimTrailingBlanks(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-    return std::string(text.substr(0, end));
-}
-
 namespace {
 
 std::string TagCell(std::string_view text) {
-    return TrimTrailingBlanks(text);
+    return TrimBlanks(text);
 }
 
 // The six tag cells from the tag, empty when the file has none.

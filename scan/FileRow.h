@@ -44,9 +44,6 @@ std::string PlayTimeText(double seconds);
 // separator (LC_NUMERIC), then " MB".
 std::string SizeText(int64_t bytes);
 
-// Removes every trailing byte of code 32 or less.
-std::string TrimTrailingBlanks(std::string_view text);
-
 // Builds the row of a file that the analyser has read. Returns false (and
 // leaves row alone) when the analyser does not call the file valid.
 // scanLevel 1 takes the tag cells from the ID3v1 tag, anything else from ID3v2.
@@ -54,7 +51,7 @@ bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& fol
                   const std::string& fileName, FileRow& row);
 
 // End-of-scan texts of the status bar's second field.
-std::string FoundCountText(int foundCount);    // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"
+std::string FoundCountText(int foundCount);  // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"
 // Status texts during a scan.
 std::string ScanningText(const std::string& folder);  // "Scanne FOLDER nach MP3-Dateien..."
 std::string FoundSoFarText(int foundCount);           // "N gefunden"

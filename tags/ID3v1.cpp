@@ -43,10 +43,6 @@ constexpr size_t kTagSize = 128;
 constexpr size_t kTitle = 3, kArtist = 33, kAlbum = 63, kYear = 93, kComment = 97;
 constexpr size_t kTextLength = 30, kYearLength = 4;
 
-bool IsBlank(char c) {
-    return static_cast<uint8_t>(c) <= 0x20;
-}
-
 bool HasMarker(const TagRecord& tag) {
     return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
@@ -77,16 +73,14 @@ void MakeWritable(const std::string& fileName) {
 }
 
 void ReportUnreadable(const std::string& fileName) {
-    ShowMessage("Die Datei \"" + fileName +
+    ShowMessage("Die Datei \"" + ValidUtf8(fileName) +
                 "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
 }
 
 }  // namespace
 
 std::string TrimAndCut(const std::string& value, size_t maxLength) {
-    size_t end = value.size();
-    while (end > 0 && IsBlank(value[end - 1])) --end;
-    return value.substr(0, std::min(end, maxLength));
+    return TrimBlanks(value).substr(0, maxLength);
 }
 
 bool ReadTag(CachedFile& file, TagRecord& tag) {

@@ -22,12 +22,6 @@ constexpr size_t kFooterSize = 10;
 // The size field holds 28 bits.
 constexpr size_t kMaxTagBody = size_t{1} << 28;
 
-std::string TrimRight(const std::string& text) {
-    size_t end = text.size();
-    while (end > 0 && static_cast<uint8_t>(text[end - 1]) <= 0x20) --end;
-    return text.substr(0, end);
-}
-
 void FillHeader(TagInfo& tag, const uint8_t* bytes) {
     std::memcpy(tag.ID.data(), bytes, 3);
     tag.Version = bytes[3];
@@ -382,6 +376,7 @@ TID3v2::TID3v2() {
 
 void TID3v2::ResetData() {
     exists_ = false;
+    readable_ = false;
     versionID_ = 0;
     size_ = 0;
     title_.clear();
@@ -409,6 +404,7 @@ bool TID3v2::ReadFromOpenFile(CachedFile& file, size_t readBehind) {
     versionID_ = tag.Version;
     size_ = GetTagSize(tag);
     if (HasReadableFrames(tag)) {
+        readable_ = true;
         ReadFrames(file, tag, readBehind);
         FieldValues values = ValuesOf(tag);
         title_ = std::move(values.Title);
@@ -434,7 +430,7 @@ namespace {
 
 // Texts are stored as they will be written: valid UTF-8 without trailing blanks.
 std::string SetterValue(const std::string& value) {
-    return ValidUtf8(id3v2::TrimRight(value));
+    return ValidUtf8(TrimBlanks(value));
 }
 
 }  // namespace

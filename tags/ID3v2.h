@@ -39,6 +39,9 @@ class TID3v2 {
     void SetGenre(const std::string& value);
     const std::string& Comment() const { return comment_; }
     void SetComment(const std::string& value);
+    // The tag's frames were read: it exists, is of a known version and its
+    // size is true. An existing tag that is not readable has empty fields.
+    bool Readable() const { return readable_; }
     // The ids of the frames that are none of the seven fields, in file order.
     const std::vector<std::string>& OtherFrameIDs() const { return otherFrameIDs_; }
 
@@ -49,6 +52,7 @@ class TID3v2 {
     bool ReadFromOpenFile(CachedFile& file, size_t readBehind = 0);
 
     bool exists_ = false;
+    bool readable_ = false;
     uint8_t versionID_ = 0;
     int32_t size_ = 0;
     std::string title_, artist_, album_;

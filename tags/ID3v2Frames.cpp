@@ -25,10 +25,6 @@ std::span<const uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-bool IsBlank(char c) {
-    return static_cast<uint8_t>(c) <= 0x20;
-}
-
 bool IsUtf16(uint8_t encoding) {
     return encoding == 1 || encoding == 2;
 }
@@ -223,15 +219,8 @@ CommentFrame DecodeCommentFrame(std::string_view content) {
     return comment;
 }
 
-std::string TrimBoth(std::string_view text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
 uint8_t ExtractTrack(const std::string& text) {
-    std::string part = TrimBoth(text);
+    std::string part = TrimBlanks(text, true);
     if (const size_t slash = part.find('/'); slash != std::string::npos) part.resize(slash);
     size_t i = 0;
     while (i < part.size() && part[i] == ' ') ++i;
@@ -271,14 +260,14 @@ uint8_t ExtractTrack(const std::string& text) {
 }
 
 std::string ExtractGenre(const std::string& text) {
-    std::string genre = TrimBoth(text);
+    std::string genre = TrimBlanks(text, true);
     if (const size_t close = genre.rfind(')'); close != std::string::npos)
         genre.erase(0, close + 1);
     return genre;
 }
 
 std::string GenreOf(std::string_view value, bool plainNumbers) {
-    const std::string trimmed = TrimBoth(value);
+    const std::string trimmed = TrimBlanks(value, true);
     std::string genre = ExtractGenre(trimmed);
     if (!genre.empty()) {
         if (plainNumbers) {
@@ -295,11 +284,12 @@ std::string GenreOf(std::string_view value, bool plainNumbers) {
 
 std::string TextValue(uint8_t version, Field field, const std::string& frameText) {
     if (version != 4) {
-        return field == FieldGenre ? GenreOf(frameText, false) : TrimBoth(frameText);
+        return field == FieldGenre ? GenreOf(frameText, false) : TrimBlanks(frameText, true);
     }
     std::string joined;
     ForEachString(frameText, [&](std::string_view part) {
-        const std::string value = field == FieldGenre ? GenreOf(part, true) : TrimBoth(part);
+        const std::string value =
+            field == FieldGenre ? GenreOf(part, true) : TrimBlanks(part, true);
         if (value.empty()) return;
         if (!joined.empty()) joined += " / ";
         joined += value;

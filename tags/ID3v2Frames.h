@@ -76,9 +76,6 @@ struct CommentFrame {
 };
 CommentFrame DecodeCommentFrame(std::string_view content);
 
-// Blanks (bytes 0..32) removed at both ends.
-std::string TrimBoth(std::string_view text);
-
 // Track number of a "TRCK" text: the integer before the first "/", modulo
 // 256; 0 when it is not a number.
 uint8_t ExtractTrack(const std::string& text);

@@ -25,6 +25,14 @@ void AppendUnit(std::string& out, char16_t unit, bool bigEndian) {
 
 }  // namespace
 
+std::string TrimBlanks(std::string_view text, bool leading) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    size_t begin = 0, end = text.size();
+    while (leading && begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
 char32_t AnsiToCodePoint(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
     return byte;

@@ -8,6 +8,10 @@
 // all text is UTF-8; on disk an ID3v1 block is Windows-1252 and an ID3v2
 // frame ISO-8859-1, UTF-16 or UTF-8.
 
+// "Blank" is any byte from 0 to 32: the space and the control characters.
+// The text without blanks at its end, and with leading also at its start.
+std::string TrimBlanks(std::string_view text, bool leading = false);
+
 // Windows-1252 bytes as UTF-8. Every byte string survives AnsiToUtf8
 // followed by Utf8ToAnsi unchanged: the five bytes that Windows-1252 leaves
 // undefined map to the C1 control characters of the same number.

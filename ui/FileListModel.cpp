@@ -2,13 +2,18 @@
 
 #include <utility>
 
+#include "tags/Text.h"
 #include "ui/Images.h"
 
 ListRow ToListRow(const FileRow& row) {
     ListRow out;
     out.ImageIndex = row.ImageIndex;
     for (size_t c = 0; c < out.Cells.size(); ++c)
-        out.Cells[c] = QString::fromStdString(row.Cells[c]);
+        out.Cells[c] = QString::fromStdString(ValidUtf8(row.Cells[c]));
+    const std::string& folder = row.Cells[ColPfad];
+    const std::string& name = row.Cells[ColDatei];
+    if (out.Cells[ColPfad].toStdString() != folder || out.Cells[ColDatei].toStdString() != name)
+        out.Raw = std::make_shared<const RawPath>(RawPath{folder, name});
     return out;
 }
 
@@ -83,6 +88,18 @@ void FileListModel::SetCell(int row, int column, const QString& text) {
     cell = text;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+std::string FileListModel::FolderBytes(int row) const {
+    if (row < 0 || row >= RowCount()) return {};
+    const ListRow& r = rows_[static_cast<size_t>(row)];
+    return r.Raw ? r.Raw->Folder : r.Cells[ColPfad].toStdString();
+}
+
+std::string FileListModel::NameBytes(int row) const {
+    if (row < 0 || row >= RowCount()) return {};
+    const ListRow& r = rows_[static_cast<size_t>(row)];
+    return r.Raw ? r.Raw->Name : r.Cells[ColDatei].toStdString();
 }
 
 void FileListModel::ReplaceRows(std::vector<ListRow> rows) {

@@ -3,17 +3,29 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <array>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "scan/FileRow.h"
+
+// The exact bytes of a row's folder and file name, for a path that is not
+// UTF-8: its cells show each malformed byte as U+FFFD and cannot give the
+// bytes back.
+struct RawPath {
+    std::string Folder, Name;
+};
 
 // One row of the main list as the window holds it.
 struct ListRow {
     int ImageIndex = 0;
     std::array<QString, ColumnCount> Cells;
+    std::shared_ptr<const RawPath> Raw;  // only for a path that is not UTF-8
 };
 
-ListRow ToListRow(const FileRow& row);  // UTF-8 cells to QString
+// UTF-8 cells to QString; a folder or name that is not UTF-8 is shown
+// readably and kept as bytes.
+ListRow ToListRow(const FileRow& row);
 
 // The main list's rows: the one owner of them. Cells are addressed by column
 // position (ColDatei ... ColPfad). Never sorted; read-only for the view.
@@ -32,6 +44,9 @@ class FileListModel : public QAbstractTableModel {
     const ListRow& Row(int row) const;                       // row must be in range
     QString Cell(int row, int column) const;                 // empty when out of range
     void SetCell(int row, int column, const QString& text);  // emits dataChanged
+    // The row's folder and file name as the file system names them.
+    std::string FolderBytes(int row) const;
+    std::string NameBytes(int row) const;
     const std::vector<ListRow>& Rows() const { return rows_; }
     void ReplaceRows(std::vector<ListRow> rows);  // one model reset
     void Clear();

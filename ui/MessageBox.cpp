@@ -24,7 +24,9 @@ void ShowMessageBox(const QString& text, QWidget* parent) {
     box.exec();
 }
 
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) { return std::exchange(Hook(), std::move(hook)); }
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
+    return std::exchange(Hook(), std::move(hook));
+}
 
 void InstallTagMessageHandler() {
     SetMessageHandler(

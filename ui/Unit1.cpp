@@ -329,8 +329,8 @@ int TForm1::SelectionCount() const {
     return count;
 }
 
-QString TForm1::RowPath(int row) const {
-    return model_->Cell(row, ColPfad) + model_->Cell(row, ColDatei);
+std::string TForm1::RowPath(int row) const {
+    return model_->FolderBytes(row) + model_->NameBytes(row);
 }
 
 void TForm1::SetGridLines(bool on) {
@@ -383,6 +383,7 @@ void TForm1::ScannenButtonClick() {
     scanning_ = true;
     foundCount_ = 0;
     timer1_->start();
+    rowsLevel_ = state.Level;
     model_->Clear();
 
     if (folder != kPickerRoot)
@@ -440,7 +441,7 @@ void TForm1::ListView1Change() {
     trackabspielen1_->setEnabled(count == 1);
     wizard1_->setEnabled(count != 1 && hasRow);
     dateinameID3Tags1_->setEnabled(hasRow);
-    const bool level1 = hasRow && scanLevel_ == 1;
+    const bool level1 = hasRow && RowsLevel() == 1;
     level2Level11_->setEnabled(level1);
     level1Level21_->setEnabled(!level1);
 }
@@ -458,7 +459,10 @@ void TForm1::Trackabspielen1Click() {
     if (scanning_) return;
     const int row = CurrentRow();
     if (row < 0) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(RowPath(row)));
+    // Percent-encoded from the bytes, so a name that is not UTF-8 reaches the
+    // player as it is.
+    const QByteArray path = QByteArray::fromStdString(RowPath(row));
+    QDesktopServices::openUrl(QUrl::fromEncoded("file://" + path.toPercentEncoding("/")));
 }
 
 void TForm1::Wizard1Click() {

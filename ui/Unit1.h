@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <string>
 #include <vector>
 
 class QCloseEvent;
@@ -43,8 +44,12 @@ class TForm1 : public QMainWindow {
     void SetDialogs(const TForm1Dialogs& dialogs) { dialogs_ = dialogs; }
     const TForm1Dialogs& Dialogs() const { return dialogs_; }
 
-    // 1 = ID3v1 tag, 2 = ID3v2 tag.
+    // 1 = ID3v1 tag, 2 = ID3v2 tag: the level of the next scan, as the
+    // drop-down set it.
     int ScanLevel() const { return scanLevel_; }
+    // The level the rows were read with, which the tools work on; before the
+    // first scan the drop-down's.
+    int RowsLevel() const { return rowsLevel_ ? rowsLevel_ : scanLevel_; }
     bool Scanning() const { return scanning_; }
 
     FileListModel* Model() const { return model_; }
@@ -55,8 +60,9 @@ class TForm1 : public QMainWindow {
     std::vector<int> SelectedRows() const;
     int CurrentRow() const;
     int SelectionCount() const;
-    // A row's file: its Pfad cell followed by its Datei cell.
-    QString RowPath(int row) const;
+    // A row's file, its folder followed by its name, as the file system's
+    // exact bytes (the cells show them readably).
+    std::string RowPath(int row) const;
 
     // Grid lines of the list; the check mark of "Linien anzeigen" follows.
     bool GridLines() const { return gridLines_; }
@@ -100,6 +106,7 @@ class TForm1 : public QMainWindow {
 
     TForm1Dialogs dialogs_;
     int scanLevel_ = 1;
+    int rowsLevel_ = 0;  // 0 until the first scan
     int foundCount_ = 0;
     bool scanning_ = false;
     bool closeRequested_ = false;

@@ -1,14 +1,10 @@
 #include "ui/Unit10.h"
 
 TL2nachL1::TL2nachL1(TForm1* form1, QWidget* parent)
-    : TLevelTransfer(form1, parent, QStringLiteral("Transfer Level 2 -> Level 1"),
+    : TLevelTransfer(form1, parent, 2, QStringLiteral("Transfer Level 2 -> Level 1"),
                      QStringLiteral("Transferiere ID3Tags Level 2 nach ID3Tag Level 1...")) {
     setObjectName(QStringLiteral("L2nachL1"));
     // This one has an ordinary, resizable frame.
     setSizeGripEnabled(true);
     resize(360, sizeHint().height());
-}
-
-TransferResult TL2nachL1::TransferFile(TMPEGaudio& audio, const std::string& path) {
-    return TransferLevel2To1(audio, path);
 }

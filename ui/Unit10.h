@@ -8,7 +8,4 @@ class TL2nachL1 : public TLevelTransfer {
     Q_OBJECT
   public:
     explicit TL2nachL1(TForm1* form1, QWidget* parent = nullptr);
-
-  protected:
-    TransferResult TransferFile(TMPEGaudio& audio, const std::string& path) override;
 };

@@ -1,8 +1,6 @@
 #include "ui/Unit2.h"
 
 #include <QComboBox>
-#include <QCompleter>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,7 +15,8 @@
 
 #include "ops/EditOps.h"
 #include "scan/FileRow.h"
-#include "tags/ID3v1.h"
+#include "tags/Text.h"
+#include "ui/DialogHelpers.h"
 #include "ui/FileListModel.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
@@ -36,11 +35,8 @@ std::array<QString, 6>& Clipboard() {
 }
 
 // Trailing blanks and control characters, as the tag code cuts them.
-QString WithoutTrailingBlanks(QString text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).unicode() <= 32) --end;
-    text.truncate(end);
-    return text;
+QString WithoutTrailingBlanks(const QString& text) {
+    return QString::fromStdString(TrimBlanks(text.toStdString()));
 }
 
 // Small drawn images so the buttons look the same with any icon theme.
@@ -83,22 +79,6 @@ QToolButton* NewSpeedButton(QWidget* parent, int number) {
 }
 
 }  // namespace
-
-QComboBox* NewGenreBox(QWidget* parent) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QStringLiteral("ComboBoxGenre"));
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);  // the list stays the 148 names
-    box->setMaxVisibleItems(16);
-    for (const auto name : GenreNames) {
-        box->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
-    }
-    // Completion must not change the case of what the user types: a name
-    // counts as picked only when it matches exactly.
-    box->completer()->setCaseSensitivity(Qt::CaseSensitive);
-    box->setCurrentIndex(0);
-    return box;
-}
 
 TForm2::TForm2(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1), form1_(form1) {
     setObjectName(QStringLiteral("Form2"));
@@ -200,18 +180,6 @@ void TForm2::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow();
 }
 
-bool SwallowDialogKey(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return true;
-        default:
-            return false;
-    }
-}
-
 void TForm2::keyPressEvent(QKeyEvent* event) {
     // Enter does not save, Escape does not close.
     if (!SwallowDialogKey(event)) QDialog::keyPressEvent(event);
@@ -304,22 +272,23 @@ void TForm2::SpeedButton14Click() {
         close();
         return;
     }
-    const QString path = form1_->RowPath(row);
+    const std::string path = form1_->RowPath(row);
     TagTexts texts;
     std::string* targets[] = {&texts.Artist, &texts.Album, &texts.Title,
                               &texts.Year,   &texts.Genre, &texts.Comment};
     for (int field = 0; field < 6; ++field) *targets[field] = FieldText(field).toStdString();
 
-    switch (ReplaceTag(QFile::encodeName(path).toStdString(), form1_->ScanLevel(), texts)) {
-        case EditResult::Saved:
+    switch (SaveTagTexts(path, form1_->RowsLevel(), texts)) {
+        case FileOutcome::Written:
             break;
-        case EditResult::Failed:
+        case FileOutcome::Unreadable:  // the tag code has said so already
+            return;
+        case FileOutcome::NoFrame:
+        case FileOutcome::NoSourceTag:
+        case FileOutcome::SaveFailed:
             // The row keeps what the file still holds, and the dialog stays
             // open so the typed values are not lost.
-            ShowMessageBox(QString::fromStdString(SaveFailedText(path.toStdString())), this);
-            return;
-        case EditResult::Unreadable:  // the tag code has said so already
-        case EditResult::NoFrame:
+            ShowMessageBox(QString::fromStdString(SaveFailedText(path)), this);
             return;
     }
     FileListModel* model = form1_->Model();

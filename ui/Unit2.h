@@ -13,16 +13,9 @@ class QToolButton;
 class QWidget;
 class TForm1;
 
-// The editable genre box of the tag dialogs: the 148 names in table order,
-// "Blues" shown at first. Typing never adds entries to the list.
-QComboBox* NewGenreBox(QWidget* parent);
-
-// The tag dialogs bind no key to a button: true (and the event accepted) for
-// Enter and Escape, which the dialog must then not pass on.
-bool SwallowDialogKey(QKeyEvent* event);
-
 // "ID3Tag Editieren": edits the six tag fields of the list's current row and
-// saves them as a new tag of the scan level's version.
+// saves them into the file's tag of the version the rows show; everything
+// else the tag holds stays.
 class TForm2 : public QDialog {
     Q_OBJECT
   public:

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -20,10 +19,10 @@
 #include "ops/EditOps.h"
 #include "ops/TagOps.h"
 #include "scan/FileRow.h"
+#include "ui/DialogHelpers.h"
 #include "ui/FileListModel.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
-#include "ui/Unit2.h"
 
 namespace {
 
@@ -54,6 +53,12 @@ QToolButton* NewSpeedButton(QWidget* parent, const char* name, const QString& ca
     button->setMinimumWidth(110);
     return button;
 }
+
+using TickHandler = void (TWizard::*)();
+constexpr std::array<TickHandler, 6> kTickHandlers{
+    &TWizard::CheckBoxInterpretClick, &TWizard::CheckBoxAlbumClick,
+    &TWizard::CheckBoxTitelClick,     &TWizard::CheckBoxJahrClick,
+    &TWizard::CheckBoxGenreClick,     &TWizard::CheckBoxKommentarClick};
 
 }  // namespace
 
@@ -91,7 +96,7 @@ TWizard::TWizard(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : for
         grid->addWidget(check, field, 1);
         grid->addWidget(input, field, 2);
         // toggled, not clicked: a tick set by program follows the same rule.
-        connect(check, &QCheckBox::toggled, this, [this, field] { ShowTickState(field); });
+        connect(check, &QCheckBox::toggled, this, kTickHandlers[field]);
         ShowTickState(field);
     }
     outer->addLayout(grid);
@@ -173,25 +178,23 @@ void TWizard::closeEvent(QCloseEvent* event) {
 void TWizard::SpeedButton1Click() {
     if (running_ || !form1_) return;
     running_ = true;
-    const int level = form1_->ScanLevel();
+    const int level = form1_->RowsLevel();
     speedButton1_->setEnabled(false);
 
     FileListModel* model = form1_->Model();
-    std::vector<std::string> failed;
+    RunReport report;
     for (const int row : form1_->SelectedRows()) {
         QCoreApplication::processEvents();
         // Ticks and inputs are read at each step: a change made during the run
         // applies to what is still to come.
         for (int field = 0; field < 6; ++field) {
             if (!checkBoxes_[field]->isChecked()) continue;
-            const QString path = form1_->RowPath(row);
+            const std::string path = form1_->RowPath(row);
             const QString text = InputText(field);
-            const EditResult result = WriteTagField(QFile::encodeName(path).toStdString(), level,
-                                                    AllTagFields[field], text.toStdString());
-            if (result != EditResult::Saved) {
-                // The rest of the row is skipped; a file the tag code has
-                // already reported is not listed a second time.
-                if (result != EditResult::Unreadable) failed.push_back(path.toStdString());
+            const FileOutcome outcome =
+                WriteTagField(path, level, AllTagFields[field], text.toStdString());
+            if (outcome != FileOutcome::Written) {
+                report.Add(path, outcome);  // the rest of the row is skipped
                 break;
             }
             model->SetCell(row, kFields[field].column, text);
@@ -201,7 +204,7 @@ void TWizard::SpeedButton1Click() {
 
     speedButton1_->setEnabled(true);
     running_ = false;
-    if (!failed.empty()) ShowMessageBox(QString::fromStdString(FailedSavesText(failed)), this);
+    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
     close();
 }
 

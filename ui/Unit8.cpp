@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
@@ -105,32 +104,29 @@ void TKonvertieren::SpeedButton1Click() {
     if (running_) return;
     running_ = true;
     FileListModel* model = form1_->Model();
-    std::vector<std::string> failedSaves;
+    RunReport report;
     {
         TMPEGaudio audio;
         for (const int row : form1_->SelectedRows()) {
             QCoreApplication::processEvents();
             // Choices and level are read per row: a change during the run applies from here on.
             const NameFields fields = FieldsFromFileName(
-                model->Cell(row, ColDatei).toStdString(), SeparatorOfItem(RadioGroup1ItemIndex()),
+                model->NameBytes(row), SeparatorOfItem(RadioGroup1ItemIndex()),
                 RadioGroup2ItemIndex() == 1 ? NameOrder::TitleArtist : NameOrder::ArtistTitle);
             // A name without the separator gives nothing to write: the row stays.
             if (!fields.Found) continue;
-            const std::string path = QFile::encodeName(form1_->RowPath(row)).toStdString();
-            const FileWork work =
-                WriteArtistTitle(audio, path, form1_->ScanLevel(), fields.Artist, fields.Title);
-            if (work == FileWork::Written) {
+            const std::string path = form1_->RowPath(row);
+            const FileOutcome outcome =
+                WriteArtistTitle(audio, path, form1_->RowsLevel(), fields.Artist, fields.Title);
+            if (outcome == FileOutcome::Written) {
                 model->SetCell(row, ColInterpret, QString::fromStdString(fields.Artist));
                 model->SetCell(row, ColTitel, QString::fromStdString(fields.Title));
-            } else if (work == FileWork::SaveFailed) {
-                failedSaves.push_back(form1_->RowPath(row).toStdString());
             }
+            report.Add(path, outcome);
             QCoreApplication::processEvents();
         }
     }
-    if (!failedSaves.empty()) {
-        ShowMessageBox(QString::fromStdString(FailedSavesText(failedSaves)), this);
-    }
+    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
     running_ = false;
     accept();
 }

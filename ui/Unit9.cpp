@@ -1,7 +1,6 @@
 #include "ui/Unit9.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -16,9 +15,9 @@
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
 
-TLevelTransfer::TLevelTransfer(TForm1* form1, QWidget* parent, const QString& caption,
-                               const QString& label)
-    : QDialog(parent ? parent : form1), form1_(form1) {
+TLevelTransfer::TLevelTransfer(TForm1* form1, QWidget* parent, int sourceLevel,
+                               const QString& caption, const QString& label)
+    : QDialog(parent ? parent : form1), form1_(form1), sourceLevel_(sourceLevel) {
     setWindowTitle(caption);
     setModal(true);
 
@@ -67,13 +66,14 @@ void TLevelTransfer::SpeedButton1Click() {
     }
     progressBar1_->setRange(0, static_cast<int>(rows.size()));
     progressBar1_->setValue(0);
-    std::vector<std::string> failedSaves;
+    RunReport report(sourceLevel_);
     {
         TMPEGaudio audio;
         for (const int row : rows) {
-            const std::string path = QFile::encodeName(form1_->RowPath(row)).toStdString();
-            const TransferResult r = TransferFile(audio, path);
-            if (r.Status == FileWork::Written) {
+            const std::string path = form1_->RowPath(row);
+            const TransferResult r =
+                sourceLevel_ == 1 ? TransferLevel1To2(audio, path) : TransferLevel2To1(audio, path);
+            if (r.Status == FileOutcome::Written) {
                 const TagCells& c = r.Cells;
                 model->SetCell(row, ColInterpret, QString::fromStdString(c.Artist));
                 model->SetCell(row, ColAlbum, QString::fromStdString(c.Album));
@@ -81,17 +81,14 @@ void TLevelTransfer::SpeedButton1Click() {
                 model->SetCell(row, ColJahr, QString::fromStdString(c.Year));
                 model->SetCell(row, ColGenre, QString::fromStdString(c.Genre));
                 model->SetCell(row, ColKommentar, QString::fromStdString(c.Comment));
-            } else if (r.Status == FileWork::SaveFailed) {
-                failedSaves.push_back(form1_->RowPath(row).toStdString());
             }
+            report.Add(path, r.Status);
             QCoreApplication::processEvents();
             progressBar1_->setValue(progressBar1_->value() + 1);
         }
     }
     progressBar1_->setValue(0);
-    if (!failedSaves.empty()) {
-        ShowMessageBox(QString::fromStdString(FailedSavesText(failedSaves)), this);
-    }
+    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
     running_ = false;
     accept();
 }
@@ -107,12 +104,8 @@ void TLevelTransfer::reject() {
 }
 
 TL1nachL2::TL1nachL2(TForm1* form1, QWidget* parent)
-    : TLevelTransfer(form1, parent, QStringLiteral("Transfer Level 1 -> Level 2"),
+    : TLevelTransfer(form1, parent, 1, QStringLiteral("Transfer Level 1 -> Level 2"),
                      QStringLiteral("Transferiere ID3Tags Level 1 nach ID3Tag Level 2...")) {
     setObjectName(QStringLiteral("L1nachL2"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-TransferResult TL1nachL2::TransferFile(TMPEGaudio& audio, const std::string& path) {
-    return TransferLevel1To2(audio, path);
 }

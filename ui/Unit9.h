@@ -9,7 +9,6 @@ class QLabel;
 class QProgressBar;
 class QToolButton;
 class TForm1;
-class TMPEGaudio;
 
 // The frame both level transfer dialogs share: a label, a progress bar over
 // the selected rows, "OK" and "Abbrechen". The subclass names the copy.
@@ -24,11 +23,13 @@ class TLevelTransfer : public QDialog {
     void reject() override;
 
   protected:
-    TLevelTransfer(TForm1* form1, QWidget* parent, const QString& caption, const QString& label);
-    virtual TransferResult TransferFile(TMPEGaudio& audio, const std::string& path) = 0;
+    // sourceLevel: the tag copied from, 1 or 2.
+    TLevelTransfer(TForm1* form1, QWidget* parent, int sourceLevel, const QString& caption,
+                   const QString& label);
 
   private:
     TForm1* form1_;
+    int sourceLevel_;
     QLabel* label1_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
     QToolButton* speedButton1_ = nullptr;
@@ -41,7 +42,4 @@ class TL1nachL2 : public TLevelTransfer {
     Q_OBJECT
   public:
     explicit TL1nachL2(TForm1* form1, QWidget* parent = nullptr);
-
-  protected:
-    TransferResult TransferFile(TMPEGaudio& audio, const std::string& path) override;
 };

@@ -105,7 +105,7 @@ TEST_F(WriteArtistTitleTest, Level1KeepsTheOtherFieldsAndCutsTo30) {
         Make("a.mp3", "", MakeId3v1Tag("Old", "Old", "Album", "1999", "Comment", 7, 17));
     const std::string artist(40, 'A');
     TMPEGaudio audio;
-    ASSERT_EQ(WriteArtistTitle(audio, path, 1, artist, "Neuer Titel"), FileWork::Written);
+    ASSERT_EQ(WriteArtistTitle(audio, path, 1, artist, "Neuer Titel"), FileOutcome::Written);
     const std::string bytes = ReadFileBytes(path);
     EXPECT_EQ(bytes.substr(bytes.size() - 128),
               MakeId3v1Tag("Neuer Titel", std::string(30, 'A'), "Album", "1999", "Comment", 7, 17));
@@ -117,7 +117,7 @@ TEST_F(WriteArtistTitleTest, Level1WithoutTagAppendsOneWithNoGenre) {
     const size_t before = ReadFileBytes(path).size();
     TMPEGaudio audio;
     // Umlauts arrive as UTF-8 and are stored as Windows-1252 bytes.
-    ASSERT_EQ(WriteArtistTitle(audio, path, 1, "Künstler", "Lied"), FileWork::Written);
+    ASSERT_EQ(WriteArtistTitle(audio, path, 1, "Künstler", "Lied"), FileOutcome::Written);
     const std::string bytes = ReadFileBytes(path);
     ASSERT_EQ(bytes.size(), before + 128);
     EXPECT_EQ(bytes.substr(before), MakeId3v1Tag("Lied", "K\xFCnstler", "", "", "", 0, 255));
@@ -132,7 +132,7 @@ TEST_F(WriteArtistTitleTest, Level2KeepsAlbumCommentTrackAndLeavesId3v1Alone) {
                                                 {"TYER", TextFrameData("1984")}}),
                                   v1);
     TMPEGaudio audio;
-    ASSERT_EQ(WriteArtistTitle(audio, path, 2, "Band", "Song"), FileWork::Written);
+    ASSERT_EQ(WriteArtistTitle(audio, path, 2, "Band", "Song"), FileOutcome::Written);
     const std::string bytes = ReadFileBytes(path);
     EXPECT_EQ(bytes.substr(bytes.size() - 128), v1);
     TID3v2 tag;
@@ -148,7 +148,7 @@ TEST_F(WriteArtistTitleTest, Level2KeepsAlbumCommentTrackAndLeavesId3v1Alone) {
 TEST_F(WriteArtistTitleTest, FilesThatCannotBeWrittenAreReportedAndLeftAlone) {
     // Missing file: the tag code's message, once.
     TMPEGaudio audio;
-    EXPECT_EQ(WriteArtistTitle(audio, dir.File("gone.mp3"), 1, "A", "T"), FileWork::Unreadable);
+    EXPECT_EQ(WriteArtistTitle(audio, dir.File("gone.mp3"), 1, "A", "T"), FileOutcome::Unreadable);
     EXPECT_EQ(messages.texts.size(), 1u);
 
     // A tag but no audio any more: the emptied objects must not be saved.
@@ -157,7 +157,7 @@ TEST_F(WriteArtistTitleTest, FilesThatCannotBeWrittenAreReportedAndLeftAlone) {
     WriteMp3(noAudio, "", std::string(4000, '\0'), v1);
     const std::string before = ReadFileBytes(noAudio);
     for (int level : {1, 2}) {
-        EXPECT_EQ(WriteArtistTitle(audio, noAudio, level, "X", "Y"), FileWork::NoFrame);
+        EXPECT_EQ(WriteArtistTitle(audio, noAudio, level, "X", "Y"), FileOutcome::NoFrame);
         EXPECT_EQ(ReadFileBytes(noAudio), before);
     }
     EXPECT_EQ(messages.texts.size(), 1u);
@@ -168,7 +168,7 @@ TEST_F(WriteArtistTitleTest, FilesThatCannotBeWrittenAreReportedAndLeftAlone) {
     const int fd = ::open(locked.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    EXPECT_EQ(WriteArtistTitle(audio, locked, 2, "X", "Y"), FileWork::SaveFailed);
+    EXPECT_EQ(WriteArtistTitle(audio, locked, 2, "X", "Y"), FileOutcome::SaveFailed);
     ::close(fd);
     EXPECT_EQ(ReadFileBytes(locked), lockedBefore);
 }

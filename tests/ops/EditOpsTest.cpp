@@ -37,7 +37,7 @@ std::string OldId3v1() {
     return MakeId3v1Tag("Alter Titel", "Alter Interpret", "Altes Album", "1999", "alt", 7, 8);
 }
 
-TEST(ReplaceTagTest, LevelOneWritesOnlyTheSixFieldsAndLosesTheTrack) {
+TEST(SaveTagTextsTest, LevelOneSetsTheSixFieldsAndKeepsTheTrack) {
     struct Case {
         const char* what;
         TagTexts texts;
@@ -46,20 +46,20 @@ TEST(ReplaceTagTest, LevelOneWritesOnlyTheSixFieldsAndLosesTheTrack) {
     const Case cases[] = {
         {"plain",
          {"Artist", "Album", "Title", "2004", "Rock", "Comment"},
-         MakeId3v1Tag("Title", "Artist", "Album", "2004", "Comment", 0, 17)},
+         MakeId3v1Tag("Title", "Artist", "Album", "2004", "Comment", 7, 17)},
         {"genre not a name",
          {"A", "B", "C", "1", "Rockmusik", ""},
-         MakeId3v1Tag("C", "A", "B", "1", "", 0, 255)},
+         MakeId3v1Tag("C", "A", "B", "1", "", 7, 255)},
         {"genre differs in case",
          {"", "", "", "", "rock", ""},
-         MakeId3v1Tag("", "", "", "", "", 0, 255)},
-        {"all empty", {}, MakeId3v1Tag("", "", "", "", "", 0, 255)},
+         MakeId3v1Tag("", "", "", "", "", 7, 255)},
+        {"all empty", {}, MakeId3v1Tag("", "", "", "", "", 7, 255)},
         {"long title, five-digit year, trailing blanks",
          {"Artist  ", "", std::string(40, 'T'), "20045", "Blues", "c"},
-         MakeId3v1Tag(std::string(30, 'T'), "Artist", "", "2004", "c", 0, 0)},
+         MakeId3v1Tag(std::string(30, 'T'), "Artist", "", "2004", "c", 7, 0)},
         {"umlauts become Windows-1252",
          {"M\xC3\xBCller", "", "", "", "", "\xE2\x82\xAC"},
-         MakeId3v1Tag("", "M\xFCller", "", "", "\x80", 0, 255)},
+         MakeId3v1Tag("", "M\xFCller", "", "", "\x80", 7, 255)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -68,7 +68,7 @@ TEST(ReplaceTagTest, LevelOneWritesOnlyTheSixFieldsAndLosesTheTrack) {
         WriteMp3(path, OldId3v2(), kAudio, OldId3v1());
         const std::string before = ReadFileBytes(path);
 
-        ASSERT_EQ(ReplaceTag(path, 1, c.texts), EditResult::Saved);
+        ASSERT_EQ(SaveTagTexts(path, 1, c.texts), FileOutcome::Written);
         const std::string after = ReadFileBytes(path);
         ASSERT_EQ(after.size(), before.size());
         EXPECT_EQ(Tail128(after), c.expected);
@@ -76,28 +76,30 @@ TEST(ReplaceTagTest, LevelOneWritesOnlyTheSixFieldsAndLosesTheTrack) {
     }
 }
 
-TEST(ReplaceTagTest, LevelOneAppendsATagToAFileWithout) {
+TEST(SaveTagTextsTest, LevelOneAppendsATagToAFileWithout) {
     TempDir dir;
     const std::string path = dir.File("a.mp3");
     WriteMp3(path, "", kAudio, "");
-    ASSERT_EQ(ReplaceTag(path, 1, {"A", "", "", "", "Pop", ""}), EditResult::Saved);
+    ASSERT_EQ(SaveTagTexts(path, 1, {"A", "", "", "", "Pop", ""}), FileOutcome::Written);
     const std::string after = ReadFileBytes(path);
     EXPECT_EQ(after, kAudio + MakeId3v1Tag("", "A", "", "", "", 0, 13));
 }
 
-TEST(ReplaceTagTest, LevelTwoKeepsEveryOtherFrameAndLeavesTheId3v1TagAlone) {
+TEST(SaveTagTextsTest, LevelTwoKeepsTheTrackAndEveryOtherFrameAndLeavesTheId3v1TagAlone) {
     TempDir dir;
     const std::string path = dir.File("a.mp3");
     WriteMp3(path, OldId3v2(), kAudio, OldId3v1());
 
     ASSERT_EQ(
-        ReplaceTag(path, 2, {"Artist", "Album", "Title", "2004", "Eigenes Genre", "Kommentar"}),
-        EditResult::Saved);
+        SaveTagTexts(path, 2, {"Artist", "Album", "Title", "2004", "Eigenes Genre", "Kommentar"}),
+        FileOutcome::Written);
     const std::string after = ReadFileBytes(path);
     EXPECT_EQ(Tail128(after), OldId3v1());
     EXPECT_EQ(after.substr(after.size() - 128 - kAudio.size(), kAudio.size()), kAudio);
     EXPECT_NE(after.find("TXXX"), std::string::npos);
-    EXPECT_EQ(after.find("TRCK"), std::string::npos);
+    EXPECT_NE(after.find("TRCK\0\0\0\x05\0\0\0"
+                         "7/12"s),
+              std::string::npos);
 
     TID3v2 tag;
     ASSERT_TRUE(tag.ReadFromFile(path));
@@ -107,35 +109,27 @@ TEST(ReplaceTagTest, LevelTwoKeepsEveryOtherFrameAndLeavesTheId3v1TagAlone) {
     EXPECT_EQ(tag.Year(), "2004");
     EXPECT_EQ(tag.Genre(), "Eigenes Genre");
     EXPECT_EQ(tag.Comment(), "Kommentar");
-    EXPECT_EQ(tag.Track(), 0);
+    EXPECT_EQ(tag.Track(), 7);
 }
 
-// A save that fails must say so; whether the tag code has told the user
-// already decides who shows the message.
-TEST(ReplaceTagTest, FailuresAreReportedNotPassedOffAsSaved) {
-    struct Case {
-        const char* what;
-        int level;
-        bool directory;  // the file replaced by a folder, else a missing file
-        EditResult expected;
-        size_t tagMessages;
-    };
-    const Case cases[] = {
-        {"level 1, folder", 1, true, EditResult::Unreadable, 1},
-        {"level 1, missing", 1, false, EditResult::Unreadable, 1},
-        {"level 2, folder", 2, true, EditResult::Failed, 0},
-        {"level 2, missing", 2, false, EditResult::Failed, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        const std::string path = dir.File("a.mp3");
-        if (c.directory) std::filesystem::create_directory(path);
+// The editor loads the file first: one that cannot be loaded is not written.
+TEST(SaveTagTextsTest, NothingIsWrittenWhenTheFileCannotBeLoaded) {
+    TempDir dir;
+    const std::string folder = dir.File("ordner.mp3");
+    std::filesystem::create_directory(folder);
+    const std::string noAudio = dir.File("leer.mp3");
+    const std::string noAudioBytes = OldId3v2() + std::string(4000, '\x11') + OldId3v1();
+    WriteFileBytes(noAudio, noAudioBytes);
+    for (int level : {1, 2}) {
+        SCOPED_TRACE(level);
         MessageRecorder messages;
-        EXPECT_EQ(ReplaceTag(path, c.level, {"A", "B", "C", "D", "E", "F"}), c.expected);
-        EXPECT_EQ(messages.texts.size(), c.tagMessages);
-        EXPECT_EQ(std::filesystem::exists(path), c.directory);
-        EXPECT_FALSE(std::filesystem::exists(path + "~"));
+        EXPECT_EQ(SaveTagTexts(folder, level, {"A", "B", "C", "D", "E", "F"}),
+                  FileOutcome::Unreadable);
+        EXPECT_EQ(messages.texts.size(), 1u);
+        EXPECT_EQ(SaveTagTexts(noAudio, level, {"A", "B", "C", "D", "E", "F"}),
+                  FileOutcome::NoFrame);
+        EXPECT_EQ(ReadFileBytes(noAudio), noAudioBytes);
+        EXPECT_EQ(messages.texts.size(), 1u);
     }
 }
 
@@ -170,12 +164,12 @@ TEST(WriteTagFieldTest, EachFieldChangesAloneAndTheRestSurvives) {
         WriteMp3(two, OldId3v2(), kAudio, OldId3v1());
         const std::string oldTwo = ReadFileBytes(two);
 
-        ASSERT_EQ(WriteTagField(one, 1, c.field, c.text), EditResult::Saved);
+        ASSERT_EQ(WriteTagField(one, 1, c.field, c.text), FileOutcome::Written);
         const std::string afterOne = ReadFileBytes(one);
         EXPECT_EQ(Tail128(afterOne), c.level1);
         EXPECT_EQ(afterOne.substr(0, OldId3v2().size()), OldId3v2());
 
-        ASSERT_EQ(WriteTagField(two, 2, c.field, c.text), EditResult::Saved);
+        ASSERT_EQ(WriteTagField(two, 2, c.field, c.text), FileOutcome::Written);
         const std::string afterTwo = ReadFileBytes(two);
         EXPECT_EQ(Tail128(afterTwo), OldId3v1());
         TID3v2 tag;
@@ -199,7 +193,7 @@ TEST(WriteTagFieldTest, AFileWithoutAnId3v1TagGetsOneWithOnlyThatField) {
     TempDir dir;
     const std::string path = dir.File("a.mp3");
     WriteMp3(path, "", kAudio, "");
-    ASSERT_EQ(WriteTagField(path, 1, TagField::Year, "2004"), EditResult::Saved);
+    ASSERT_EQ(WriteTagField(path, 1, TagField::Year, "2004"), FileOutcome::Written);
     EXPECT_EQ(ReadFileBytes(path), kAudio + MakeId3v1Tag("", "", "", "2004", "", 0, 255));
 }
 
@@ -214,12 +208,12 @@ TEST(WriteTagFieldTest, NothingIsWrittenWhenTheFileCannotBeLoaded) {
     for (int level : {1, 2}) {
         SCOPED_TRACE(level);
         MessageRecorder messages;
-        EXPECT_EQ(WriteTagField(missing, level, TagField::Title, "x"), EditResult::Unreadable);
+        EXPECT_EQ(WriteTagField(missing, level, TagField::Title, "x"), FileOutcome::Unreadable);
         ASSERT_EQ(messages.texts.size(), 1u);
         EXPECT_NE(messages.texts[0].find(missing), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(missing));
 
-        EXPECT_EQ(WriteTagField(noAudio, level, TagField::Title, "x"), EditResult::NoFrame);
+        EXPECT_EQ(WriteTagField(noAudio, level, TagField::Title, "x"), FileOutcome::NoFrame);
         EXPECT_EQ(ReadFileBytes(noAudio), noAudioBytes);
         EXPECT_EQ(messages.texts.size(), 1u);
     }
@@ -234,15 +228,16 @@ TEST(WriteTagFieldTest, ALevelTwoSaveRefusedByALockFailsAndLeavesTheFile) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     MessageRecorder messages;
-    EXPECT_EQ(WriteTagField(path, 2, TagField::Title, "x"), EditResult::Failed);
+    EXPECT_EQ(WriteTagField(path, 2, TagField::Title, "x"), FileOutcome::SaveFailed);
     ::close(fd);
     EXPECT_TRUE(messages.texts.empty());
     EXPECT_EQ(ReadFileBytes(path), before);
 }
 
-TEST(SaveFailedTextTest, QuotesTheFullPath) {
-    EXPECT_EQ(SaveFailedText("/a b/c.mp3"),
-              "Die Datei \"/a b/c.mp3\" konnte nicht gespeichert werden.");
+TEST(SaveFailedTextTest, QuotesTheFullPathReadably) {
+    EXPECT_EQ(SaveFailedText("/a b/M\xE4"
+                             "dchen.mp3"),
+              "Die Datei \"/a b/M\uFFFDdchen.mp3\" konnte nicht gespeichert werden.");
 }
 
 }  // namespace

@@ -70,20 +70,6 @@ TEST(FileRowTextTest, SizeTextFollowsTheDecimalSeparator) {
     for (const auto& c : cases) EXPECT_EQ(SizeText(c.bytes), c.german) << c.bytes;
 }
 
-TEST(FileRowTextTest, TrimTrailingBlanks) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
-        {"abc", "abc"},
-        {"abc   ", "abc"},
-        {" a b ", " a b"},
-        {std::string("x\0\0\0", 4), "x"},
-        {"x\t\r\n\x1F", "x"},
-        {"   ", ""},
-        {"x\xA0", "x\xA0"},  // 160 is a character in Windows-1252, not a blank
-        {"x!", "x!"}};
-    for (const auto& [in, out] : cases) EXPECT_EQ(TrimTrailingBlanks(in), out);
-}
-
 TEST(FileRowTextTest, StatusTexts) {
     EXPECT_EQ(FoundCountText(0), "0 MP3-Dateien gefunden");
     EXPECT_EQ(FoundCountText(1), "1 MP3-Datei gefunden");

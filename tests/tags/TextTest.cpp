@@ -78,3 +78,21 @@ TEST(Text, Latin1OnlyForCharactersUpToFF) {
     EXPECT_EQ(Utf8ToLatin1("a\0b"s), std::nullopt);
     EXPECT_EQ(Utf8ToLatin1("a\xFF"), std::nullopt);  // malformed
 }
+
+TEST(Text, TrimBlanks) {
+    struct Case {
+        std::string in, trailing, both;
+    };
+    const Case cases[] = {
+        {"", "", ""},
+        {" a b ", " a b", "a b"},
+        {"\0\0x\0\0"s, "\0\0x"s, "x"},
+        {"\t\r\n\x1Fx\t\r\n\x1F", "\t\r\n\x1Fx", "x"},
+        {"   ", "", ""},
+        {"\xA0x\xA0", "\xA0x\xA0", "\xA0x\xA0"},  // 160 is a character, not a blank
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrimBlanks(c.in), c.trailing) << c.in;
+        EXPECT_EQ(TrimBlanks(c.in, true), c.both) << c.in;
+    }
+}

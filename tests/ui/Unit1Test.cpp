@@ -154,7 +154,7 @@ TEST_F(Unit1Test, ScanListsValidFilesInWalkOrderWithTheirCells) {
             EXPECT_EQ(model.Cell(r, ColBitrate), QString::fromUtf8(e.bitRate));
             EXPECT_EQ(model.Cell(r, ColSamplerate), QStringLiteral("44100 Hz"));
             EXPECT_EQ(model.Cell(r, ColPfad), pfad + QString::fromUtf8(e.sub));
-            EXPECT_EQ(form_->RowPath(r),
+            EXPECT_EQ(QString::fromStdString(form_->RowPath(r)),
                       pfad + QString::fromUtf8(e.sub) + QString::fromUtf8(e.name));
         }
         // ID3v1 genre by name, trailing blanks of the comment cut; ID3v2 text as is.

@@ -1,8 +1,11 @@
 // The single-file tag editor: opening from the row, copy and paste across
-// openings, the replacing save at both levels, and saves that fail.
+// openings, the save into the tag the rows show, and saves that fail.
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
@@ -12,6 +15,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
+
 #include <filesystem>
 #include <functional>
 
@@ -20,15 +24,19 @@
 #include "ui/Unit2.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
 [[maybe_unused]] auto* const kEnvironment = AddWindowTestEnvironment("test_ui_Unit2Test");
 
 const std::string kAudio = MakeCbrAudio(9, 0.3);
-const std::string kOldId3v2 = MakeId3v2Tag(
-    {{"TIT2", TextFrameData("Alt")}, {"TRCK", TextFrameData("4")}, {"TXXX", TextFrameData("mehr")}},
-    3, 32);
+const std::string kPicture = "\0image/jpeg\0\x03\0"s + std::string(500, '\xD8');
+const std::string kOldId3v2 = MakeId3v2Tag({{"TIT2", TextFrameData("Alt")},
+                                            {"TRCK", TextFrameData("4")},
+                                            {"APIC", kPicture},
+                                            {"TXXX", TextFrameData("mehr")}},
+                                           3, 32);
 
 class Unit2Test : public FolderFormTest {
   protected:
@@ -157,7 +165,7 @@ TEST_F(Unit2Test, OpeningShowsTheTopmostSelectedRowTrimmed) {
     EXPECT_EQ(ReadFileBytes(dir_.File("2.mp3")).substr(0, kOldId3v2.size()), kOldId3v2);
 }
 
-TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
+TEST_F(Unit2Test, SaveAtLevelOneKeepsTheTrackAndTheRowShowsWhatWasTyped) {
     struct Case {
         std::array<QString, 6> typed;
         std::string tag;  // the file's new last 128 bytes
@@ -165,13 +173,13 @@ TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
     const QString longTitle(40, QLatin1Char('T'));
     const Case cases[] = {
         {{"Neu", "Platte", longTitle, "20045", "Eigenes Genre", "Kommentar "},
-         MakeId3v1Tag(std::string(30, 'T'), "Neu", "Platte", "2004", "Kommentar", 0, 255)},
-        {{"Neu", "", "x", "2004", "Techno", "K"}, MakeId3v1Tag("x", "Neu", "", "2004", "K", 0, 18)},
+         MakeId3v1Tag(std::string(30, 'T'), "Neu", "Platte", "2004", "Kommentar", 1, 255)},
+        {{"Neu", "", "x", "2004", "Techno", "K"}, MakeId3v1Tag("x", "Neu", "", "2004", "K", 1, 18)},
         {{"Gr\u00FC\u00DFe", "", "", "", "techno", ""},
          MakeId3v1Tag("",
                       "Gr\xFC\xDF"
                       "e",
-                      "", "", "", 0, 255)},
+                      "", "", "", 1, 255)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed[0].toStdString() + c.typed[4].toStdString());
@@ -185,7 +193,7 @@ TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
         });
         EXPECT_FALSE(open);
         const std::string after = ReadFileBytes(path);
-        EXPECT_EQ(Tail128(after), c.tag);  // track number gone
+        EXPECT_EQ(Tail128(after), c.tag);
         EXPECT_EQ(after.substr(0, after.size() - 128), before.substr(0, before.size() - 128));
         EXPECT_EQ(TagCells(0), c.typed);
         EXPECT_EQ(form_->Model()->Cell(0, ColBitrate), otherCells[ColBitrate]);
@@ -193,25 +201,36 @@ TEST_F(Unit2Test, SaveAtLevelOneReplacesTheTagAndTheRowShowsWhatWasTyped) {
     }
 }
 
-TEST_F(Unit2Test, LevelSwitchedWithoutRescanSavesTheShownValuesAsId3v2) {
-    form_->ScannenID3Level21Click();
-    SelectRows({2});
-    const std::string path = dir_.File("3.mp3");
-    const std::string v1Before = Tail128(ReadFileBytes(path));
-    OpenAndRun([&] { form2_->SpeedButton14Click(); });
-
-    const std::string after = ReadFileBytes(path);
-    EXPECT_EQ(Tail128(after), v1Before);
-    EXPECT_NE(after.find("TXXX"), std::string::npos);  // other frames stay
-    TID3v2 tag;
-    ASSERT_TRUE(tag.ReadFromFile(path));
-    EXPECT_EQ(tag.Title(), "Titel 3");
-    EXPECT_EQ(tag.Artist(), "Band");
-    EXPECT_EQ(tag.Album(), "Album");
-    EXPECT_EQ(tag.Year(), "1999");
-    EXPECT_EQ(tag.Genre(), "Rock");
-    EXPECT_EQ(tag.Comment(), "alt");
-    EXPECT_EQ(tag.Track(), 0);  // the old tag's track frame is not carried over
+// The editor writes the tag the rows were read with, whatever the drop-down
+// says now, and keeps all the tag holds but the six fields.
+TEST_F(Unit2Test, SaveWritesTheTagTheRowsShowAndKeepsTheRest) {
+    for (int scanned : {1, 2}) {
+        SCOPED_TRACE(scanned);
+        Scan(scanned);
+        if (scanned == 1) form_->ScannenID3Level21Click();  // no rescan
+        SelectRows({2});
+        const std::string path = dir_.File("3.mp3");
+        const std::string before = ReadFileBytes(path);
+        OpenAndRun([&] {
+            Edit(3)->setText(QStringLiteral("Neu"));
+            form2_->SpeedButton14Click();
+        });
+        const std::string after = ReadFileBytes(path);
+        if (scanned == 1) {
+            EXPECT_EQ(after.substr(0, kOldId3v2.size()), kOldId3v2);
+            EXPECT_EQ(Tail128(after), MakeId3v1Tag("Neu", "Band", "Album", "1999", "alt", 3, 17));
+        } else {
+            EXPECT_EQ(Tail128(after), Tail128(before));
+            TID3v2 tag;
+            ASSERT_TRUE(tag.ReadFromFile(path));
+            EXPECT_EQ(tag.Title(), "Neu");
+            EXPECT_EQ(tag.Track(), 4);
+            EXPECT_EQ(tag.OtherFrameIDs(), (std::vector<std::string>{"APIC", "TXXX"}));
+            EXPECT_NE(after.find(kPicture), std::string::npos);
+        }
+        EXPECT_EQ(form_->Model()->Cell(2, ColTitel), QStringLiteral("Neu"));
+        form_->ScannenID3Level11Click();
+    }
 }
 
 TEST_F(Unit2Test, LoeschenThenSchliessenOrSpeichern) {
@@ -232,7 +251,7 @@ TEST_F(Unit2Test, LoeschenThenSchliessenOrSpeichern) {
         form2_->SpeedButton13Click();
         form2_->SpeedButton14Click();
     }));
-    EXPECT_EQ(Tail128(ReadFileBytes(path)), MakeId3v1Tag("", "", "", "", "", 0, 255));
+    EXPECT_EQ(Tail128(ReadFileBytes(path)), MakeId3v1Tag("", "", "", "", "", 1, 255));
     EXPECT_EQ(TagCells(0), (std::array<QString, 6>{}));
 }
 
@@ -281,29 +300,45 @@ TEST_F(Unit2Test, FieldClipboardOutlivesOpeningsAndDialogs) {
 // A failed save leaves the row as it was and the dialog open; the user hears
 // of it once, from the tag code or from the editor.
 TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
+    enum class Damage { Folder, Locked, NoAudio };
     struct Case {
+        const char* name;
         int level;
-        const char* message;  // "tag": the tag code's, "editor": the editor's
+        Damage damage;
+        bool editorMessage;  // else the tag code's
     };
-    const Case cases[] = {{1, "tag"}, {2, "editor"}};
+    const Case cases[] = {
+        {"replaced by a folder", 1, Damage::Folder, false},
+        {"held by another program", 2, Damage::Locked, true},
+        {"no audio any more", 2, Damage::NoAudio, true},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.level);
-        if (c.level == 2) form_->ScannenID3Level21Click();
+        SCOPED_TRACE(c.name);
+        Scan(c.level);
         messages_.clear();
         SelectRows({1});
         const std::string path = dir_.File("2.mp3");
-        fs::remove(path);
-        fs::create_directory(path);  // the file replaced by a folder
+        int fd = -1;
+        if (c.damage == Damage::Folder) {
+            fs::remove(path);
+            fs::create_directory(path);
+        } else if (c.damage == Damage::Locked) {
+            fd = ::open(path.c_str(), O_RDONLY);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        } else {
+            WriteMp3(path, kOldId3v2, std::string(3000, '\0'), "");
+        }
         const auto cellsBefore = TagCells(1);
         const bool open = OpenAndRun([&] {
             Edit(1)->setText(QStringLiteral("Neu"));
             form2_->SpeedButton14Click();
         });
+        if (fd >= 0) ::close(fd);
         EXPECT_TRUE(open);
         EXPECT_EQ(TagCells(1), cellsBefore);
         ASSERT_EQ(messages_.size(), 1u);
         const QString qpath = QFile::decodeName(path.c_str());
-        if (std::string(c.message) == "editor") {
+        if (c.editorMessage) {
             EXPECT_EQ(messages_[0], QStringLiteral("Die Datei \"") + qpath +
                                         QStringLiteral("\" konnte nicht gespeichert werden."));
         } else {
@@ -311,8 +346,8 @@ TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
                 << messages_[0].toStdString();
             EXPECT_TRUE(messages_[0].contains(QStringLiteral("beschädigt")));
         }
-        fs::remove(path);
-        WriteMp3(path, "", kAudio, "");
+        fs::remove_all(path);
+        WriteMp3(path, kOldId3v2, kAudio, "");
     }
 }
 

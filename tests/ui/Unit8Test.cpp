@@ -157,7 +157,8 @@ TEST_F(Unit8Test, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     ::close(fd);
 
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].toStdString(), FailedSavesText({locked}));
+    EXPECT_EQ(messages_[0].toStdString(),
+              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked);
     EXPECT_EQ(Row("B - Zwei.mp3").Cells, lockedRow.Cells);
     EXPECT_EQ(ReadFileBytes(locked), before);
     EXPECT_EQ(Cell("A - Eins.mp3", ColInterpret), QStringLiteral("A"));
