@@ -68,6 +68,9 @@ TEST_F(CopyTagsTest, Level2To1MapsTheGenreCutsTo30AndKeepsTheTrack) {
         {"synth.mp3", "Synthpop", "Synthpop"},
         {"blues.mp3", "Blues", "Blues"},
         {"unknown.mp3", "Krautrock", ""},
+        {"lower.mp3", "rock", "Rock"},    // names match without regard to case
+        {"number.mp3", "17", "Rock"},     // a number of the table
+        {"bracket.mp3", "(9)", "Metal"},  // the ID3v2 reader names it
     };
     const std::string title40 = "Ein sehr langer Titel mit vierzig Zeiche";
     ASSERT_EQ(title40.size(), 40u);
@@ -102,6 +105,38 @@ TEST_F(CopyTagsTest, Level2To1MapsTheGenreCutsTo30AndKeepsTheTrack) {
         }
         EXPECT_EQ(ReadFileBytes(path).size(), bytes.size());
     }
+}
+
+// A file without the tag to copy from is left as it was and named; a file
+// whose name is not UTF-8 is found by its bytes.
+TEST_F(CopyTagsTest, AMissingSourceTagChangesNothingAndAnyNameWorks) {
+    const std::string v2only = Encode("nur v2.mp3", {"--id3v2-only", "--tt", "Titel"});
+    const std::string v1only = Encode("nur v1.mp3", {"--id3v1-only", "--tt", "Titel"});
+    const std::string latin1 = Encode(
+        "M\xE4"
+        "dchen.mp3",
+        {"--id3v1-only", "--ta", "Band"});
+    struct Case {
+        const char* from;
+        const char* to;
+        std::string path;
+        const char* missing;
+    };
+    for (const Case& c : {Case{"1", "2", v2only, "ID3v1"}, Case{"2", "1", v1only, "ID3v2"}}) {
+        SCOPED_TRACE(c.path);
+        const std::string before = ReadFileBytes(c.path);
+        const CliRun run =
+            RunCli(dir, {"copy-tags", "--from", c.from, "--to", c.to, c.path, latin1});
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_EQ(run.Err,
+                  c.path + ": Die Datei hat kein " + c.missing + "-Tag und bleibt unverändert.\n");
+        EXPECT_EQ(ReadFileBytes(c.path), before);
+        // The target tag still holds what it held.
+        EXPECT_EQ(BothTagsFields(dir, c.path)["v" + std::string(c.to) + ".TIT2"], "Titel");
+    }
+    const auto tags = BothTagsFields(dir, latin1);
+    EXPECT_EQ(tags.at("v2.TPE1"), "Band");
+    EXPECT_EQ(tags.at("v1.TPE1"), "Band");
 }
 
 TEST_F(CopyTagsTest, FailuresAndBadUsage) {
