@@ -482,9 +482,19 @@ TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFile) {
     EXPECT_TRUE(recorder.Urls.empty());
     SelectRows({2});
     form_->Trackabspielen1Click();
+    // A name that is not UTF-8 reaches the player byte for byte.
+    std::vector<ListRow> rows = form_->Model()->Rows();
+    rows[1].Cells[ColDatei] = QStringLiteral("M\uFFFDdchen.mp3");
+    rows[1].Raw = std::make_shared<const RawPath>(RawPath{"/musik/",
+                                                          "M\xE4"
+                                                          "dchen.mp3"});
+    form_->Model()->ReplaceRows(rows);
+    SelectRows({1});
+    form_->Trackabspielen1Click();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    ASSERT_EQ(recorder.Urls.size(), 1u);
+    ASSERT_EQ(recorder.Urls.size(), 2u);
     EXPECT_EQ(recorder.Urls[0], QUrl::fromLocalFile(QStringLiteral("/musik/Rock/2.mp3")));
+    EXPECT_EQ(recorder.Urls[1].toEncoded(), QByteArray("file:///musik/M%E4dchen.mp3"));
 }
 
 TEST_F(Unit1Test, GridLinesToggleWithTheirCheckMark) {
