@@ -8,8 +8,12 @@
 ListRow ToListRow(const FileRow& row) {
     ListRow out;
     out.ImageIndex = row.ImageIndex;
-    for (size_t c = 0; c < out.Cells.size(); ++c)
-        out.Cells[c] = QString::fromStdString(ValidUtf8(row.Cells[c]));
+    // The tag cells are UTF-8 already; the folder and the name are the file
+    // system's bytes.
+    for (size_t c = 0; c < out.Cells.size(); ++c) {
+        const bool path = c == ColPfad || c == ColDatei;
+        out.Cells[c] = QString::fromStdString(path ? ValidUtf8(row.Cells[c]) : row.Cells[c]);
+    }
     const std::string& folder = row.Cells[ColPfad];
     const std::string& name = row.Cells[ColDatei];
     if (out.Cells[ColPfad].toStdString() != folder || out.Cells[ColDatei].toStdString() != name)
