@@ -59,6 +59,8 @@ size_t ExtendedHeaderSize(const TagInfo& tag, const Read& read, size_t begin, si
 }
 
 int FieldOfId(uint8_t version, std::string_view id) {
+    // Every field's id is a text frame's or the comment's: most frames go here.
+    if (id.empty() || (id[0] != 'T' && id[0] != 'C')) return -1;
     const auto& ids = FrameIDs(version);
     for (size_t i = 0; i < ids.size(); ++i) {
         if (ids[i] == id) return static_cast<int>(i);

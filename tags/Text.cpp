@@ -104,7 +104,14 @@ char32_t NextCodePoint(std::string_view utf8, size_t& pos) {
 std::string AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 4);
-    for (char c : ansi) AppendUtf8(out, AnsiToCodePoint(static_cast<unsigned char>(c)));
+    for (char c : ansi) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            AppendUtf8(out, AnsiToCodePoint(byte));
+        }
+    }
     return out;
 }
 
