@@ -8,9 +8,8 @@ namespace {
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     }
     return true;
 }
@@ -19,14 +18,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 std::optional<uint8_t> TableNumber(std::string_view text) {
     if (text.size() >= 2 && text.front() == '(' && text.back() == ')')
         text = text.substr(1, text.size() - 2);
-    if (text.empty() || text.size() > 3) return std::nullopt;
-    size_t n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + static_cast<size_t>(c - '0');
-    }
-    if (n >= GenreNames.size()) return std::nullopt;
-    return static_cast<uint8_t>(n);
+    return GenreNumberOf(text);
 }
 
 }  // namespace

@@ -9,21 +9,19 @@
 #include <utility>
 #include <vector>
 
+#include "tags/Text.h"
+
 namespace {
 
 constexpr char kSeparator = '/';
-
-unsigned char LowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
 
 // Case-blind order with a byte-wise tie break, so "a.mp3" and "A.mp3" keep a
 // fixed order between runs.
 bool NameLess(const std::string& a, const std::string& b) {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = LowerAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = LowerAscii(static_cast<unsigned char>(b[i]));
+        const auto ca = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(LowerAscii(b[i]));
         if (ca != cb) return ca < cb;
     }
     if (a.size() != b.size()) return a.size() < b.size();
@@ -155,8 +153,7 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
             starP = p++;
             starN = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || LowerAscii(static_cast<unsigned char>(pattern[p])) ==
-                                             LowerAscii(static_cast<unsigned char>(name[n])))) {
+                   (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

@@ -35,6 +35,17 @@ const std::array<std::string_view, 148> GenreNames = {
     "Merengue", "Salsa", "Trash Metal", "Anime", "JPop", "Synthpop"};
 // clang-format on
 
+std::optional<uint8_t> GenreNumberOf(std::string_view digits) {
+    if (digits.empty() || digits.size() > 3) return std::nullopt;
+    size_t n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<size_t>(c - '0');
+    }
+    if (n >= GenreNames.size()) return std::nullopt;
+    return static_cast<uint8_t>(n);
+}
+
 namespace id3v1 {
 namespace {
 

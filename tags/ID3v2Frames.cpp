@@ -78,13 +78,8 @@ void ForEachString(const std::string& text, Visit visit) {
 }
 
 std::string NameOfNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > 3) return {};
-    size_t n = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return {};
-        n = n * 10 + static_cast<size_t>(c - '0');
-    }
-    return n < GenreNames.size() ? std::string(GenreNames[n]) : std::string();
+    const auto number = GenreNumberOf(digits);
+    return number ? std::string(GenreNames[*number]) : std::string();
 }
 
 // Text and encoding byte of a new frame's text.

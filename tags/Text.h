@@ -12,6 +12,11 @@
 // The text without blanks at its end, and with leading also at its start.
 std::string TrimBlanks(std::string_view text, bool leading = false);
 
+// A to Z as a to z; every other byte as it is.
+constexpr char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Windows-1252 bytes as UTF-8. Every byte string survives AnsiToUtf8
 // followed by Utf8ToAnsi unchanged: the five bytes that Windows-1252 leaves
 // undefined map to the C1 control characters of the same number.
