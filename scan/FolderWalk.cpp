@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "scan/ReadAhead.h"
 #include "tags/Text.h"
 
 namespace {
@@ -41,8 +42,8 @@ struct FileItem {
 
 class Walker {
   public:
-    Walker(const std::string& pattern, FileVisitor visitor, void* context)
-        : pattern_(pattern), visitor_(visitor), context_(context) {}
+    Walker(const std::string& pattern, FileVisitor visitor, void* context, int readAhead)
+        : pattern_(pattern), visitor_(visitor), context_(context), readAhead_(readAhead) {}
 
     // path ends in the separator. Returns false when the visitor stopped the walk.
     bool Visit(std::string& path) {
@@ -96,7 +97,14 @@ class Walker {
         // holds names alone, and the folder stays open only for its files.
         bool goOn = true;
         DirEntry entry;
-        for (const FileItem& f : files) {
+        FolderReadAhead readAhead(
+            fd, files.size(), [&files](size_t i) -> const std::string& { return files[i].name; },
+            readAhead_);
+        for (size_t i = 0; i < files.size(); ++i) {
+            // The file at hand and the next ones of the listing have their
+            // first reads on the way while this one is analysed.
+            readAhead.Before(i);
+            const FileItem& f = files[i];
             struct stat info;
             if (fstatat(fd, f.name.c_str(), &info, 0) != 0) {
                 // A dangling link is no file; anything else that cannot be
@@ -138,6 +146,7 @@ class Walker {
     const std::string& pattern_;
     FileVisitor visitor_;
     void* context_;
+    int readAhead_;
     std::vector<FolderId> open_;
 };
 
@@ -168,10 +177,10 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 }
 
 bool WalkFolder(const std::string& startFolder, const std::string& pattern, FileVisitor visitor,
-                void* context) {
+                void* context, int readAhead) {
     if (startFolder.empty() || visitor == nullptr) return true;
     std::string path = startFolder;
     if (path.back() != kSeparator) path.push_back(kSeparator);
-    Walker walker(pattern, visitor, context);
+    Walker walker(pattern, visitor, context, readAhead);
     return walker.Visit(path);
 }

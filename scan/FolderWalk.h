@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "scan/ReadAhead.h"
+
 // What the walk knows of one file when it hands it to the visitor.
 struct DirEntry {
     std::string Name;          // file name without folder, file-system bytes
@@ -22,9 +24,11 @@ using FileVisitor = bool (*)(void* context, const std::string& folder, const Dir
 // order). Folders whose names begin with "." are not entered, symbolic links
 // to folders are not followed, and a folder that cannot be listed counts as
 // empty. The pattern is matched without regard to ASCII case ("*.mp3").
+// While a file is visited, the first reads of it and of the next readAhead
+// files of its folder have been hinted to the kernel (0: no hints).
 // Returns true when the walk ran to its end, false when a visitor stopped it.
 bool WalkFolder(const std::string& startFolder, const std::string& pattern, FileVisitor visitor,
-                void* context);
+                void* context, int readAhead = kReadAheadFiles);
 
 // The wildcard match of the walk: "*" any run of bytes, "?" one byte, other
 // bytes equal without regard to ASCII case.

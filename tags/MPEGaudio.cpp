@@ -34,16 +34,21 @@ constexpr int64_t kTailChunk = int64_t{mpeg::kWindowSize} + mpeg::kId3v1Size;
 
 }  // namespace
 
+std::array<TMPEGaudio::ByteRange, 2> TMPEGaudio::FirstReads(int64_t fileSize) {
+    // Asking for more than a small file holds marks its end as read.
+    const int64_t head = fileSize <= kWholeFile ? kWholeFile + 1 : int64_t{kHeadChunk};
+    const int64_t tail = std::min(fileSize, kTailChunk);
+    return {ByteRange{0, head}, ByteRange{std::max<int64_t>(fileSize - kTailChunk, 0), tail}};
+}
+
 bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
     ResetData();
     // One open for the whole analysis; the tag readers and the windows read
     // through it, mostly from the two blocks fetched here.
     CachedFile file(fileName);
     if (file.IsOpen() && file.IsRegular()) {
-        // Asking for more than a small file holds marks its end as read.
-        file.Prefetch(0, file.Size() <= kWholeFile ? kWholeFile + 1 : kHeadChunk);
-        file.Prefetch(std::max<int64_t>(file.Size() - kTailChunk, 0),
-                      static_cast<size_t>(std::min(file.Size(), kTailChunk)));
+        for (const ByteRange& range : FirstReads(file.Size()))
+            file.Prefetch(range.Offset, static_cast<size_t>(range.Count));
     }
     // The first window follows the tag: the frame walk's last read takes it along.
     const bool result = tag1_.ReadFromOpenFile(file, fileName) &&

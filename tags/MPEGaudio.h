@@ -64,6 +64,15 @@ class TMPEGaudio {
     std::string EncoderText() const;
     bool IsValid() const;
 
+    // The two byte ranges ReadFromFile reads first from a file of this size
+    // (head, tail), so that read-ahead can ask for exactly these. A count may
+    // reach beyond the end of a small file.
+    struct ByteRange {
+        int64_t Offset = 0;
+        int64_t Count = 0;
+    };
+    static std::array<ByteRange, 2> FirstReads(int64_t fileSize);
+
   private:
     bool ReadStream(CachedFile& file);
 

@@ -1,5 +1,6 @@
 #include "scan/FolderWalk.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "scan/FileRow.h"
+#include "support/Mp3Builder.h"
 #include "support/TempDir.h"
+#include "tags/MPEGaudio.h"
 
 namespace fs = std::filesystem;
 
@@ -199,6 +203,78 @@ TEST(MatchesPatternTest, Wildcards) {
     for (const auto& c : cases) {
         EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
     }
+}
+
+// Rows of a scan whose first visit deletes one file and puts a folder in
+// place of another, both already hinted by then; and the open handles left.
+struct ScanRecord {
+    std::vector<std::string> rows;
+    int found = 0;
+    fs::path gone, becomesFolder;
+    TMPEGaudio audio;
+};
+
+bool RecordRow(void* context, const std::string& folder, const DirEntry& entry) {
+    auto& r = *static_cast<ScanRecord*>(context);
+    if (r.found++ == 0) {
+        fs::remove(r.gone);
+        fs::remove(r.becomesFolder);
+        fs::create_directory(r.becomesFolder);
+    }
+    r.audio.ReadFromFile(folder + entry.Name);
+    FileRow row;
+    if (!BuildFileRow(r.audio, 2, folder, entry.Name, row)) return true;
+    std::string line;
+    for (const auto& cell : row.Cells) line += cell + "|";
+    r.rows.push_back(line);
+    return true;
+}
+
+size_t OpenHandles() {
+    return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+TEST_F(FolderWalkTest, ReadAheadLeavesTheRowsAsTheyAre) {
+    // More files than one hint window, some with a cover behind which the
+    // analyser reads, and a pipe under an ".mp3" name.
+    std::vector<std::pair<fs::path, std::string>> files;
+    fs::create_directories(P("music/sub"));
+    for (int i = 0; i < 3 * kReadAheadFiles; ++i) {
+        const std::string cover = i % 3 == 0 ? std::string(70000, '\x11') : std::string();
+        const std::string tag = MakeId3v2Tag({{"TIT2", TextFrameData("Titel " + std::to_string(i))},
+                                              {"APIC", std::string(1, '\0') + cover}});
+        const std::string name = (i < 10 ? "song0" : "song") + std::to_string(i) + ".mp3";
+        const fs::path path = P("music") / (i % 4 == 0 ? "sub/" + name : name);
+        files.emplace_back(path, tag + MakeCbrAudio(9, 1.0));
+        WriteFileBytes(path.string(), files.back().second);
+    }
+    ASSERT_EQ(::mkfifo(P("music/pipe.mp3").c_str(), 0644), 0);
+    ::sync();
+
+    const auto scan = [&](int readAhead) {
+        ScanRecord r;
+        r.gone = files[5].first;
+        r.becomesFolder = files[9].first;
+        fs::remove_all(r.becomesFolder);
+        for (const auto& [path, bytes] : files) {
+            const bool mended = path == r.gone || path == r.becomesFolder;
+            if (mended) WriteFileBytes(path.string(), bytes);
+            // Out of the page cache, so that the hints have work to do.
+            const int fd = ::open(path.c_str(), O_RDONLY);
+            if (mended) ::fdatasync(fd);
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        }
+        const size_t handles = OpenHandles();
+        WalkFolder(P("music").string(), "*.mp3", RecordRow, &r, readAhead);
+        EXPECT_EQ(OpenHandles(), handles) << readAhead;
+        return std::make_pair(r.found, r.rows);
+    };
+    const auto plain = scan(0);
+    EXPECT_EQ(plain.first, 3 * kReadAheadFiles);  // the pipe and the vanished file count
+    EXPECT_EQ(plain.second.size(), 3u * kReadAheadFiles - 2);
+    for (const int readAhead : {1, 2, kReadAheadFiles, 1000})
+        EXPECT_EQ(scan(readAhead), plain) << readAhead;
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+
+// Read-ahead for the scan. On a cold cache every file costs a few small reads
+// that wait for the disk one after the other; asking the kernel beforehand for
+// the ranges the analyser will read lets the disk serve many files at once,
+// without a second thread. Each hint opens its file without blocking, names
+// the ranges and closes it again before it returns; nothing is read that
+// could wait for the disk, and a file that is gone, is no regular file or
+// cannot be opened is passed over.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// How many files of a folder listing are hinted ahead of the one analysed.
+inline constexpr int kReadAheadFiles = 24;
+
+// Hints the files of one folder listing, in order, ahead of their turn.
+class FolderReadAhead {
+  public:
+    // name(i) is the i-th of count file names of the folder open as dirFd.
+    FolderReadAhead(int dirFd, size_t count, std::function<const std::string&(size_t)> name,
+                    int window);
+    // Called before the file at index is visited.
+    void Before(size_t index);
+
+  private:
+    int dirFd_;
+    size_t count_;
+    std::function<const std::string&(size_t)> name_;
+    size_t window_;
+    size_t hinted_ = 0;    // files [0, hinted_) are hinted or found in the cache
+    size_t behind_ = 0;    // files [0, behind_) had the range behind a large tag hinted
+    bool cached_ = false;  // the last probe found its file in the cache
+};
