@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the normal
 # build, the same tests under address and undefined-behaviour sanitizers, and
-# the reader fuzzers for a fixed number of runs.
+# the reader fuzzers for a fixed number of runs. In between, the plain Release
+# build a packager types first is built (its tests are the normal build's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,6 +11,9 @@ jobs=$(nproc)
 cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release
+cmake --build build-release -j "$jobs"
 
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
