@@ -295,3 +295,38 @@ const QIcon& ToolIcon(ToolImage image) {
 const QIcon& AppIcon() {
     return Icons().app;
 }
+
+const QIcon& CloseButtonIcon() {
+    static const QIcon icon = [] {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(140, 20, 20), 1));
+        painter.setBrush(QColor(210, 50, 40));
+        painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+        painter.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
+const QIcon& SaveButtonIcon() {
+    static const QIcon icon = [] {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        // A floppy disk: body, label and shutter.
+        painter.setPen(QPen(QColor(20, 40, 90), 1));
+        painter.setBrush(QColor(50, 90, 170));
+        painter.drawRect(QRect(1, 1, 13, 13));
+        painter.setBrush(Qt::white);
+        painter.drawRect(QRect(4, 1, 7, 5));
+        painter.setBrush(QColor(190, 190, 190));
+        painter.drawRect(QRect(4, 9, 7, 5));
+        return QIcon(pixmap);
+    }();
+    return icon;
+}

@@ -13,3 +13,7 @@ const QIcon& ToolIcon(ToolImage image);
 
 // The program's icon (window and desktop entry).
 const QIcon& AppIcon();
+
+// The small pictures of the dialogs' flat buttons, 16 x 16.
+const QIcon& CloseButtonIcon();
+const QIcon& SaveButtonIcon();

@@ -127,3 +127,13 @@ class TForm1 : public QMainWindow {
     QAction* level2Level11_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
 };
+
+// The update check behind "Webupdate": asks versionUrl for the current
+// version's text and shows a message, or opens the offer when the text
+// differs from the program's own. offer may be null (then nothing opens).
+void RunUpdateCheck(QWidget* window, QDialog* offer, const QString& versionUrl);
+
+// The check's texts.
+QString NoConnectionText();
+QString UpToDateText();
+QString VersionUnknownText();

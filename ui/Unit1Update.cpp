@@ -4,7 +4,6 @@
 #include "ui/Maker.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
-#include "ui/Unit7.h"
 
 QString NoConnectionText() {
     return QStringLiteral(

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QIcon>
 #include <QPixmap>
 
 class QEvent;
@@ -36,7 +35,3 @@ class TInfo : public QDialog {
     QLabel* labelMail_ = nullptr;
     QToolButton* speedButton2_ = nullptr;
 };
-
-// The small pictures of the dialogs' flat buttons, 16 x 16.
-const QIcon& CloseButtonIcon();
-const QIcon& SaveButtonIcon();

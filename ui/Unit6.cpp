@@ -9,8 +9,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "ui/Images.h"
 #include "ui/Unit1.h"
-#include "ui/Unit3.h"
 
 namespace {
 

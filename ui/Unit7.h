@@ -28,13 +28,3 @@ class TUpdaten : public QDialog {
     QPushButton* speedButton1_ = nullptr;
     QPushButton* speedButton2_ = nullptr;
 };
-
-// The update check behind "Webupdate": asks versionUrl for the current
-// version's text and shows a message, or opens the offer when the text
-// differs from the program's own. offer may be null (then nothing opens).
-void RunUpdateCheck(QWidget* window, QDialog* offer, const QString& versionUrl);
-
-// The check's texts.
-QString NoConnectionText();
-QString UpToDateText();
-QString VersionUnknownText();

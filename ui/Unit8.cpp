@@ -15,9 +15,9 @@
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"
+#include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
-#include "ui/Unit3.h"
 
 namespace {
 
