@@ -1,3 +1,4 @@
+// TForm1: the main window "Tonzettel V <version>", with the update check.
 #pragma once
 
 #include <QMainWindow>

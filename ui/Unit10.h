@@ -1,3 +1,4 @@
+// TL2nachL1: the level transfer "Transfer Level 2 -> Level 1".
 #pragma once
 
 #include "ui/Unit9.h"

@@ -1,3 +1,4 @@
+// TForm2: the single-file tag editor "ID3Tag Editieren".
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,4 @@
+// TInfo: the about box "Info".
 #pragma once
 
 #include <QDialog>

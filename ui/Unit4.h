@@ -1,3 +1,4 @@
+// TWizard: the batch tag wizard "Wizard".
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,4 @@
+// TSuchen: the search dialog "Suchen".
 #pragma once
 
 #include <QDialog>

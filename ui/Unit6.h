@@ -1,3 +1,4 @@
+// TOptionen: the column options "Optionen".
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,4 @@
+// TUpdaten: the download offer "Update".
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,4 @@
+// TKonvertieren: the file-name-to-tags dialog "Konvertieren".
 #pragma once
 
 #include <QDialog>

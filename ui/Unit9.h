@@ -1,3 +1,4 @@
+// TL1nachL2: the level transfer "Transfer Level 1 -> Level 2", on the frame both share.
 #pragma once
 
 #include <QDialog>
