@@ -1,9 +1,11 @@
 #include <QApplication>
 
+#include "app/Version.h"
 #include "picker/DirTreeCombo.h"
 #include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
+#include "ui/Unit10.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
@@ -12,14 +14,13 @@
 #include "ui/Unit7.h"
 #include "ui/Unit8.h"
 #include "ui/Unit9.h"
-#include "ui/Unit10.h"
 
 // Program start: the main window first, then the dialogs, each created once and
 // kept hidden until its command shows it.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonzettel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.6"));
+    QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
     QApplication::setWindowIcon(AppIcon());
     InstallTagMessageHandler();
     // The folder tree's warnings go through the same message box as the rest.

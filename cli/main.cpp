@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Version.h"
 #include "cli/Commands.h"
 
 namespace {
@@ -26,7 +27,10 @@ const Command kCommands[] = {
 void PrintHelp(std::FILE* out) {
     std::fputs("Aufruf: tonzettel-cli BEFEHL [OPTIONEN] ...\n\nBefehle:\n", out);
     for (const auto& c : kCommands) std::fputs(c.usage().c_str(), out);
-    std::fputs("\ntonzettel-cli BEFEHL --help zeigt die Hilfe zu einem Befehl.\n", out);
+    std::fputs(
+        "\ntonzettel-cli BEFEHL --help zeigt die Hilfe zu einem Befehl,\n"
+        "tonzettel-cli --version die Programmversion.\n",
+        out);
 }
 
 }  // namespace
@@ -41,6 +45,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintHelp(stdout);
+        return 0;
+    }
+    if (name == "--version") {
+        std::printf("tonzettel-cli %s\n", ProgramVersion);
         return 0;
     }
     for (const auto& c : kCommands) {

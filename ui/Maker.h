@@ -1,8 +1,7 @@
 #pragma once
 
-// The program's version text and the maker's addresses. The host is a
-// placeholder until the real server is known.
-inline constexpr char ProgramVersion[] = "1.0.6";
+// The maker's addresses. The host is a placeholder until the real server is
+// known.
 inline constexpr char MakerHost[] = "tonzettel.example";
 inline constexpr char MakerWebPage[] = "http://tonzettel.example";
 inline constexpr char MakerMail[] = "info@tonzettel.example";

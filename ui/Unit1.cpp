@@ -24,6 +24,7 @@
 #include <array>
 #include <utility>
 
+#include "app/Version.h"
 #include "picker/DirTreeCombo.h"
 #include "scan/FileRow.h"
 #include "scan/FolderWalk.h"
@@ -43,7 +44,6 @@ struct TScanState {
 
 namespace {
 
-const QString kCaption = QStringLiteral("Tonzettel V 1.0.6");
 const QString kLevel1 = QStringLiteral("Scannen (ID3 Level 1)");
 const QString kLevel2 = QStringLiteral("Scannen (ID3 Level 2)");
 // The folder picker's root names no folder.
@@ -135,7 +135,7 @@ std::vector<std::pair<int, int>> SelectedIntervals(const QItemSelectionModel* se
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(kCaption);
+    setWindowTitle(QStringLiteral("Tonzettel V ") + QLatin1String(ProgramVersion));
     setWindowIcon(AppIcon());
     resize(941, 540);
 

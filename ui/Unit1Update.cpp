@@ -1,5 +1,6 @@
 #include <QDialog>
 
+#include "app/Version.h"
 #include "ui/FetchUrl.h"
 #include "ui/Maker.h"
 #include "ui/MessageBox.h"

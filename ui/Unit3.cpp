@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/Version.h"
 #include "ui/Images.h"
 #include "ui/Maker.h"
 #include "ui/Unit1.h"

@@ -215,6 +215,7 @@ TEST_F(ScanCliTest, BadUsageAndMissingFolders) {
     const CliRun help = RunScanCli(work_, {"scan", "--help"});
     EXPECT_EQ(help.Code, 0);
     EXPECT_NE(help.Out.find("--level 1|2"), std::string::npos);
+    EXPECT_EQ(RunScanCli(work_, {"--version"}).Out, "tonzettel-cli 1.0.6\n");
 }
 
 TEST_F(ScanCliTest, FolderThatCannotBeListed) {
