@@ -18,6 +18,8 @@ constexpr qsizetype ChunkSize = 4095;
 // A version text is a few bytes; a server that sends more than this is not
 // giving one, and the program should not fill its memory with it.
 constexpr qint64 MaxBodyBytes = 1024 * 1024;
+// Enough for a moved server; a loop of redirects ends here as a failure.
+constexpr int MaxRedirects = 5;
 
 int& Timeout() {
     static int milliseconds = 30 * 1000;
@@ -86,6 +88,7 @@ FetchResult FetchUrl(const QString& address) {
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setRawHeader("Cache-Control", "no-cache");
     request.setRawHeader("Pragma", "no-cache");
+    request.setMaximumRedirectsAllowed(MaxRedirects);
 
     QNetworkReply* reply = manager.get(request);
     QByteArray body;

@@ -9,7 +9,8 @@ struct FetchResult {
     bool Ok = false;  // status 200 or 302 and the body read to its end
 };
 
-// "http://" goes in front of an address that does not contain it. The body's
+// "http://" goes in front of an address that does not contain it. At most 5
+// redirects are followed; one more is a failed request. The body's
 // bytes are read in chunks of at most 4095 bytes, and a zero byte ends its
 // chunk's text. The window's input is blocked while the request runs, but it
 // still repaints; after FetchTimeout() milliseconds the request gives up.

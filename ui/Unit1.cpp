@@ -283,10 +283,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     connect(wizard, &QToolButton::clicked, this, &TForm1::ButtonWizardClick);
     connect(suchen, &QToolButton::clicked, this, &TForm1::ButtonSuchenClick);
     connect(optionen, &QToolButton::clicked, this, &TForm1::ButtonOptionenClick);
-    // The update check lives elsewhere; keep it out of a running scan here.
-    connect(update, &QToolButton::clicked, this, [this] {
-        if (!scanning_) ButtonUpdateClick();
-    });
+    connect(update, &QToolButton::clicked, this, &TForm1::ButtonUpdateClick);
     connect(info, &QToolButton::clicked, this, &TForm1::ButtonInfoClick);
     connect(linienanzeigen1_, &QAction::triggered, this, &TForm1::Linienanzeigen1Click);
     connect(trackabspielen1_, &QAction::triggered, this, &TForm1::Trackabspielen1Click);

@@ -130,8 +130,10 @@ class TForm1 : public QMainWindow {
 };
 
 // The update check behind "Webupdate": asks versionUrl for the current
-// version's text and shows a message, or opens the offer when the text
-// differs from the program's own. offer may be null (then nothing opens).
+// version's text, under the wait cursor, and shows a message, or opens the
+// offer when the text differs from the program's own. A body of more than 32
+// bytes, or of anything but digits, dots, letters and line ends, is no version
+// text and fails like an error status. offer may be null (then nothing opens).
 void RunUpdateCheck(QWidget* window, QDialog* offer, const QString& versionUrl);
 
 // The check's texts.

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QDialog>
 
 #include "app/Version.h"
@@ -23,15 +24,43 @@ QString VersionUnknownText() {
         "versuchen Sie es später noch einmal.");
 }
 
+namespace {
+
+// What a version file holds: a few digits, dots and letters, perhaps with a
+// line end. A hotel's or a train's login page answers with 200 as well.
+bool IsVersionText(const QString& text) {
+    if (text.size() > 32) return false;
+    bool any = false;
+    for (const QChar c : text) {
+        if (c == u'\r' || c == u'\n') continue;
+        const char16_t u = c.unicode();
+        const bool allowed = u == u'.' || (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z') ||
+                             (u >= u'A' && u <= u'Z');
+        if (!allowed) return false;
+        any = true;
+    }
+    return any;
+}
+
+FetchResult FetchWithWaitCursor(const QString& url) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FetchResult result = FetchUrl(url);
+    QApplication::restoreOverrideCursor();
+    return result;
+}
+
+}  // namespace
+
 void RunUpdateCheck(QWidget* window, QDialog* offer, const QString& versionUrl) {
     if (!InternetConnected()) {
         ShowMessageBox(NoConnectionText(), window);
         return;
     }
-    const FetchResult version = FetchUrl(versionUrl);
-    // An error page or no answer is no newer version: offering a download
-    // from a server that did not answer would send the user nowhere.
-    if (!version.Ok) {
+    // The request may take up to its time-out.
+    const FetchResult version = FetchWithWaitCursor(versionUrl);
+    // An error page, no answer or a page that is no version text is no newer
+    // version: offering a download then would send the user nowhere.
+    if (!version.Ok || !IsVersionText(version.Text)) {
         ShowMessageBox(VersionUnknownText(), window);
         return;
     }
@@ -43,5 +72,6 @@ void RunUpdateCheck(QWidget* window, QDialog* offer, const QString& versionUrl) 
 }
 
 void TForm1::ButtonUpdateClick() {
+    if (scanning_) return;
     RunUpdateCheck(this, Dialogs().Updaten, QString::fromLatin1(VersionFileUrl));
 }

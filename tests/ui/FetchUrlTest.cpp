@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,8 +17,10 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "support/TempDir.h"
@@ -64,6 +67,13 @@ class TestServer {
             .arg(QLatin1String(path));
     }
     quint16 Port() const { return server_.serverPort(); }
+    // The paths asked for; Qt may send a request again on a fresh
+    // connection when the server closed the one it reused.
+    std::set<QByteArray> Paths() const {
+        std::set<QByteArray> paths;
+        for (const QByteArray& r : requests) paths.insert(r.split(' ').value(1));
+        return paths;
+    }
 
     std::vector<QByteArray> requests;
 
@@ -95,7 +105,10 @@ class OfferRecorder : public QDialog {
 class FetchUrlTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetMessageBoxHook([this](const QString& text) { messages.push_back(text); });
+        SetMessageBoxHook([this](const QString& text) {
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor over a message";
+            messages.push_back(text);
+        });
         SetConnectionCheck([] { return true; });
         SetFetchTimeout(5000);
         for (const char* scheme : {"http", "https", "mailto"})
@@ -170,12 +183,25 @@ TEST_F(FetchUrlTest, Scheme) {
     EXPECT_EQ(server.requests.size(), 3u);
 }
 
-TEST_F(FetchUrlTest, RedirectIsFollowed) {
-    TestServer server([](const QByteArray& path) {
-        if (path == "/vers.txt") return Http(302, "", "Location: /neu.txt\r\n");
+// /vers.txt -> /1 -> ... -> /hops, which holds the version.
+TestServer::Respond RedirectChain(int hops) {
+    return [hops](const QByteArray& path) {
+        const int at = path == "/vers.txt" ? 0 : path.mid(1).toInt();
+        if (at < hops) return Http(302, "", "Location: /" + QByteArray::number(at + 1) + "\r\n");
         return Http(200, "1.0.7");
-    });
-    EXPECT_EQ(FetchUrlText(server.Url("/vers.txt")), QStringLiteral("1.0.7"));
+    };
+}
+
+TEST_F(FetchUrlTest, RedirectsAreFollowedUpToFive) {
+    for (const int hops : {1, 5, 6}) {
+        TestServer server(RedirectChain(hops));
+        const FetchResult result = FetchUrl(server.Url("/vers.txt"));
+        EXPECT_EQ(result.Ok, hops <= 5) << hops;
+        if (hops <= 5) {
+            EXPECT_EQ(result.Text, QStringLiteral("1.0.7")) << hops;
+        }
+        EXPECT_EQ(static_cast<int>(server.Paths().size()), std::min(hops, 5) + 1) << hops;
+    }
 }
 
 TEST_F(FetchUrlTest, NoServerGivesAnEmptyStatus) {
@@ -234,7 +260,7 @@ TEST_F(FetchUrlTest, UpdateCheck) {
         bool connected;
         TestServer::Respond respond;
         QString message;  // empty: the offer opens
-        int requests;
+        int requests;     // paths asked for
     };
     // The messages' exact texts, as the user reads them.
     const QString upToDate =
@@ -242,21 +268,36 @@ TEST_F(FetchUrlTest, UpdateCheck) {
     const QString noConnection = QString::fromUtf8(
         "Füe ein Webubdate ist eine Internetverbindung erforderlich. Wenn Sie eine "
         "Updateprüfung durchführen wollen, stellen Sie bitte zuerst eine Internetverbindung her.");
+    const QByteArray longest = "1.0.7" + QByteArray(27, 'b');
     const Case cases[] = {
         {"same version", true, Serve(200, "1.0.6"), upToDate, 1},
         {"with a line end", true, Serve(200, "1.0.6\r\n"), QString(), 1},
         {"older", true, Serve(200, "1.0.5"), QString(), 1},
-        {"newer", true, Serve(200, "1.0.7"), QString(), 1},
+        {"newer, with a line end", true, Serve(200, "1.0.7\r\n"), QString(), 1},
+        {"32 bytes", true, Serve(200, longest), QString(), 1},
         {"not found", true, Serve(404, "1.0.6"), VersionUnknownText(), 1},
+        // A hotel's login page instead of the file: no version, no download.
+        {"HTML page", true, Serve(200, "<html><body>Anmelden</body></html>"), VersionUnknownText(),
+         1},
+        {"33 bytes", true, Serve(200, longest + 'b'), VersionUnknownText(), 1},
+        {"empty", true, Serve(200, ""), VersionUnknownText(), 1},
+        {"six redirects", true, RedirectChain(6), VersionUnknownText(), 6},
         {"no connection", false, Serve(200, "1.0.5"), noConnection, 0},
     };
     for (const Case& c : cases) {
         SetConnectionCheck([&c] { return c.connected; });
-        TestServer server(c.respond);
+        bool waitCursor = false;
+        TestServer server([&](const QByteArray& path) {
+            const QCursor* cursor = QApplication::overrideCursor();
+            waitCursor = cursor && cursor->shape() == Qt::WaitCursor;
+            return c.respond(path);
+        });
         OfferRecorder offer;
         messages.clear();
         RunUpdateCheck(nullptr, &offer, server.Url("/vers.txt"));
-        EXPECT_EQ(static_cast<int>(server.requests.size()), c.requests) << c.name;
+        EXPECT_EQ(static_cast<int>(server.Paths().size()), c.requests) << c.name;
+        EXPECT_EQ(waitCursor, c.requests > 0) << c.name;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.name;
         if (c.message.isEmpty()) {
             EXPECT_TRUE(messages.empty()) << c.name;
             EXPECT_EQ(offer.opened, 1) << c.name;

@@ -17,6 +17,7 @@
 
 #include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
+#include "ui/FetchUrl.h"
 #include "ui/Images.h"
 
 namespace fs = std::filesystem;
@@ -265,9 +266,12 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
         form_->ButtonSuchenClick();
         form_->ButtonInfoClick();
         form_->ButtonWizardClick();
+        form_->ButtonUpdateClick();  // would show its no-connection message
         EXPECT_EQ(form_->Model()->RowCount(), 0);
     });
+    const ConnectionCheck previous = SetConnectionCheck([] { return false; });
     ScanFolder(dir.Path().string());
+    SetConnectionCheck(previous);
 
     const QString expected = QStringLiteral("Die Datei \"") + folder +
                              QStringLiteral(
