@@ -52,6 +52,8 @@ const QString kPickerRoot = QStringLiteral("Drives");
 const QString kWizardMessage = QStringLiteral(
     "Für den Wizard müssen mehrere MP3-Dateien markiert werden. Wenn Sie MP3-Dateien einzeln "
     "bearbeiten wollen, doppelklicken Sie bitte auf die gewünschte MP3-Datei.");
+const QString kNoPlayerMessage =
+    QStringLiteral("Für MP3-Dateien ist kein Abspielprogramm eingerichtet.");
 const QString kSuchenMessage = QStringLiteral(
     "Es sind keine Einträge vorhanden. Entweder wurde noch kein Laufwerk bzw. Verzeichnis "
     "gescannt oder es wurden keine MP3-Dateien gefunden. Die Suche ist nur möglich, wenn "
@@ -459,7 +461,9 @@ void TForm1::Trackabspielen1Click() {
     // Percent-encoded from the bytes, so a name that is not UTF-8 reaches the
     // player as it is.
     const QByteArray path = QByteArray::fromStdString(RowPath(row));
-    QDesktopServices::openUrl(QUrl::fromEncoded("file://" + path.toPercentEncoding("/")));
+    // Without a program for the file type Qt only prints a line on standard error.
+    if (!QDesktopServices::openUrl(QUrl::fromEncoded("file://" + path.toPercentEncoding("/"))))
+        ShowMessageBox(kNoPlayerMessage, this);
 }
 
 void TForm1::Wizard1Click() {

@@ -477,7 +477,7 @@ TEST_F(Unit1Test, CommandsWithoutTheirDialogDoNothingAfterTheGuard) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFile) {
+TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFileOrSaysThereIsNoPlayer) {
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
     FillRows(3);
@@ -499,6 +499,15 @@ TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFile) {
     ASSERT_EQ(recorder.Urls.size(), 2u);
     EXPECT_EQ(recorder.Urls[0], QUrl::fromLocalFile(QStringLiteral("/musik/Rock/2.mp3")));
     EXPECT_EQ(recorder.Urls[1].toEncoded(), QByteArray("file:///musik/M%E4dchen.mp3"));
+    EXPECT_TRUE(messages_.empty());
+
+    // The offscreen platform opens no file, like a desktop without a program for MP3 files.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        GTEST_SKIP() << "a real desktop would start its player";
+    form_->Trackabspielen1Click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0],
+              QString::fromUtf8("Für MP3-Dateien ist kein Abspielprogramm eingerichtet."));
 }
 
 TEST_F(Unit1Test, GridLinesToggleWithTheirCheckMark) {
