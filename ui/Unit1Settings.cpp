@@ -25,10 +25,11 @@ void TForm1::RestoreSettings() {
          settings.GetInt(section, Key("VertikalPos"), 200));
     SetGridLines(settings.GetBool(section, Key("Linien"), false));
 
-    // A stored 0 keeps a column hidden that was hidden at the last close.
-    for (int c = 1; c <= 11; ++c) {
+    // A stored 0 keeps a column hidden that was hidden at the last close;
+    // "Datei" cannot be hidden, so there it means the default.
+    for (int c = 0; c <= 11; ++c) {
         int width = settings.GetInt(section, ColumnKey(c), DefaultColumnWidth(c));
-        if (width < 0) width = DefaultColumnWidth(c);
+        if (width < 0 || (c == 0 && width == 0)) width = DefaultColumnWidth(c);
         SetListColumnWidth(ListView(), c, width);
     }
 

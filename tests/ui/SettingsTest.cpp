@@ -95,6 +95,7 @@ TEST_F(SettingsTest, RoundTripOfGeometryGridLinesAndWidths) {
         p.form->move(321, 123);
         p.form->resize(900, 610);
         p.form->SetGridLines(true);
+        SetListColumnWidth(p.form->ListView(), 0, 260);
         SetListColumnWidth(p.form->ListView(), 3, 300);
         SetListColumnWidth(p.form->ListView(), 12, 333);
         p.Box(7)->setChecked(false);  // ticked off without "Speichern"
@@ -103,7 +104,7 @@ TEST_F(SettingsTest, RoundTripOfGeometryGridLinesAndWidths) {
     EXPECT_EQ(Stored("HorizontalPos"), 321);
     EXPECT_EQ(Stored("VertikalPos"), 123);
     EXPECT_EQ(Stored("Linien"), 1);
-    EXPECT_EQ(Stored("Column0Pos"), 200);
+    EXPECT_EQ(Stored("Column0Pos"), 260);
     EXPECT_EQ(Stored("Column3Pos"), 300);
     EXPECT_EQ(Stored("Column7Pos"), 70) << "the box alone does not change the width";
     EXPECT_EQ(Stored("Column12Pos"), -999) << "Pfad is never stored";
@@ -117,6 +118,7 @@ TEST_F(SettingsTest, RoundTripOfGeometryGridLinesAndWidths) {
     EXPECT_EQ(p.form->pos(), QPoint(321, 123));
     EXPECT_EQ(p.form->size(), QSize(900, 610));
     EXPECT_TRUE(p.form->GridLines());
+    EXPECT_EQ(p.Width(0), 260);
     EXPECT_EQ(p.Width(3), 300);
     EXPECT_EQ(p.Width(7), 70);
     EXPECT_EQ(p.Width(12), 200) << "Pfad starts at its design width";
@@ -155,8 +157,8 @@ TEST_F(SettingsTest, StoredValuesAtStart) {
     };
     const Case cases[] = {
         {"Column3Pos=0x96", 3, 150}, {"Column4Pos=abc", 4, 52},    {"Column7Pos=0", 7, 0},
-        {"Column1Pos=-5", 1, 150},   {"Column11Pos=  90", 11, 90}, {"Column0Pos=500", 0, 200},
-        {"Column9Pos=0X30", 9, 48},
+        {"Column1Pos=-5", 1, 150},   {"Column11Pos=  90", 11, 90}, {"Column0Pos=500", 0, 500},
+        {"Column9Pos=0X30", 9, 48},  {"Column0Pos=0", 0, 200},
     };
     for (const Case& c : cases) {
         Store(std::string(c.line) + "\n");
