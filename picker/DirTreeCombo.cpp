@@ -1,17 +1,23 @@
 #include "picker/DirTreeCombo.h"
 
+#include <mntent.h>
+
 #include <QApplication>
+#include <QCollator>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSet>
 #include <QStorageInfo>
 #include <QStyleOptionFrame>
@@ -25,11 +31,14 @@ const QString kRootPath = QStringLiteral("Drives");
 const QString kRootText = QStringLiteral("Computer");
 const QString kHomeText = QStringLiteral("Persönlicher Ordner");
 constexpr int kPathRole = Qt::UserRole;
+constexpr int kTypeRole = Qt::UserRole + 1;  // a volume's file system type
 constexpr int kIconSize = 16;
 constexpr int kButtonWidth = 17;
 constexpr int kButtonInset = 4;  // from the right edge
 
-const QDir::Filters kFolderFilter = QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+// Folders and links to folders. Without QDir::System: that would add FIFOs,
+// sockets, device files and dead links.
+const QDir::Filters kFolderFilter = QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot;
 
 QString JoinPath(const QString& folder, const QString& name) {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
@@ -47,17 +56,32 @@ bool HasSubfolder(const QString& folder) {
     return it.hasNext();
 }
 
-// Folders sort by name without regard to case, ties broken by exact text so
-// that the order is the same whatever the listing order was.
+const QCollator& GermanCollator() {
+    static const QCollator collator(QLocale(QLocale::German, QLocale::Germany));
+    return collator;
+}
+
+// Folders sort as a German reader expects ("Ärzte" beside "Arzt"), ties
+// (such as composed and decomposed umlauts) broken by the exact text so that
+// the order is the same whatever the listing order was.
 class TDirNode : public QTreeWidgetItem {
   public:
     explicit TDirNode(TDirTreeView::NodeKind kind) : QTreeWidgetItem(int(UserType) + int(kind)) {}
     bool operator<(const QTreeWidgetItem& other) const override {
         const QString a = text(0);
         const QString b = other.text(0);
-        const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
+        const int collated = GermanCollator().compare(a, b);
+        return collated != 0 ? collated < 0 : a < b;
     }
+};
+
+// Restores the cursor however the listing ends.
+class TWaitCursor {
+  public:
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
 };
 
 TDirTreeCombo::MessageHook& MessageHookSlot() {
@@ -83,6 +107,46 @@ bool VolumeReady(const QString& mountPath) {
            SamePath(QDir::cleanPath(info.rootPath()), QDir::cleanPath(mountPath));
 }
 
+QList<TDirVolume> SystemMountTable() {
+    return ReadMountTable();
+}
+
+TDirTreeCombo::MountTable& MountTableSlot() {
+    static TDirTreeCombo::MountTable table = SystemMountTable;
+    return table;
+}
+
+TDirTreeCombo::ReadyProbe& ReadyProbeSlot() {
+    static TDirTreeCombo::ReadyProbe probe = VolumeReady;
+    return probe;
+}
+
+// udev escapes blanks and other bytes of a label as \xNN.
+QString UnescapeLabel(const QString& name) {
+    QByteArray bytes;
+    const QByteArray raw = QFile::encodeName(name);
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        bool ok = false;
+        const int byte = raw.mid(i + 2, 2).toInt(&ok, 16);
+        if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] == 'x' && ok) {
+            bytes += char(byte);
+            i += 3;
+        } else {
+            bytes += raw[i];
+        }
+    }
+    return QString::fromUtf8(bytes);
+}
+
+// Device file -> label, from the links udev keeps; reads no volume.
+QHash<QString, QString> DeviceLabels() {
+    QHash<QString, QString> labels;
+    const QDir byLabel(QStringLiteral("/dev/disk/by-label"));
+    for (const QFileInfo& link : byLabel.entryInfoList(QDir::System | QDir::Files))
+        labels.insert(link.canonicalFilePath(), UnescapeLabel(link.fileName()));
+    return labels;
+}
+
 }  // namespace
 
 bool SamePath(const QString& a, const QString& b) {
@@ -93,6 +157,13 @@ bool SamePath(const QString& a, const QString& b) {
 #endif
 }
 
+bool IsNetworkVolume(const QString& fileSystemType) {
+    static const QSet<QString> network = {"nfs",    "nfs4",  "cifs", "smb3",   "smbfs",
+                                          "ncpfs",  "9p",    "afs",  "ceph",   "glusterfs",
+                                          "lustre", "davfs", "fuse", "fuseblk"};
+    return network.contains(fileSystemType) || fileSystemType.startsWith(QLatin1String("fuse."));
+}
+
 QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes) {
     static const QSet<QString> pseudo = {
         "autofs",      "binfmt_misc",   "bpf",       "cgroup",     "cgroup2",    "configfs",
@@ -100,7 +171,8 @@ QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes) {
         "fuse.portal", "fuse.snapfuse", "hugetlbfs", "mqueue",     "nfsd",       "nsfs",
         "proc",        "pstore",        "ramfs",     "rpc_pipefs", "securityfs", "selinuxfs",
         "squashfs",    "sysfs",         "tmpfs",     "tracefs"};
-    static const QStringList systemTrees = {"/proc", "/sys", "/dev", "/snap"};
+    // Containers bind-mount single files below /etc (hosts, resolv.conf).
+    static const QStringList systemTrees = {"/proc", "/sys", "/dev", "/snap", "/etc"};
 
     QList<TDirVolume> kept;
     for (const TDirVolume& volume : volumes) {
@@ -128,18 +200,24 @@ QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes) {
     return kept;
 }
 
-QList<TDirVolume> MountedVolumes() {
+QList<TDirVolume> ReadMountTable(const QString& file) {
     QList<TDirVolume> volumes;
-    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-        if (!info.isValid() || !info.isReady()) continue;
-        const QString mountPath = QDir::cleanPath(info.rootPath());
-        // Containers bind-mount single files (/etc/hosts); only folders are volumes here.
-        if (!QFileInfo(mountPath).isDir()) continue;
-        QString name = info.name();
-        if (name.isEmpty()) name = QFileInfo(QString::fromLocal8Bit(info.device())).fileName();
-        volumes.append({mountPath, name, QString::fromLatin1(info.fileSystemType())});
+    FILE* table = setmntent(QFile::encodeName(file).constData(), "r");
+    if (!table) return volumes;
+    const QHash<QString, QString> labels = DeviceLabels();
+    mntent entry{};
+    char buffer[4096];
+    // getmntent_r undoes the table's octal escapes (\040 for a blank).
+    while (getmntent_r(table, &entry, buffer, sizeof buffer)) {
+        const QString device = QFile::decodeName(entry.mnt_fsname);
+        QString name = labels.value(device);
+        if (name.isEmpty()) name = QFileInfo(device).fileName();
+        if (name.isEmpty()) name = device;
+        volumes.append({QDir::cleanPath(QFile::decodeName(entry.mnt_dir)), name,
+                        QString::fromLatin1(entry.mnt_type)});
     }
-    return FilterVolumes(volumes);
+    endmntent(table);
+    return volumes;
 }
 
 QRect DropDownRect(const QRect& fieldGlobal, int height, const QRect& screen) {
@@ -185,33 +263,66 @@ void TDirTreeView::resizeEvent(QResizeEvent* event) {
 }
 
 QTreeWidgetItem* TDirTreeView::NewNode(QTreeWidgetItem* parent, NodeKind kind, const QString& text,
-                                       const QIcon& icon, const QString& path) {
+                                       const QIcon& icon, const QString& path,
+                                       const QString& fileSystemType) {
     auto* node = new TDirNode(kind);
     node->setText(0, text);
     node->setIcon(0, icon);
     if (!path.isEmpty()) node->setData(0, kPathRole, path);
+    if (!fileSystemType.isEmpty()) node->setData(0, kTypeRole, fileSystemType);
     if (parent) parent->addChild(node);
     return node;
 }
 
-void TDirTreeView::Rebuild(const QList<TDirVolume>& volumes, const QString& homePath) {
-    clear();
-    QTreeWidgetItem* root = NewNode(nullptr, RootNode, kRootText, computerIcon_, {});
-    root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    addTopLevelItem(root);
-    if (!homePath.isEmpty()) {
-        QIcon homeIcon = QFileIconProvider().icon(QFileInfo(homePath));
-        if (homeIcon.isNull()) homeIcon = folderIcon_;
-        QTreeWidgetItem* home = NewNode(root, HomeNode, kHomeText, homeIcon, homePath);
-        home->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+void TDirTreeView::SetVolumes(const QList<TDirVolume>& volumes, const QString& homePath) {
+    QTreeWidgetItem* root = Root();
+    if (!root) {
+        root = NewNode(nullptr, RootNode, kRootText, computerIcon_, {});
+        root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        addTopLevelItem(root);
+        setCurrentItem(root);
     }
-    for (const TDirVolume& volume : volumes) {
-        const QString text =
-            QStringLiteral(" (") + volume.MountPath + QStringLiteral(")  ") + volume.Name;
-        QTreeWidgetItem* node = NewNode(root, VolumeNode, text, driveIcon_, volume.MountPath);
+    struct Wanted {
+        NodeKind kind;
+        QString text;
+        QString path;
+        QString type;
+    };
+    QList<Wanted> wanted;
+    if (!homePath.isEmpty()) wanted.append({HomeNode, kHomeText, homePath, {}});
+    for (const TDirVolume& volume : volumes)
+        wanted.append(
+            {VolumeNode,
+             QStringLiteral(" (") + volume.MountPath + QStringLiteral(")  ") + volume.Name,
+             volume.MountPath, volume.FileSystemType});
+    const auto same = [](const QTreeWidgetItem* node, const Wanted& w) {
+        return KindOf(node) == w.kind && node->text(0) == w.text &&
+               node->data(0, kPathRole).toString() == w.path &&
+               node->data(0, kTypeRole).toString() == w.type;
+    };
+    // Both lists are in the same order, so one pass keeps what is still
+    // mounted, drops what is gone and inserts what is new.
+    int at = 0;
+    for (const Wanted& w : wanted) {
+        while (at < root->childCount() && !same(root->child(at), w) &&
+               std::none_of(wanted.begin(), wanted.end(),
+                            [&](const Wanted& o) { return same(root->child(at), o); }))
+            delete root->takeChild(at);
+        if (at < root->childCount() && same(root->child(at), w)) {
+            ++at;
+            continue;
+        }
+        // The home icon comes from the theme: asking the file system could
+        // block on a home folder on a network share.
+        const QIcon icon = w.kind == HomeNode
+                               ? QIcon::fromTheme(QStringLiteral("user-home"), folderIcon_)
+                               : driveIcon_;
+        QTreeWidgetItem* node = NewNode(nullptr, w.kind, w.text, icon, w.path, w.type);
         node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        root->insertChild(at++, node);
     }
-    setCurrentItem(root);
+    while (root->childCount() > at) delete root->takeChild(at);
+    if (!currentItem()) setCurrentItem(root);
     FitColumn();
 }
 
@@ -257,7 +368,11 @@ void TDirTreeView::ListChildren(QTreeWidgetItem* node) {
 void TDirTreeView::NodeExpanded(QTreeWidgetItem* node) {
     // The root keeps its order: home folder, "/", then the other volumes.
     if (KindOf(node) != RootNode) {
-        if (node->childCount() == 0) ListChildren(node);
+        // Thousands of folders, or a slow share, take a while.
+        const TWaitCursor wait;
+        // Listed afresh, so that folders made or removed meanwhile show.
+        qDeleteAll(node->takeChildren());
+        ListChildren(node);
         node->sortChildren(0, Qt::AscendingOrder);
     }
     FitColumn();
@@ -312,14 +427,25 @@ void TDirTreeView::SetHideSelection(bool value) {
 
 QTreeWidgetItem* TDirTreeView::NodeUnder(const QPoint& pos) const {
     QTreeWidgetItem* node = itemAt(pos);
-    // Only the icon and text count, not the expand mark beside them.
-    return node && visualItemRect(node).contains(pos) ? node : nullptr;
+    if (!node) return nullptr;
+    // The node is its whole row, as its highlight shows, but for the expand
+    // mark just left of its icon.
+    const int iconLeft = visualItemRect(node).left();
+    const bool onMark = pos.x() < iconLeft && pos.x() >= iconLeft - indentation();
+    return onMark ? nullptr : node;
 }
 
 void TDirTreeView::mouseMoveEvent(QMouseEvent* event) {
     QTreeWidget::mouseMoveEvent(event);
     if (event->buttons() != Qt::NoButton) return;
-    if (QTreeWidgetItem* node = NodeUnder(event->position().toPoint())) setCurrentItem(node);
+    QTreeWidgetItem* node = NodeUnder(event->position().toPoint());
+    if (!node || node == currentItem()) return;
+    // Hot tracking must not scroll: the tree would move under the pointer,
+    // and the click aimed at a node would land beside it or on another one.
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    setCurrentItem(node);
+    setAutoScroll(scrolls);
 }
 
 void TDirTreeView::mouseReleaseEvent(QMouseEvent* event) {
@@ -330,20 +456,16 @@ void TDirTreeView::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------------------
 
-TDirTreePopup::TDirTreePopup(TDirTreeCombo* combo) : QFrame(combo, Qt::Popup), combo_(combo) {
+TDirTreePopup::TDirTreePopup(QWidget* owner) : QFrame(owner, Qt::Popup) {
+    // A click outside closes the tree and goes nowhere else: replayed, a
+    // click on the scan button would start a scan, one on the arrow button
+    // would drop the tree down again.
+    setAttribute(Qt::WA_NoMouseReplay);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(0);
-}
-
-void TDirTreePopup::mousePressEvent(QMouseEvent* event) {
-    // A press on the arrow button only closes the tree; replayed, it would drop it down again.
-    const QToolButton* button = combo_->Button();
-    const QPoint onButton = button->mapFromGlobal(event->globalPosition().toPoint());
-    setAttribute(Qt::WA_NoMouseReplay, button->rect().contains(onButton));
-    QFrame::mousePressEvent(event);
 }
 
 // ---------------------------------------------------------------------------
@@ -369,16 +491,34 @@ TDirTreeCombo::TDirTreeCombo(QWidget* parent) : QLineEdit(parent) {
     tree_->installEventFilter(this);
     connect(tree_, &TDirTreeView::NodeClicked, this, &TDirTreeCombo::ChooseNode);
 
-    readyProbe_ = VolumeReady;
-    RebuildTree(MountedVolumes(), QDir::homePath());
+    homePath_ = QDir::homePath();
+    RefreshVolumes();
+    tree_->Root()->setExpanded(expandRoot_);
+    ShowNode(tree_->Root());
 }
 
 TDirTreeCombo::~TDirTreeCombo() = default;
 
-void TDirTreeCombo::RebuildTree(const QList<TDirVolume>& volumes, const QString& homePath) {
-    tree_->Rebuild(volumes, homePath);
-    tree_->Root()->setExpanded(expandRoot_);
-    ShowNode(tree_->Root());
+void TDirTreeCombo::RefreshVolumes() {
+    const MountTable& table = MountTableSlot();
+    tree_->SetVolumes(FilterVolumes(table ? table() : SystemMountTable()), homePath_);
+}
+
+void TDirTreeCombo::SetHomePath(const QString& path) {
+    homePath_ = path;
+    RefreshVolumes();
+}
+
+TDirTreeCombo::MountTable TDirTreeCombo::SetMountTable(MountTable table) {
+    MountTable previous = std::move(MountTableSlot());
+    MountTableSlot() = std::move(table);
+    return previous;
+}
+
+TDirTreeCombo::ReadyProbe TDirTreeCombo::SetReadyProbe(ReadyProbe probe) {
+    ReadyProbe previous = std::move(ReadyProbeSlot());
+    ReadyProbeSlot() = std::move(probe);
+    return previous;
 }
 
 void TDirTreeCombo::SetSelectedPath(const QString& path) {
@@ -427,12 +567,16 @@ void TDirTreeCombo::ToggleDropDown() {
     const QRect field(mapToGlobal(QPoint(0, 0)), size());
     const QScreen* where = screen();
     const QRect available = where ? where->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
+    RefreshVolumes();
     popup_->setGeometry(DropDownRect(field, treeHeight_, available));
     // A popup window stays in front and takes the mouse while shown.
     popup_->show();
     tree_->setFocus(Qt::PopupFocusReason);
-    if (QTreeWidgetItem* current = tree_->currentItem())
+    if (QTreeWidgetItem* current = tree_->currentItem()) {
         tree_->scrollToItem(current, QAbstractItemView::PositionAtCenter);
+        // Centred up and down only: names start at the left edge.
+        tree_->horizontalScrollBar()->setValue(0);
+    }
 }
 
 void TDirTreeCombo::HideTree() {
@@ -446,7 +590,9 @@ void TDirTreeCombo::ChooseNode(QTreeWidgetItem* node) {
     ShowNode(node);
     emit OnPathChange(this, selectedPath_);
     HideTree();
-    if (TDirTreeView::KindOf(node) == TDirTreeView::VolumeNode) CheckVolumeReady(selectedPath_);
+    if (TDirTreeView::KindOf(node) == TDirTreeView::VolumeNode &&
+        !IsNetworkVolume(node->data(0, kTypeRole).toString()))
+        CheckVolumeReady(selectedPath_);
 }
 
 void TDirTreeCombo::CheckVolumeReady(const QString& mountPath) {
@@ -454,7 +600,8 @@ void TDirTreeCombo::CheckVolumeReady(const QString& mountPath) {
         ShowPickerMessage(QStringLiteral("Not a valid Drive ID"), window());
         return;
     }
-    if (readyProbe_ && readyProbe_(mountPath)) return;
+    const ReadyProbe& probe = ReadyProbeSlot();
+    if (probe ? probe(mountPath) : VolumeReady(mountPath)) return;
     QApplication::beep();
     ShowPickerMessage(QStringLiteral("There is no disk in Drive ") + mountPath +
                           QStringLiteral("\nor Drive ") + mountPath +
@@ -513,9 +660,13 @@ bool TDirTreeCombo::HandleKey(QKeyEvent* event) {
 }
 
 bool TDirTreeCombo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tree_ && event->type() == QEvent::KeyPress &&
-        HandleKey(static_cast<QKeyEvent*>(event)))
+    // Keys outside the picker's own do nothing in the tree: the tree view's
+    // "*" alone would list the whole file system below the root, following
+    // folder links round loops such as /proc/self/root without end.
+    if (watched == tree_ && event->type() == QEvent::KeyPress) {
+        HandleKey(static_cast<QKeyEvent*>(event));
         return true;
+    }
     return QLineEdit::eventFilter(watched, event);
 }
 

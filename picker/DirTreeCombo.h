@@ -20,11 +20,16 @@ struct TDirVolume {
     QString FileSystemType;
 };
 
+// Network and FUSE file systems: any question to them may block for as long
+// as their server or daemon is gone, so the tree never asks them anything
+// before the user expands them.
+bool IsNetworkVolume(const QString& fileSystemType);
 // Keeps the volumes a user can keep music on: no pseudo or system-internal
 // file systems, no bind-mounted single files. "/" first, then by mount path.
 QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes);
-// The filtered list of what is mounted now (valid and ready volumes only).
-QList<TDirVolume> MountedVolumes();
+// The entries of a mount table in the format of /proc/self/mounts. Only the
+// table (and the label links of /dev/disk/by-label) is read, no volume.
+QList<TDirVolume> ReadMountTable(const QString& file = QStringLiteral("/proc/self/mounts"));
 
 // Where the tree drops down: below the field and as wide as it, or above it
 // when it would reach past the bottom of the screen.
@@ -33,8 +38,8 @@ QRect DropDownRect(const QRect& fieldGlobal, int height, const QRect& screen);
 // Folder paths are compared the way the file system names them.
 bool SamePath(const QString& a, const QString& b);
 
-// The tree of volumes and folders. Folder nodes are listed lazily at their
-// first expansion; a node's path is built by walking up to the root.
+// The tree of volumes and folders. A node's folders are listed when it is
+// expanded, afresh each time; a node's path is built by walking up to the root.
 class TDirTreeView : public QTreeWidget {
     Q_OBJECT
   public:
@@ -42,9 +47,10 @@ class TDirTreeView : public QTreeWidget {
 
     explicit TDirTreeView(QWidget* parent = nullptr);
 
-    // Clears the tree and builds the root with the home folder (when not
-    // empty) and one node per volume; nothing is read from the volumes.
-    void Rebuild(const QList<TDirVolume>& volumes, const QString& homePath);
+    // Brings the root's children up to date: the home folder (when not empty)
+    // and one node per volume. Nodes of volumes still mounted stay as they are,
+    // expanded or not; nothing is read from the volumes.
+    void SetVolumes(const QList<TDirVolume>& volumes, const QString& homePath);
 
     QTreeWidgetItem* Root() const { return topLevelItem(0); }
     static NodeKind KindOf(const QTreeWidgetItem* node);
@@ -56,6 +62,9 @@ class TDirTreeView : public QTreeWidget {
 
     bool HideSelection() const { return hideSelection_; }
     void SetHideSelection(bool value);
+
+    // Typed text (from an input method too) selects nothing: the field takes no typing.
+    void keyboardSearch(const QString&) override {}
 
   signals:
     void NodeClicked(QTreeWidgetItem* node);
@@ -70,7 +79,8 @@ class TDirTreeView : public QTreeWidget {
     void NodeExpanded(QTreeWidgetItem* node);
     void ListChildren(QTreeWidgetItem* node);
     QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, NodeKind kind, const QString& text,
-                             const QIcon& icon, const QString& path);
+                             const QIcon& icon, const QString& path,
+                             const QString& fileSystemType = {});
     QTreeWidgetItem* NodeUnder(const QPoint& pos) const;
 
     QIcon computerIcon_;
@@ -82,13 +92,7 @@ class TDirTreeView : public QTreeWidget {
 // The frameless top-level window the tree drops down in.
 class TDirTreePopup : public QFrame {
   public:
-    explicit TDirTreePopup(TDirTreeCombo* combo);
-
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
-
-  private:
-    TDirTreeCombo* combo_;
+    explicit TDirTreePopup(QWidget* owner);
 };
 
 // The folder field of the main window's tool bar: a read-only line showing
@@ -122,11 +126,22 @@ class TDirTreeCombo : public QLineEdit {
     QToolButton* Button() const { return button_; }
     bool TreeShown() const;
 
-    // Rebuilds the tree from other volumes (tests, or after mounts changed).
-    void RebuildTree(const QList<TDirVolume>& volumes, const QString& homePath);
-    // Whether a chosen volume is still mounted and ready; tests replace it.
+    // Reads the mount table again and brings the volume nodes up to date;
+    // done at every drop-down, so a volume mounted since shows.
+    void RefreshVolumes();
+    // The folder of the home node; none when empty.
+    void SetHomePath(const QString& path);
+
+    // The two places where the picker meets the volumes, process-wide so that
+    // tests can replace them before a window is built. Each returns the
+    // previous one; an empty function restores the real one.
+    // What is mounted: read at start and at every drop-down.
+    using MountTable = std::function<QList<TDirVolume>()>;
+    static MountTable SetMountTable(MountTable table);
+    // Whether a chosen local volume is still mounted and ready; the one
+    // question put to a volume, never to a network or FUSE one.
     using ReadyProbe = std::function<bool(const QString& mountPath)>;
-    void SetReadyProbe(ReadyProbe probe) { readyProbe_ = std::move(probe); }
+    static ReadyProbe SetReadyProbe(ReadyProbe probe);
     // Shows the picker's messages; tests install a recorder. Returns the previous one.
     using MessageHook = std::function<void(const QString& text)>;
     static MessageHook SetMessageHook(MessageHook hook);
@@ -160,7 +175,7 @@ class TDirTreeCombo : public QLineEdit {
     QString initialDir_;
     QIcon nodeIcon_;  // null: no icon in the field
     QPixmap glyph_;
+    QString homePath_;
     int treeHeight_ = 240;
     bool expandRoot_ = true;
-    ReadyProbe readyProbe_;
 };

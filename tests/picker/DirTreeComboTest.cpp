@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidgetItemIterator>
 #include <filesystem>
 
 #include "picker/DirTreeCombo.h"
@@ -36,10 +41,21 @@ QTreeWidgetItem* Child(QTreeWidgetItem* node, const QString& text) {
     return nullptr;
 }
 
+// Every node with its expansion, and the selected node: what a key could change.
+QStringList TreeState(QTreeWidget* tree) {
+    QStringList state;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        state << (*it)->text(0) + ((*it)->isExpanded() ? " +" : "");
+    state << "current: " + tree->currentItem()->text(0);
+    return state;
+}
+
 // A folder tree under a temporary folder, offered as the only volume.
 class DirTreeComboTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        previousTable_ = TDirTreeCombo::SetMountTable([this] { return volumes_; });
+        previousProbe_ = TDirTreeCombo::SetReadyProbe([](const QString&) { return true; });
         root_ = tmp_.Path();
         // Created against the expected order, so a tree that kept the
         // listing or creation order would show.
@@ -49,8 +65,16 @@ class DirTreeComboTest : public ::testing::Test {
         fs::create_directories(root_ / "onlyhidden" / ".secret");
         fs::create_directories(root_ / "empty");
         fs::create_directories(root_ / "gone" / "sub");
-        combo_.RebuildTree({{Q(root_), "Test", "ext4"}}, QString());
-        combo_.SetReadyProbe([](const QString&) { return true; });
+        UseVolumes({{Q(root_), "Test", "ext4"}}, QString());
+    }
+    void TearDown() override {
+        TDirTreeCombo::SetMountTable(previousTable_);
+        TDirTreeCombo::SetReadyProbe(previousProbe_);
+    }
+
+    void UseVolumes(const QList<TDirVolume>& volumes, const QString& home) {
+        volumes_ = volumes;
+        combo_.SetHomePath(home);
     }
 
     QTreeWidgetItem* Volume() { return combo_.Tree()->Root()->child(0); }
@@ -58,6 +82,9 @@ class DirTreeComboTest : public ::testing::Test {
 
     TempDir tmp_;
     fs::path root_;
+    QList<TDirVolume> volumes_;
+    TDirTreeCombo::MountTable previousTable_;
+    TDirTreeCombo::ReadyProbe previousProbe_;
     TDirTreeCombo combo_;
 };
 
@@ -75,8 +102,26 @@ TEST_F(DirTreeComboTest, StartsAtTheRootWithNothingChosen) {
 }
 
 TEST_F(DirTreeComboTest, ListsFoldersLazilyWithTheirMarks) {
+    // Only folders and links to folders are nodes.
+    const fs::path special = root_ / "special";
+    fs::create_directories(special);
+    ASSERT_EQ(mkfifo((special / "fifo").c_str(), 0600), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string sockPath = (special / "socket").string();
+    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+    sockPath.copy(address.sun_path, sockPath.size());
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    close(sock);
+    fs::create_directory_symlink(root_ / "nowhere", special / "dead");
+    fs::create_directory_symlink(root_ / "music", special / "to music");
+    fs::create_directories(root_ / "onlydead");
+    fs::create_directory_symlink(root_ / "nowhere", root_ / "onlydead" / "dead");
+
     Volume()->setExpanded(true);
-    EXPECT_EQ(ChildTexts(Volume()), QStringList({"empty", "gone", "music", "onlyhidden"}));
+    EXPECT_EQ(ChildTexts(Volume()),
+              QStringList({"empty", "gone", "music", "onlydead", "onlyhidden", "special"}));
     // Children of children are not listed yet, only marked.
     const struct {
         const char* name;
@@ -85,6 +130,8 @@ TEST_F(DirTreeComboTest, ListsFoldersLazilyWithTheirMarks) {
         {"music", QTreeWidgetItem::ShowIndicator},
         {"onlyhidden", QTreeWidgetItem::ShowIndicator},  // its only subfolder is hidden
         {"empty", QTreeWidgetItem::DontShowIndicator},
+        {"onlydead", QTreeWidgetItem::DontShowIndicator},  // a dead link is no folder
+        {"special", QTreeWidgetItem::ShowIndicator},       // the link to a folder is one
     };
     for (const auto& c : cases) {
         QTreeWidgetItem* node = Child(Volume(), c.name);
@@ -95,15 +142,36 @@ TEST_F(DirTreeComboTest, ListsFoldersLazilyWithTheirMarks) {
     QTreeWidgetItem* onlyHidden = Child(Volume(), "onlyhidden");
     onlyHidden->setExpanded(true);
     EXPECT_EQ(ChildTexts(onlyHidden), QStringList({".secret"}));
+    QTreeWidgetItem* specialNode = Child(Volume(), "special");
+    specialNode->setExpanded(true);
+    EXPECT_EQ(ChildTexts(specialNode), QStringList({"to music"}));
 }
 
-TEST_F(DirTreeComboTest, SortsChildrenByNameWithoutRegardToCase) {
+TEST_F(DirTreeComboTest, SortsChildrenAsAGermanReaderExpects) {
+    const QString composed = QString::fromUtf8("\xC3\x84rzte");     // Ä as one character
+    const QString decomposed = QString::fromUtf8("A\xCC\x88rzte");  // A and the diaeresis
+    for (const QString& name :
+         {QStringLiteral("Zeta"), QString::fromUtf8("\xC3\x96l"), QStringLiteral("Ost"), composed,
+          decomposed, QStringLiteral("Arzt")})
+        fs::create_directories(root_ / "deutsch" / name.toStdString());
+    const struct {
+        const char* folder;
+        QStringList order;
+    } cases[] = {
+        {"music", {".hidden", "A", "b", "c", "Zeta"}},
+        // The two spellings of "Ärzte" collate alike; the exact text orders them.
+        {"deutsch", {"Arzt", decomposed, composed, QString::fromUtf8("\xC3\x96l"), "Ost", "Zeta"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ChildTexts(Open(root_ / c.folder)), c.order) << c.folder;
+}
+
+TEST_F(DirTreeComboTest, ListsAFolderAfreshAtEachExpansion) {
     QTreeWidgetItem* music = Open(root_ / "music");
-    EXPECT_EQ(ChildTexts(music), QStringList({".hidden", "A", "b", "c", "Zeta"}));
-    // A second expansion neither lists twice nor loses the order.
     music->setExpanded(false);
+    fs::create_directories(root_ / "music" / "Neu");
+    fs::remove_all(root_ / "music" / "c");
     music->setExpanded(true);
-    EXPECT_EQ(ChildTexts(music), QStringList({".hidden", "A", "b", "c", "Zeta"}));
+    EXPECT_EQ(ChildTexts(music), QStringList({".hidden", "A", "b", "Neu", "Zeta"}));
 }
 
 TEST_F(DirTreeComboTest, BuildsThePathOfANodeAtEachLevel) {
@@ -128,7 +196,7 @@ TEST_F(DirTreeComboTest, BuildsThePathOfANodeAtEachLevel) {
 }
 
 TEST_F(DirTreeComboTest, JoinsFoldersBelowTheSystemRootWithOneSeparator) {
-    combo_.RebuildTree({{"/", "system", "ext4"}}, QString());
+    UseVolumes({{"/", "system", "ext4"}}, QString());
     QTreeWidgetItem* node = Open(root_ / "music" / "A");
     EXPECT_EQ(node->text(0), "A");
     EXPECT_EQ(combo_.Tree()->NodePath(node), Q(root_ / "music" / "A"));
@@ -136,7 +204,7 @@ TEST_F(DirTreeComboTest, JoinsFoldersBelowTheSystemRootWithOneSeparator) {
 }
 
 TEST_F(DirTreeComboTest, OpensAFolderBelowTheHomeNodeThroughIt) {
-    combo_.RebuildTree({{"/", "system", "ext4"}}, Q(root_ / "music"));
+    UseVolumes({{"/", "system", "ext4"}}, Q(root_ / "music"));
     TDirTreeView* tree = combo_.Tree();
     QTreeWidgetItem* home = tree->Root()->child(0);
     EXPECT_EQ(home->text(0), "Persönlicher Ordner");
@@ -221,23 +289,99 @@ TEST_F(DirTreeComboTest, LeftAndUpStopBelowTheRoot) {
 TEST_F(DirTreeComboTest, EachClickOnANodeChoosesItAndClosesTheTree) {
     QSignalSpy spy(&combo_, &TDirTreeCombo::OnPathChange);
     TDirTreeView* tree = combo_.Tree();
+    // Deep and long names: the tree is wider than its window and scrolls sideways.
+    const fs::path deep =
+        root_ / "music" / "A" / "deep" / "Ein recht langer Ordnername" / "Noch ein Ordnername";
+    fs::create_directories(deep);
+    combo_.resize(265, 22);
     combo_.show();
-    Open(root_ / "music");
+    combo_.SetInitialDir(Q(deep));
     spy.clear();
-    for (const fs::path& folder : {root_ / "music" / "b", root_ / "onlyhidden"}) {
+    // Where on the row the user clicks, aimed at what the dropped-down tree
+    // shows; the pointer comes to rest there first, as a hand's does.
+    const struct {
+        const char* where;
+        std::function<int(const QRect& node)> x;
+    } clicks[] = {
+        {"on the name", [](const QRect& node) { return node.left() + 30; }},
+        {"left of the marks", [](const QRect&) { return 2; }},
+        {"at the right end", [&](const QRect&) { return tree->viewport()->width() - 3; }},
+    };
+    for (const auto& c : clicks) {
+        SCOPED_TRACE(c.where);
         combo_.ToggleDropDown();
         ASSERT_TRUE(combo_.TreeShown());
-        QTreeWidgetItem* node = Open(folder);
-        tree->scrollToItem(node);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(node).center());
+        QTreeWidgetItem* node = tree->itemAbove(tree->currentItem());
+        ASSERT_NE(node, nullptr);
+        const QRect rect = tree->visualItemRect(node);
+        const QPoint at(c.x(rect), rect.center().y());
+        QTest::mouseMove(tree->viewport(), at);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
         EXPECT_FALSE(combo_.TreeShown());
-        EXPECT_EQ(combo_.SelectedPath(), Q(folder));
+        EXPECT_EQ(combo_.SelectedPath(), tree->NodePath(node));
         EXPECT_EQ(combo_.text(), node->text(0));
+        combo_.HideTree();
     }
-    ASSERT_EQ(spy.count(), 2);
-    EXPECT_EQ(spy.at(0).at(1).toString(), Q(root_ / "music" / "b"));
-    EXPECT_EQ(spy.at(1).at(1).toString(), Q(root_ / "onlyhidden"));
+    ASSERT_EQ(spy.count(), 3);
+    EXPECT_EQ(spy.at(2).at(1).toString(), Q(root_ / "music" / "A"));
+}
+
+TEST_F(DirTreeComboTest, KeysOutsideTheTableChangeNothing) {
+    // Links back up: expanding everything below here would never end.
+    fs::create_directory_symlink(".", root_ / "music" / "A" / "here");
+    fs::create_directory_symlink("..", root_ / "music" / "A" / "up");
+    TDirTreeView* tree = combo_.Tree();
+    combo_.show();
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    } keys[] = {
+        {Qt::Key_Asterisk, Qt::ShiftModifier},   // Shift and "+" on a German keyboard
+        {Qt::Key_Asterisk, Qt::KeypadModifier},  // the number pad's
+        {Qt::Key_Plus, Qt::NoModifier},
+        {Qt::Key_Minus, Qt::NoModifier},
+        {Qt::Key_M, Qt::NoModifier},  // would search "music"
+        {Qt::Key_End, Qt::NoModifier},
+        {Qt::Key_Space, Qt::NoModifier},
+    };
+    const std::function<void()> starts[] = {
+        [] {},  // the root, right after dropping down
+        [&] { tree->setCurrentItem(Open(root_ / "music" / "A")); },
+    };
+    for (const auto& start : starts) {
+        combo_.ToggleDropDown();
+        start();
+        for (const auto& k : keys) {
+            const QStringList before = TreeState(tree);
+            QTest::keyClick(tree, Qt::Key(k.key), k.modifiers);
+            EXPECT_EQ(TreeState(tree), before) << k.key;
+            EXPECT_TRUE(combo_.TreeShown()) << k.key;
+        }
+        combo_.HideTree();
+    }
+}
+
+TEST_F(DirTreeComboTest, AVolumeMountedSinceAppearsAtTheNextDropDown) {
+    combo_.show();
+    QTreeWidgetItem* first = Volume();
+    first->setExpanded(true);
+    const TDirVolume stick{Q(root_ / "stick"), "STICK", "vfat"};
+    volumes_.append(stick);
+    EXPECT_EQ(combo_.Tree()->Root()->childCount(), 1);
+
+    combo_.ToggleDropDown();
+    ASSERT_EQ(ChildTexts(combo_.Tree()->Root()),
+              QStringList({" (" + Q(root_) + ")  Test", " (" + stick.MountPath + ")  STICK"}));
+    // The volume that stayed is the same node, still open.
+    EXPECT_EQ(Volume(), first);
+    EXPECT_TRUE(first->isExpanded());
+    combo_.HideTree();
+
+    volumes_.removeFirst();
+    combo_.ToggleDropDown();
+    EXPECT_EQ(ChildTexts(combo_.Tree()->Root()),
+              QStringList({" (" + stick.MountPath + ")  STICK"}));
+    combo_.HideTree();
 }
 
 TEST_F(DirTreeComboTest, AClickOnTheExpandMarkOnlyExpands) {
@@ -345,7 +489,7 @@ TEST_F(DirTreeComboTest, AVolumeThatIsNotReadyWarnsAndTheChoiceStands) {
         TDirTreeCombo::SetMessageHook([&](const QString& text) { messages.push_back(text); });
     std::vector<QString> probed;
     bool ready = false;
-    combo_.SetReadyProbe([&](const QString& path) {
+    TDirTreeCombo::SetReadyProbe([&](const QString& path) {
         probed.push_back(path);
         return ready;
     });
@@ -366,7 +510,7 @@ TEST_F(DirTreeComboTest, AVolumeThatIsNotReadyWarnsAndTheChoiceStands) {
     EXPECT_EQ(probed, std::vector<QString>({mount, mount}));
 
     // A volume without an absolute mount path names no drive at all.
-    combo_.RebuildTree({{"kein-pfad", "X", "ext4"}}, QString());
+    UseVolumes({{"kein-pfad", "X", "ext4"}}, QString());
     combo_.ChooseNode(Volume());
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1], "Not a valid Drive ID");
@@ -421,6 +565,32 @@ TEST(FilterVolumes, KeepsRealVolumesWithTheSystemRootFirst) {
     const QList<TDirVolume> liveSystem = {{"/tmp", "tmpfs", "tmpfs"}, {"/", "tmpfs", "tmpfs"}};
     ASSERT_EQ(FilterVolumes(liveSystem).size(), 1);
     EXPECT_EQ(FilterVolumes(liveSystem)[0].MountPath, "/");
+}
+
+TEST(ReadMountTable, ReadsPathsNamesAndTypesOnly) {
+    TempDir tmp;
+    const std::string table = tmp.File("mounts");
+    WriteFileBytes(table,
+                   "/dev/nosuchdisk1 /media/u/USB\\040STICK vfat rw 0 0\n"
+                   "nas:/export/musik /mnt/nas nfs4 rw 0 0\n"
+                   "//server/share /mnt/share cifs rw 0 0\n"
+                   "u@host: /home/u/fern fuse.sshfs rw 0 0\n"
+                   "proc /proc proc rw 0 0\n");
+    QStringList read;
+    for (const TDirVolume& v : ReadMountTable(QString::fromStdString(table)))
+        read << v.MountPath + "|" + v.Name + "|" + v.FileSystemType;
+    EXPECT_EQ(read, QStringList({"/media/u/USB STICK|nosuchdisk1|vfat", "/mnt/nas|musik|nfs4",
+                                 "/mnt/share|share|cifs", "/home/u/fern|u@host:|fuse.sshfs",
+                                 "/proc|proc|proc"}));
+    EXPECT_TRUE(ReadMountTable(QString::fromStdString(tmp.File("missing"))).isEmpty());
+
+    const struct {
+        const char* type;
+        bool network;
+    } types[] = {{"nfs", true},        {"nfs4", true},        {"cifs", true},    {"smb3", true},
+                 {"fuse.sshfs", true}, {"fuse.rclone", true}, {"fuseblk", true}, {"ext4", false},
+                 {"vfat", false},      {"btrfs", false},      {"iso9660", false}};
+    for (const auto& t : types) EXPECT_EQ(IsNetworkVolume(t.type), t.network) << t.type;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 #include <QToolButton>
@@ -52,16 +53,31 @@ class PickerScanTest : public FormTest {
   protected:
     void SetUp() override {
         MakeTree(tmp_.Path());
+        // The generated tree is the only volume, whatever is mounted here;
+        // in place before the window is built.
+        volumes_ = {{Q(tmp_.Path()), "Test", "ext4"}};
+        previousTable_ = TDirTreeCombo::SetMountTable([this] { return volumes_; });
+        previousProbe_ = TDirTreeCombo::SetReadyProbe([this](const QString& path) {
+            probed_ << path;
+            return true;
+        });
         FormTest::SetUp();
         form_->show();
         combo_ = form_->findChild<TDirTreeCombo*>(QStringLiteral("DirCombo1"));
         ASSERT_NE(combo_, nullptr);
-        // The generated tree is the only volume, whatever is mounted here.
-        combo_->RebuildTree({{Q(tmp_.Path()), "Test", "ext4"}}, QString());
-        combo_->SetReadyProbe([](const QString&) { return true; });
+        combo_->SetHomePath(QString());
+    }
+    void TearDown() override {
+        FormTest::TearDown();
+        TDirTreeCombo::SetMountTable(previousTable_);
+        TDirTreeCombo::SetReadyProbe(previousProbe_);
     }
 
     TempDir tmp_;
+    QList<TDirVolume> volumes_;
+    QStringList probed_;
+    TDirTreeCombo::MountTable previousTable_;
+    TDirTreeCombo::ReadyProbe previousProbe_;
     TDirTreeCombo* combo_ = nullptr;
 };
 
@@ -127,6 +143,56 @@ TEST_F(PickerScanTest, ScanOfTheChosenRootListsNothing) {
     form_->ScannenButtonClick();
     EXPECT_EQ(form_->Model()->RowCount(), 0);
     EXPECT_EQ(form_->StatusText(1), QStringLiteral("0 MP3-Dateien gefunden"));
+}
+
+TEST_F(PickerScanTest, NetworkVolumesAreNeverAskedAnything) {
+    // Their servers are gone: any question to them would block.
+    volumes_ = {{"/mnt/nas", "musik", "nfs4"},
+                {"/mnt/share", "share", "cifs"},
+                {"/mnt/fern", "u@host:", "fuse.sshfs"},
+                {Q(tmp_.Path()), "Test", "ext4"}};
+    probed_.clear();
+    TForm1 form;
+    form.FormCreate();
+    form.show();
+    TDirTreeCombo* combo = form.DirCombo();
+    combo->SetHomePath(QString());
+    EXPECT_TRUE(probed_.isEmpty());
+
+    TDirTreeView* tree = combo->Tree();
+    for (const TDirVolume& volume : volumes_) {
+        combo->ToggleDropDown();
+        QTreeWidgetItem* node = Child(tree->Root(), " (" + volume.MountPath + ")  " + volume.Name);
+        ASSERT_NE(node, nullptr) << volume.MountPath.toStdString();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(node).center());
+        EXPECT_EQ(combo->SelectedPath(), volume.MountPath);
+    }
+    // Only the local volume was asked whether it is ready.
+    EXPECT_EQ(probed_, QStringList({Q(tmp_.Path())}));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(PickerScanTest, AClickOutsideTheTreeOnTheScanButtonOnlyClosesIt) {
+    combo_->SetSelectedPath(Q(tmp_.Path() / "Musik"));
+    const auto* scan = form_->findChild<QToolButton*>(QStringLiteral("ScannenButton"));
+    ASSERT_NE(scan, nullptr);
+    const QPoint at = scan->mapTo(form_.get(), QPoint(20, scan->height() / 2));
+    // Through the window system's road, where a press that closes a popup can
+    // be passed on to the widget below it.
+    const auto click = [&] {
+        QTest::mousePress(form_->windowHandle(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+        QTest::mouseRelease(form_->windowHandle(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+    };
+    combo_->ToggleDropDown();
+    click();
+    EXPECT_FALSE(combo_->TreeShown());
+    EXPECT_EQ(form_->Model()->RowCount(), 0);
+    // The same click with the tree closed scans: it did aim at the button.
+    click();
+    EXPECT_EQ(form_->Model()->RowCount(), 3);
 }
 
 }  // namespace
