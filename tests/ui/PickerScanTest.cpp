@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPainter>
+#include <QPixmap>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -193,6 +195,56 @@ TEST_F(PickerScanTest, AClickOutsideTheTreeOnTheScanButtonOnlyClosesIt) {
     // The same click with the tree closed scans: it did aim at the button.
     click();
     EXPECT_EQ(form_->Model()->RowCount(), 3);
+}
+
+// Not a check: writes the window with the tree dropped down, once as it
+// opens and once opened into folders with umlauts, as a PNG when
+// TZ_SCREENSHOT names the file (run under Xvfb for the real look).
+TEST_F(PickerScanTest, Screenshot) {
+    const QString out = qEnvironmentVariable("TZ_SCREENSHOT");
+    if (out.isEmpty()) GTEST_SKIP() << "set TZ_SCREENSHOT to write a screenshot";
+    const fs::path home = tmp_.Path() / "home";
+    for (const char* name : {"Arzt", "\xC3\x84rzte", "H\xC3\xB6rspiele", "\xC3\x96l", "Ost",
+                             "Stra\xC3\x9F"
+                             "enmusik",
+                             "\xC3\x9C"
+                             "bungen",
+                             "Zeta"})
+        fs::create_directories(home / "Musik" / name);
+    fs::create_directories(home / "Musik" / "H\xC3\xB6rspiele" / "M\xC3\xA4rchen");
+    for (const char* name : {"Bilder", "Dokumente", "Downloads"})
+        fs::create_directories(home / name);
+    volumes_ = {{"/", "vda", "ext4"},
+                {"/media/tonzettel/MUSIKSTICK", "MUSIKSTICK", "vfat"},
+                {"/mnt/nas", "musik", "nfs4"}};
+    combo_->SetHomePath(Q(home));
+    form_->resize(900, 560);
+    QApplication::processEvents();
+
+    const auto shot = [&] {
+        combo_->ToggleDropDown();
+        QApplication::processEvents();
+        QPixmap pixmap = form_->grab();
+        QPainter painter(&pixmap);
+        QWidget* popup = combo_->Tree()->window();
+        painter.drawPixmap(popup->pos() - form_->mapToGlobal(QPoint(0, 0)), popup->grab());
+        combo_->HideTree();
+        return pixmap;
+    };
+    const QPixmap first = shot();
+    TDirTreeView* tree = combo_->Tree();
+    QTreeWidgetItem* musik = tree->OpenDownTo(Q(home / "Musik" / "H\xC3\xB6rspiele"));
+    combo_->ChooseNode(musik);
+    tree->setCurrentItem(Child(musik->parent(), QString::fromUtf8("\xC3\x84rzte")));
+    const QPixmap second = shot();
+
+    QPixmap both(first.width() + second.width(), std::max(first.height(), second.height()));
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, first);
+    painter.drawPixmap(first.width(), 0, second);
+    painter.end();
+    ASSERT_TRUE(both.save(out));
 }
 
 }  // namespace
