@@ -13,6 +13,8 @@
 #include <QLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -454,6 +456,30 @@ void TForm1::Linienanzeigen1Click() {
     SetGridLines(!gridLines_);
 }
 
+namespace {
+
+// Qt hands a file to xdg-open in the background and reports success even
+// when xdg-open then finds no program, so the desktop is asked first. Where
+// it cannot be asked, opening is tried as it is.
+bool DesktopHasMp3Player() {
+#ifdef Q_OS_LINUX
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty()) return true;
+    QProcess process;
+    process.start(
+        query, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("audio/mpeg")});
+    if (!process.waitForFinished(3000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        return true;
+    }
+    return !process.readAllStandardOutput().trimmed().isEmpty();
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
 void TForm1::Trackabspielen1Click() {
     if (scanning_) return;
     const int row = CurrentRow();
@@ -462,7 +488,8 @@ void TForm1::Trackabspielen1Click() {
     // player as it is.
     const QByteArray path = QByteArray::fromStdString(RowPath(row));
     // Without a program for the file type Qt only prints a line on standard error.
-    if (!QDesktopServices::openUrl(QUrl::fromEncoded("file://" + path.toPercentEncoding("/"))))
+    if (!DesktopHasMp3Player() ||
+        !QDesktopServices::openUrl(QUrl::fromEncoded("file://" + path.toPercentEncoding("/"))))
         ShowMessageBox(kNoPlayerMessage, this);
 }
 

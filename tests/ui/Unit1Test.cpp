@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "support/TempDir.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
 #include "ui/FetchUrl.h"
@@ -477,7 +478,30 @@ TEST_F(Unit1Test, CommandsWithoutTheirDialogDoNothingAfterTheGuard) {
     EXPECT_TRUE(messages_.empty());
 }
 
+// The desktop's answer to "which program opens audio/mpeg", from a stand-in
+// for xdg-mime first on the search path; no answer file: no xdg-mime at all.
+class DesktopPlayer {
+  public:
+    DesktopPlayer() : oldPath_(qgetenv("PATH")) {
+        qputenv("PATH", QByteArray::fromStdString(dir_.Path().string()) + ":" + oldPath_);
+    }
+    ~DesktopPlayer() { qputenv("PATH", oldPath_); }
+    void Answer(const std::string& desktopFile) {
+        const std::string script = dir_.File("xdg-mime");
+        WriteFileBytes(script, "#!/bin/sh\necho '" + desktopFile + "'\n");
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    }
+
+  private:
+    TempDir dir_;
+    QByteArray oldPath_;
+};
+
 TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFileOrSaysThereIsNoPlayer) {
+    const QString noPlayer =
+        QString::fromUtf8("F\u00fcr MP3-Dateien ist kein Abspielprogramm eingerichtet.");
+    DesktopPlayer desktop;
+    desktop.Answer("player.desktop");
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
     FillRows(3);
@@ -495,19 +519,26 @@ TEST_F(Unit1Test, TrackAbspielenOpensTheCurrentRowsFileOrSaysThereIsNoPlayer) {
     form_->Model()->ReplaceRows(rows);
     SelectRows({1});
     form_->Trackabspielen1Click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.Urls.size(), 2u);
     EXPECT_EQ(recorder.Urls[0], QUrl::fromLocalFile(QStringLiteral("/musik/Rock/2.mp3")));
     EXPECT_EQ(recorder.Urls[1].toEncoded(), QByteArray("file:///musik/M%E4dchen.mp3"));
     EXPECT_TRUE(messages_.empty());
 
+    // The desktop knows no program for MP3 files: nothing is started.
+    desktop.Answer("");
+    form_->Trackabspielen1Click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(recorder.Urls.size(), 2u);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], noPlayer);
+
     // The offscreen platform opens no file, like a desktop without a program for MP3 files.
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         GTEST_SKIP() << "a real desktop would start its player";
+    desktop.Answer("player.desktop");
     form_->Trackabspielen1Click();
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0],
-              QString::fromUtf8("Für MP3-Dateien ist kein Abspielprogramm eingerichtet."));
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[1], noPlayer);
 }
 
 TEST_F(Unit1Test, GridLinesToggleWithTheirCheckMark) {
