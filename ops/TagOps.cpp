@@ -87,7 +87,10 @@ std::string RunReport::Text() const {
         if (paths.empty()) return;
         if (!text.empty()) text += "\n\n";
         text += heading;
-        for (const auto& p : paths) text += "\n" + ReadablePath(p);
+        for (const auto& p : paths) {
+            text += '\n';
+            text += ReadablePath(p);
+        }
     };
     section("Folgende Dateien konnten nicht gespeichert werden:", notSaved_);
     section(sourceLevel_ == 2 ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
