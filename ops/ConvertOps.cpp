@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "ops/History.h"
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Text.h"
@@ -51,17 +52,17 @@ NameFields FieldsFromFileName(std::string_view fileName, std::string_view separa
 FileOutcome WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
                              const std::string& artist, const std::string& title) {
     if (const auto failure = LoadFailure(audio, path)) return *failure;
-    bool saved = false;
     if (level == 1) {
         TID3v1& tag = audio.Tag1();
         tag.SetArtist(Id3v1SetterInput(artist));
         tag.SetTitle(Id3v1SetterInput(title));
-        saved = tag.SaveToFile(path);
     } else {
         TID3v2& tag = audio.Tag2();
         tag.SetArtist(artist);
         tag.SetTitle(title);
-        saved = tag.SaveToFile(path);
     }
+    const bool saved = RecordedWrite(path, [&] {
+        return level == 1 ? audio.Tag1().SaveToFile(path) : audio.Tag2().SaveToFile(path);
+    });
     return saved ? FileOutcome::Written : FileOutcome::SaveFailed;
 }

@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "ops/History.h"
 #include "tags/MPEGaudio.h"
 
 namespace {
@@ -47,7 +48,9 @@ void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::stri
 // last block; when that fails the tag code has already told the user.
 FileOutcome SaveLevelTag(TMPEGaudio& audio, const std::string& path, int level) {
     MessageWatch watch;
-    const bool saved = level == 1 ? audio.Tag1().SaveToFile(path) : audio.Tag2().SaveToFile(path);
+    const bool saved = RecordedWrite(path, [&] {
+        return level == 1 ? audio.Tag1().SaveToFile(path) : audio.Tag2().SaveToFile(path);
+    });
     if (saved) return FileOutcome::Written;
     return watch.Count() > 0 ? FileOutcome::Unreadable : FileOutcome::SaveFailed;
 }

@@ -1,5 +1,6 @@
 #include "ops/TransferOps.h"
 
+#include "ops/History.h"
 #include "ops/TagOps.h"
 #include "tags/MPEGaudio.h"
 
@@ -25,7 +26,7 @@ bool Load(TMPEGaudio& audio, const std::string& path, int sourceLevel, TransferR
 // Saves the target tag; on success the result carries its new cells.
 template <typename Tag>
 TransferResult Save(Tag& to, const std::string& path, TransferResult result) {
-    if (!to.SaveToFile(path)) {
+    if (!RecordedWrite(path, [&] { return to.SaveToFile(path); })) {
         result.Status = FileOutcome::SaveFailed;
         return result;
     }

@@ -1,0 +1,166 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ops/TransferOps.h"
+
+// The history of what the tools wrote into files, so every step can be taken
+// back and redone. Paths are the file system's bytes.
+
+// A file's two tags as they stand: the ID3v2 tag's bytes as a save replaces
+// them (empty: none) and the last 128 bytes when they are an ID3v1 block
+// (empty: none).
+struct TagBytes {
+    std::string Id3v2;
+    std::string Id3v1;
+    bool operator==(const TagBytes&) const = default;
+};
+
+// How a file stood when a step left it; an undo only touches a file that
+// still stands so.
+struct FileStamp {
+    bool Valid = false;  // false: the file could not be examined
+    int64_t Size = 0;
+    int64_t MtimeNs = 0;
+    uint64_t Hash = 0;  // of both tags' bytes
+    bool operator==(const FileStamp&) const = default;
+};
+
+// Reads the tags of a file without showing any message; nothing when the file
+// cannot be read.
+std::optional<TagBytes> ReadTagBytes(const std::string& path);
+// Size, modification time and the hash of the tags; Valid false when the
+// file is gone or cannot be read.
+FileStamp StampOf(const std::string& path);
+// Puts the tags back through the same rewrites as any save: the ID3v2 tag by
+// the buffer file and rename, the ID3v1 block in place (or cut off).
+bool PutBackTags(const std::string& path, const TagBytes& tags);
+
+// One file of a step.
+struct FileRecord {
+    std::string Path;
+    TagBytes Old;                   // before the step first wrote it
+    std::optional<TagCells> Cells;  // its row's cells then, when it had a row
+    FileStamp After;                // as the step left it
+};
+
+struct HistoryStep {
+    std::string Name;               // "Wizard"
+    std::vector<FileRecord> Files;  // in the order they were first written
+    size_t Bytes() const;
+};
+
+// "Wizard (12 Dateien)", "ID3Tag Editieren (1 Datei)".
+std::string StepLabel(const HistoryStep& step);
+
+// Where a row's cells live (the window's list). Get gives nothing for a
+// path without a row; Set changes the row of the path, when there is one.
+class RowCells {
+  public:
+    virtual ~RowCells() = default;
+    virtual std::optional<TagCells> Get(const std::string& path) = 0;
+    virtual void Set(const std::string& path, const TagCells& cells) = 0;
+};
+
+// What an undo or redo left alone.
+struct ApplyReport {
+    std::vector<std::string> Changed;  // changed since, deleted or moved
+    std::vector<std::string> Failed;   // the rewrite failed; the file is as it was
+    bool Empty() const { return Changed.empty() && Failed.empty(); }
+    // "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:"
+    // and the paths, each on a line of its own; then the failed ones.
+    std::string Text() const;
+};
+
+class TagHistory {
+  public:
+    static constexpr size_t kMaxSteps = 20;
+    static constexpr size_t kMaxBytes = size_t{256} << 20;
+    explicit TagHistory(size_t maxSteps = kMaxSteps, size_t maxBytes = kMaxBytes);
+
+    // Newest step last; the step an undo takes back, or a redo does again.
+    const HistoryStep* NextUndo() const { return undo_.empty() ? nullptr : &undo_.back(); }
+    const HistoryStep* NextRedo() const { return redo_.empty() ? nullptr : &redo_.back(); }
+    size_t UndoCount() const { return undo_.size(); }
+    size_t RedoCount() const { return redo_.size(); }
+    size_t Bytes() const { return bytes_; }
+    size_t MaxBytes() const { return maxBytes_; }
+
+    // Takes back the newest step, file by file in reverse order, for each
+    // file that still holds what the step wrote; the files put back form the
+    // step a redo does again. cells may be null.
+    ApplyReport Undo(RowCells* cells);
+    ApplyReport Redo(RowCells* cells);
+
+    // Called after every change of the stacks (the window's entries follow).
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
+  private:
+    friend class StepRecorder;
+    // A new operation's step: the redo stack goes, the oldest steps make room.
+    void Add(HistoryStep step);
+    // Drops the oldest steps until bytes more and steps more fit.
+    void MakeRoom(size_t bytes, size_t steps);
+    void Push(std::deque<HistoryStep>& stack, HistoryStep step);
+    void PopOldest(std::deque<HistoryStep>& stack);
+    ApplyReport Apply(std::deque<HistoryStep>& from, std::deque<HistoryStep>& to, RowCells* cells);
+    void Changed() const;
+
+    size_t maxSteps_, maxBytes_;
+    std::deque<HistoryStep> undo_, redo_;
+    size_t bytes_ = 0;  // of both stacks
+    std::function<void()> onChange_;
+};
+
+// Keeps the records of a recorder somewhere else as well (the CLI's backup
+// folder). Keep is called before a file is first written (After not valid
+// yet; false stops that write) and after each write; Drop when the first
+// write failed and the file is as it was.
+class RecordKeeper {
+  public:
+    virtual ~RecordKeeper() = default;
+    virtual bool Keep(const FileRecord& record) = 0;
+    virtual void Drop(const FileRecord& record) = 0;
+};
+
+// Records one operation while it lives: every tag write of the tools
+// (RecordedWrite) on a file notes its tags before the first write and its
+// stamp after each one. The step goes into the history (when given) as the
+// recorder ends, if a file was written at all.
+class StepRecorder {
+  public:
+    StepRecorder(TagHistory* history, std::string name, RowCells* cells = nullptr,
+                 RecordKeeper* keeper = nullptr);
+    ~StepRecorder();
+    StepRecorder(const StepRecorder&) = delete;
+    StepRecorder& operator=(const StepRecorder&) = delete;
+
+    const HistoryStep& Step() const { return step_; }
+    // The step so far, leaving the recorder empty.
+    HistoryStep Take();
+    // Called by RecordedWrite; false: the file must not be written.
+    bool BeforeWrite(const std::string& path);
+    void AfterWrite(const std::string& path, bool written);
+
+  private:
+    FileRecord* Find(const std::string& path);
+
+    TagHistory* history_;
+    RowCells* cells_;
+    RecordKeeper* keeper_;
+    HistoryStep step_;
+    size_t bytes_ = 0;
+    bool overflow_ = false;  // the step alone is larger than the history may hold
+    bool firstWrite_ = false;
+    StepRecorder* previous_;
+};
+
+// Every tag write of the tools goes through here, so that a recorder alive
+// sees it; without one it is just write().
+bool RecordedWrite(const std::string& path, const std::function<bool()>& write);
