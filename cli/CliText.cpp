@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 int UsageError(std::string_view command, std::string_view message, std::string_view usage) {
     std::string text = "tonzettel-cli ";
@@ -174,5 +175,19 @@ bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel
             ReportFile(path, "Die Datei konnte nicht gespeichert werden.");
             return true;
     }
+    return true;
+}
+
+bool BackupRun::Start(const ParsedArgs& parsed) {
+    if (!parsed.Has("--backup")) return true;
+    const std::string folder = parsed.Value("--backup");
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (folder.empty() || ec || !std::filesystem::is_directory(folder, ec)) {
+        Fail("Der Ordner \"" + folder + "\" kann nicht angelegt werden.");
+        return false;
+    }
+    folder_.emplace(folder);
+    recorder_.emplace(nullptr, "backup", nullptr, &*folder_);
     return true;
 }

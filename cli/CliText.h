@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ops/Backup.h"
 #include "ops/TagOps.h"
 
 struct ParsedArgs {
@@ -65,3 +66,16 @@ void ReportFile(const std::string& path, std::string_view text);
 // but Written. An unreadable file has had the tag code's message already.
 // sourceLevel names the tag a transfer copies from.
 bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel = 0);
+
+// "--backup DIR": while it lives, the run's writes keep the files' previous
+// tags in DIR (made when missing) for "restore". Without the option it does
+// nothing.
+class BackupRun {
+  public:
+    // False, after a message on standard error, when DIR cannot be made.
+    bool Start(const ParsedArgs& parsed);
+
+  private:
+    std::optional<BackupFolder> folder_;
+    std::optional<StepRecorder> recorder_;  // ends before the folder
+};

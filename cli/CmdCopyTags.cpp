@@ -8,17 +8,18 @@
 #include "tags/MPEGaudio.h"
 
 std::string UsageCopyTags() {
-    return "  copy-tags --from 1 --to 2 DATEI...\n"
-           "  copy-tags --from 2 --to 1 DATEI...\n"
+    return "  copy-tags --from 1 --to 2 [--backup ORDNER] DATEI...\n"
+           "  copy-tags --from 2 --to 1 [--backup ORDNER] DATEI...\n"
            "      Überträgt Interpret, Album, Titel, Jahr, Genre und Kommentar vom ID3-Tag\n"
            "      der einen Ebene in den der anderen. Die Titelnummer des Ziels bleibt.\n"
-           "      Eine Datei ohne den Quell-Tag bleibt unverändert.\n";
+           "      Eine Datei ohne den Quell-Tag bleibt unverändert. Mit --backup bleiben\n"
+           "      die alten Tags in ORDNER für \"restore\".\n";
 }
 
 int CmdCopyTags(const std::vector<std::string>& args) {
     const char* command = "copy-tags";
     const std::string usage = UsageCopyTags();
-    const auto parsed = ParseArgs(args, command, usage, {"--from", "--to"}, {}, 1,
+    const auto parsed = ParseArgs(args, command, usage, {"--from", "--to", "--backup"}, {}, 1,
                                   std::numeric_limits<size_t>::max());
     if (!parsed) return 2;
     const std::string from = parsed->Value("--from");
@@ -28,6 +29,8 @@ int CmdCopyTags(const std::vector<std::string>& args) {
         return UsageError(command, "Erwartet wird --from 1 --to 2 oder --from 2 --to 1.", usage);
     }
 
+    BackupRun backup;
+    if (!backup.Start(*parsed)) return 2;
     bool anyFailed = false;
     TMPEGaudio audio;
     for (const auto& path : parsed->Positional) {

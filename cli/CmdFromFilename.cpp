@@ -18,17 +18,19 @@ std::string BaseName(const std::string& path) {
 
 std::string UsageFromFilename() {
     return "  from-filename [--level 1|2] [--separator \"-\"|\"_\"|\"_-_\"|\" \"]\n"
-           "                [--order artist-title|title-artist] DATEI...\n"
+           "                [--order artist-title|title-artist] [--backup ORDNER] DATEI...\n"
            "      Setzt Interpret und Titel aus dem Dateinamen ohne Endung, geteilt am\n"
            "      ersten Trennzeichen (Standard \"-\"), im ID3-Tag der Ebene (Standard 1).\n"
-           "      Die übrigen Felder des Tags bleiben erhalten.\n";
+           "      Die übrigen Felder des Tags bleiben erhalten. Mit --backup bleiben die\n"
+           "      alten Tags in ORDNER für \"restore\".\n";
 }
 
 int CmdFromFilename(const std::vector<std::string>& args) {
     const char* command = "from-filename";
     const std::string usage = UsageFromFilename();
-    const auto parsed = ParseArgs(args, command, usage, {"--level", "--separator", "--order"}, {},
-                                  1, std::numeric_limits<size_t>::max());
+    const auto parsed =
+        ParseArgs(args, command, usage, {"--level", "--separator", "--order", "--backup"}, {}, 1,
+                  std::numeric_limits<size_t>::max());
     if (!parsed) return 2;
     const auto level = LevelOption(*parsed, command, usage);
     if (!level) return 2;
@@ -49,6 +51,8 @@ int CmdFromFilename(const std::vector<std::string>& args) {
     const NameOrder order =
         orderText == "artist-title" ? NameOrder::ArtistTitle : NameOrder::TitleArtist;
 
+    BackupRun backup;
+    if (!backup.Start(*parsed)) return 2;
     bool anyFailed = false;
     TMPEGaudio audio;
     for (const auto& path : parsed->Positional) {

@@ -20,14 +20,16 @@ constexpr std::pair<std::string_view, TagField> kFieldOptions[] = {
 
 int CmdSet(const std::vector<std::string>& args) {
     const std::string usage = UsageSet();
-    const auto parsed =
-        ParseArgs(args, "set", usage,
-                  {"--level", "--artist", "--album", "--title", "--year", "--genre", "--comment"},
-                  {}, 1, SIZE_MAX);
+    const auto parsed = ParseArgs(
+        args, "set", usage,
+        {"--level", "--artist", "--album", "--title", "--year", "--genre", "--comment", "--backup"},
+        {}, 1, SIZE_MAX);
     if (!parsed) return 2;
     const auto level = LevelOption(*parsed, "set", usage);
     if (!level) return 2;
 
+    BackupRun backup;
+    if (!backup.Start(*parsed)) return 2;
     int exitCode = 0;
     for (const auto& path : parsed->Positional) {
         // One read-modify-write per field, as the wizard does, so the fields
@@ -45,9 +47,10 @@ int CmdSet(const std::vector<std::string>& args) {
 
 std::string UsageSet() {
     return "  set [--level 1|2] [--artist T] [--album T] [--title T] [--year T] [--genre T]\n"
-           "      [--comment T] DATEI...\n"
+           "      [--comment T] [--backup ORDNER] DATEI...\n"
            "        Setzt die angegebenen Felder im ID3v1-Tag (--level 1, Vorgabe) oder\n"
            "        ID3v2-Tag (--level 2) jeder Datei; die übrigen Felder behalten ihre\n"
            "        Werte. Ein Genre, das genau einem der 148 Namen gleicht, wird im\n"
-           "        ID3v1-Tag als dessen Nummer gespeichert, jedes andere als 255.\n";
+           "        ID3v1-Tag als dessen Nummer gespeichert, jedes andere als 255.\n"
+           "        Mit --backup bleiben die alten Tags in ORDNER für \"restore\".\n";
 }

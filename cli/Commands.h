@@ -11,6 +11,7 @@ int CmdInfo(const std::vector<std::string>& args);
 int CmdSet(const std::vector<std::string>& args);
 int CmdFromFilename(const std::vector<std::string>& args);
 int CmdCopyTags(const std::vector<std::string>& args);
+int CmdRestore(const std::vector<std::string>& args);
 
 // Usage text of a subcommand, German; shown by --help.
 std::string UsageScan();
@@ -18,3 +19,4 @@ std::string UsageInfo();
 std::string UsageSet();
 std::string UsageFromFilename();
 std::string UsageCopyTags();
+std::string UsageRestore();

@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"set", CmdSet, UsageSet},
     {"from-filename", CmdFromFilename, UsageFromFilename},
     {"copy-tags", CmdCopyTags, UsageCopyTags},
+    {"restore", CmdRestore, UsageRestore},
 };
 
 void PrintHelp(std::FILE* out) {

@@ -12,12 +12,7 @@
 #include "tags/ID3v2.h"
 #include "tags/PosixFile.h"
 
-namespace {
-
-constexpr size_t kBlockSize = 128;
-
-// Not a guard against a deliberate forgery, only against another program's
-// edit; eight bytes a round keeps it far below the cost of the read.
+// Eight bytes a round keeps it far below the cost of the read.
 uint64_t HashBytes(std::string_view bytes, uint64_t h) {
     constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
     size_t i = 0;
@@ -32,6 +27,10 @@ uint64_t HashBytes(std::string_view bytes, uint64_t h) {
     h = (h ^ w ^ (uint64_t{bytes.size()} << 40)) * kMul;
     return h ^ (h >> 29);
 }
+
+namespace {
+
+constexpr size_t kBlockSize = 128;
 
 // The tags and, when stamp is given, the stamp, from one open of the file.
 bool Examine(const std::string& path, TagBytes& tags, FileStamp* stamp) {

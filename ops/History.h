@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ops/TransferOps.h"
@@ -31,6 +32,9 @@ struct FileStamp {
     uint64_t Hash = 0;  // of both tags' bytes
     bool operator==(const FileStamp&) const = default;
 };
+
+// A 64-bit hash for telling byte strings apart (not against forgery).
+uint64_t HashBytes(std::string_view bytes, uint64_t seed = 0);
 
 // Reads the tags of a file without showing any message; nothing when the file
 // cannot be read.

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "ops/History.h"
+
+// The CLI's backup folder: before a file is first written, its previous tags
+// go into one small file there, named after the file's absolute path, and
+// after each write the file's stamp follows. RestoreFolder puts them back.
+// A second run into the same folder keeps the oldest tags of a file as long
+// as nobody else changed it in between, so the folder goes back to the state
+// before its first run.
+class BackupFolder : public RecordKeeper {
+  public:
+    explicit BackupFolder(std::string folder) : folder_(std::move(folder)) {}
+    bool Keep(const FileRecord& record) override;
+    void Drop(const FileRecord& record) override;
+
+  private:
+    struct Entry {
+        TagBytes Old;
+        bool Earlier = false;  // an earlier run's backup, left as it was
+    };
+    std::string folder_;
+    std::map<std::string, Entry> entries_;  // by absolute path
+};
+
+// "<16 hex digits>.tzundo" for an absolute path.
+std::string BackupFileName(const std::string& absolutePath);
+
+// Puts back the tags of every backup in the folder whose file still holds
+// what was written, and removes those backups; the others stay and are
+// listed (a backup that cannot be read as Failed, by its own name).
+ApplyReport RestoreFolder(const std::string& folder);
