@@ -133,7 +133,9 @@ std::string ApplyReport::Text() const {
         text += heading;
         for (const auto& p : paths) text += "\n" + ReadablePath(p);
     };
-    section("Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:", Changed);
+    section(Redo ? "Folgende Dateien wurden inzwischen geändert und nicht wiederhergestellt:"
+                 : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:",
+            Changed);
     section("Folgende Dateien konnten nicht gespeichert werden:", Failed);
     return text;
 }
@@ -185,7 +187,9 @@ ApplyReport TagHistory::Undo(RowCells* cells) {
 }
 
 ApplyReport TagHistory::Redo(RowCells* cells) {
-    return Apply(redo_, undo_, cells);
+    ApplyReport report = Apply(redo_, undo_, cells);
+    report.Redo = true;
+    return report;
 }
 
 ApplyReport TagHistory::Apply(std::deque<HistoryStep>& from, std::deque<HistoryStep>& to,

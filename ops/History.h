@@ -76,9 +76,11 @@ class RowCells {
 struct ApplyReport {
     std::vector<std::string> Changed;  // changed since, deleted or moved
     std::vector<std::string> Failed;   // the rewrite failed; the file is as it was
+    bool Redo = false;
     bool Empty() const { return Changed.empty() && Failed.empty(); }
     // "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:"
-    // and the paths, each on a line of its own; then the failed ones.
+    // (after a redo "... nicht wiederhergestellt:") and the paths, each on a
+    // line of its own; then the failed ones.
     std::string Text() const;
 };
 

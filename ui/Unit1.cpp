@@ -27,6 +27,7 @@
 #include <utility>
 
 #include "app/Version.h"
+#include "ops/History.h"
 #include "picker/DirTreeCombo.h"
 #include "scan/FileRow.h"
 #include "scan/FolderWalk.h"
@@ -307,6 +308,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     connect(model_, &QAbstractItemModel::rowsInserted, this, &TForm1::ListView1Change);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &TForm1::ListView1Change);
     connect(model_, &QAbstractItemModel::layoutChanged, this, &TForm1::ListView1Change);
+
+    SetUpHistory(popup1);
 }
 
 TForm1::~TForm1() = default;

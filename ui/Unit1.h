@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ class QTreeView;
 class QAction;
 class TDirTreeCombo;
 class FileListModel;
+class RowCells;
+class TagHistory;
 struct TScanState;
 
 // The dialogs the main window opens; Project1 creates them after the main
@@ -72,6 +75,11 @@ class TForm1 : public QMainWindow {
     QString StatusText(int field) const;
     void SetStatusText(int field, const QString& text);
 
+    // What the tools wrote, for "Rückgängig" and "Wiederherstellen"; it
+    // outlives a scan. The list's tag cells by file path, for its steps.
+    TagHistory& History() { return *history_; }
+    RowCells& ListCells() { return *listCells_; }
+
     // Settings file (Tonzettel.ini): restore at creation, save at close.
     void RestoreSettings();
     void SaveSettings();
@@ -98,12 +106,18 @@ class TForm1 : public QMainWindow {
     void ButtonOptionenClick();
     void ButtonUpdateClick();
     void ButtonInfoClick();
+    void Rueckgaengig1Click();
+    void Wiederherstellen1Click();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     static bool AddFileRow(void* context, const std::string& folder, const struct DirEntry& entry);
+    // Unit1Undo.cpp: the entries at the top of the menu, the tool button in the status bar.
+    void SetUpHistory(QMenu* popup);
+    void ShowHistoryEntries();
+    void TakeBack(bool redo);
 
     TForm1Dialogs dialogs_;
     int scanLevel_ = 1;
@@ -127,6 +141,11 @@ class TForm1 : public QMainWindow {
     QAction* level1Level21_ = nullptr;
     QAction* level2Level11_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
+    std::unique_ptr<TagHistory> history_;
+    std::unique_ptr<RowCells> listCells_;
+    QAction* rueckgaengig1_ = nullptr;
+    QAction* wiederherstellen1_ = nullptr;
+    QToolButton* buttonRueckgaengig_ = nullptr;
 };
 
 // The update check behind "Webupdate": asks versionUrl for the current

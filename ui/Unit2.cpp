@@ -14,6 +14,7 @@
 #include <limits>
 
 #include "ops/EditOps.h"
+#include "ops/History.h"
 #include "scan/FileRow.h"
 #include "tags/Text.h"
 #include "ui/DialogHelpers.h"
@@ -278,7 +279,12 @@ void TForm2::SpeedButton14Click() {
                               &texts.Year,   &texts.Genre, &texts.Comment};
     for (int field = 0; field < 6; ++field) *targets[field] = FieldText(field).toStdString();
 
-    switch (SaveTagTexts(path, form1_->RowsLevel(), texts)) {
+    FileOutcome outcome;
+    {
+        StepRecorder step(&form1_->History(), "ID3Tag Editieren", &form1_->ListCells());
+        outcome = SaveTagTexts(path, form1_->RowsLevel(), texts);
+    }
+    switch (outcome) {
         case FileOutcome::Written:
             break;
         case FileOutcome::Unreadable:  // the tag code has said so already

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ops/EditOps.h"
+#include "ops/History.h"
 #include "ops/TagOps.h"
 #include "scan/FileRow.h"
 #include "ui/DialogHelpers.h"
@@ -183,22 +184,26 @@ void TWizard::SpeedButton1Click() {
 
     FileListModel* model = form1_->Model();
     RunReport report;
-    for (const int row : form1_->SelectedRows()) {
-        QCoreApplication::processEvents();
-        // Ticks and inputs are read at each step: a change made during the run
-        // applies to what is still to come.
-        for (int field = 0; field < 6; ++field) {
-            if (!checkBoxes_[field]->isChecked()) continue;
-            const std::string path = form1_->RowPath(row);
-            const QString text = InputText(field);
-            const FileOutcome outcome =
-                WriteTagField(path, level, AllTagFields[field], text.toStdString());
-            if (outcome != FileOutcome::Written) {
-                report.Add(path, outcome);  // the rest of the row is skipped
-                break;
-            }
-            model->SetCell(row, kFields[field].column, text);
+    {
+        // One step of the history: "Rückgängig" takes the whole run back.
+        StepRecorder step(&form1_->History(), "Wizard", &form1_->ListCells());
+        for (const int row : form1_->SelectedRows()) {
             QCoreApplication::processEvents();
+            // Ticks and inputs are read at each step: a change made during the run
+            // applies to what is still to come.
+            for (int field = 0; field < 6; ++field) {
+                if (!checkBoxes_[field]->isChecked()) continue;
+                const std::string path = form1_->RowPath(row);
+                const QString text = InputText(field);
+                const FileOutcome outcome =
+                    WriteTagField(path, level, AllTagFields[field], text.toStdString());
+                if (outcome != FileOutcome::Written) {
+                    report.Add(path, outcome);  // the rest of the row is skipped
+                    break;
+                }
+                model->SetCell(row, kFields[field].column, text);
+                QCoreApplication::processEvents();
+            }
         }
     }
 

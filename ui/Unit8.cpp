@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ops/ConvertOps.h"
+#include "ops/History.h"
 #include "ops/TagOps.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
@@ -107,6 +108,7 @@ void TKonvertieren::SpeedButton1Click() {
     RunReport report;
     {
         TMPEGaudio audio;
+        StepRecorder step(&form1_->History(), "Dateiname -> ID3Tags", &form1_->ListCells());
         for (const int row : form1_->SelectedRows()) {
             QCoreApplication::processEvents();
             // Choices and level are read per row: a change during the run applies from here on.

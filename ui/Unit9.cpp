@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "ops/History.h"
 #include "ops/TagOps.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
@@ -69,6 +70,10 @@ void TLevelTransfer::SpeedButton1Click() {
     RunReport report(sourceLevel_);
     {
         TMPEGaudio audio;
+        StepRecorder step(&form1_->History(),
+                          sourceLevel_ == 1 ? "ID3Tags Level 1 -> ID3Tags Level 2"
+                                            : "ID3Tags Level 2 -> ID3Tags Level 1",
+                          &form1_->ListCells());
         for (const int row : rows) {
             const std::string path = form1_->RowPath(row);
             const TransferResult r =

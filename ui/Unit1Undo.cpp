@@ -1,0 +1,157 @@
+// "Rückgängig" and "Wiederherstellen" of the main window: the entries show
+// the history's next steps; the file work is the history's own.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStatusBar>
+#include <QToolButton>
+#include <unordered_map>
+
+#include "ops/History.h"
+#include "scan/FileRow.h"
+#include "ui/FileListModel.h"
+#include "ui/MessageBox.h"
+#include "ui/Unit1.h"
+
+namespace {
+
+constexpr int kTagColumns[] = {ColInterpret, ColAlbum, ColTitel, ColJahr, ColGenre, ColKommentar};
+
+// The list's rows by file path; the index is built on first use and dropped
+// whenever rows come or go.
+class ListRowCells : public RowCells {
+  public:
+    explicit ListRowCells(FileListModel* model) : model_(model) {}
+    void Forget() { index_.clear(); }
+
+    std::optional<TagCells> Get(const std::string& path) override {
+        const int row = RowOf(path);
+        if (row < 0) return std::nullopt;
+        std::string* targets[] = {&cells_.Artist, &cells_.Album, &cells_.Title,
+                                  &cells_.Year,   &cells_.Genre, &cells_.Comment};
+        for (int i = 0; i < 6; ++i) *targets[i] = model_->Cell(row, kTagColumns[i]).toStdString();
+        return cells_;
+    }
+    void Set(const std::string& path, const TagCells& cells) override {
+        const int row = RowOf(path);
+        if (row < 0) return;
+        const std::string* values[] = {&cells.Artist, &cells.Album, &cells.Title,
+                                       &cells.Year,   &cells.Genre, &cells.Comment};
+        for (int i = 0; i < 6; ++i)
+            model_->SetCell(row, kTagColumns[i], QString::fromStdString(*values[i]));
+    }
+
+  private:
+    int RowOf(const std::string& path) {
+        if (index_.empty()) {
+            for (int r = model_->RowCount() - 1; r >= 0; --r)
+                index_[model_->FolderBytes(r) + model_->NameBytes(r)] = r;
+        }
+        const auto it = index_.find(path);
+        return it == index_.end() ? -1 : it->second;
+    }
+
+    FileListModel* model_;
+    std::unordered_map<std::string, int> index_;
+    TagCells cells_;
+};
+
+// A bent arrow back to the left, drawn so it looks alike with any theme.
+QIcon UndoIcon() {
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath bend;
+    bend.moveTo(6, 8);
+    bend.cubicTo(12, 8, 17, 9, 17, 13);
+    bend.cubicTo(17, 16, 14, 17, 11, 17);
+    p.setPen(QPen(QColor(40, 90, 170), 2.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(bend);
+    QPainterPath head;
+    head.moveTo(2, 8);
+    head.lineTo(8, 3);
+    head.lineTo(8, 13);
+    head.closeSubpath();
+    p.fillPath(head, QColor(40, 90, 170));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+void TForm1::SetUpHistory(QMenu* popup) {
+    history_ = std::make_unique<TagHistory>();
+    auto* cells = new ListRowCells(model_);
+    listCells_.reset(cells);
+    const auto forget = [cells] { cells->Forget(); };
+    connect(model_, &QAbstractItemModel::modelReset, this, forget);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, forget);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, forget);
+
+    rueckgaengig1_ = new QAction(this);
+    rueckgaengig1_->setObjectName(QStringLiteral("Rueckgaengig1"));
+    rueckgaengig1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    wiederherstellen1_ = new QAction(this);
+    wiederherstellen1_->setObjectName(QStringLiteral("Wiederherstellen1"));
+    wiederherstellen1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QAction* first = popup->actions().value(0);
+    popup->insertAction(first, rueckgaengig1_);
+    popup->insertAction(first, wiederherstellen1_);
+    popup->insertSeparator(first)->setObjectName(QStringLiteral("N0"));
+    // The shortcuts work wherever the window has the focus.
+    addAction(rueckgaengig1_);
+    addAction(wiederherstellen1_);
+    connect(rueckgaengig1_, &QAction::triggered, this, &TForm1::Rueckgaengig1Click);
+    connect(wiederherstellen1_, &QAction::triggered, this, &TForm1::Wiederherstellen1Click);
+
+    // The tool bar band is full at the first-run width; the status bar's
+    // right end has room for the button.
+    buttonRueckgaengig_ = new QToolButton(statusBar());
+    buttonRueckgaengig_->setObjectName(QStringLiteral("ButtonRueckgaengig"));
+    buttonRueckgaengig_->setText(QStringLiteral("Rückgängig"));
+    buttonRueckgaengig_->setIcon(UndoIcon());
+    buttonRueckgaengig_->setIconSize(QSize(16, 16));
+    buttonRueckgaengig_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    buttonRueckgaengig_->setAutoRaise(true);
+    statusBar()->addPermanentWidget(buttonRueckgaengig_);
+    connect(buttonRueckgaengig_, &QToolButton::clicked, this, &TForm1::Rueckgaengig1Click);
+
+    history_->SetOnChange([this] { ShowHistoryEntries(); });
+    ShowHistoryEntries();
+}
+
+void TForm1::ShowHistoryEntries() {
+    const HistoryStep* undo = history_->NextUndo();
+    const HistoryStep* redo = history_->NextRedo();
+    const QString undoText = QStringLiteral("Rückgängig");
+    const QString redoText = QStringLiteral("Wiederherstellen");
+    rueckgaengig1_->setText(undo ? undoText + QStringLiteral(": ") +
+                                       QString::fromStdString(StepLabel(*undo))
+                                 : undoText);
+    rueckgaengig1_->setEnabled(undo != nullptr);
+    wiederherstellen1_->setText(redo ? redoText + QStringLiteral(": ") +
+                                           QString::fromStdString(StepLabel(*redo))
+                                     : redoText);
+    wiederherstellen1_->setEnabled(redo != nullptr);
+    buttonRueckgaengig_->setEnabled(undo != nullptr);
+    buttonRueckgaengig_->setToolTip(rueckgaengig1_->text());
+}
+
+void TForm1::TakeBack(bool redo) {
+    if (scanning_ || !(redo ? history_->NextRedo() : history_->NextUndo())) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ApplyReport report =
+        redo ? history_->Redo(listCells_.get()) : history_->Undo(listCells_.get());
+    QApplication::restoreOverrideCursor();
+    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
+}
+
+void TForm1::Rueckgaengig1Click() {
+    TakeBack(false);
+}
+
+void TForm1::Wiederherstellen1Click() {
+    TakeBack(true);
+}
