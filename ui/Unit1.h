@@ -142,7 +142,7 @@ class TForm1 : public QMainWindow {
     QAction* level2Level11_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
     std::unique_ptr<TagHistory> history_;
-    std::unique_ptr<RowCells> listCells_;
+    std::shared_ptr<RowCells> listCells_;  // shared with the model's signals, which may outlive it
     QAction* rueckgaengig1_ = nullptr;
     QAction* wiederherstellen1_ = nullptr;
     QToolButton* buttonRueckgaengig_ = nullptr;

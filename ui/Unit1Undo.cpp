@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QStatusBar>
 #include <QToolButton>
+#include <memory>
 #include <unordered_map>
 
 #include "ops/History.h"
@@ -83,9 +84,11 @@ QIcon UndoIcon() {
 
 void TForm1::SetUpHistory(QMenu* popup) {
     history_ = std::make_unique<TagHistory>();
-    auto* cells = new ListRowCells(model_);
-    listCells_.reset(cells);
-    const auto forget = [cells] { cells->Forget(); };
+    auto cells = std::make_shared<ListRowCells>(model_);
+    listCells_ = cells;
+    const auto forget = [weak = std::weak_ptr<ListRowCells>(cells)] {
+        if (const auto c = weak.lock()) c->Forget();
+    };
     connect(model_, &QAbstractItemModel::modelReset, this, forget);
     connect(model_, &QAbstractItemModel::rowsInserted, this, forget);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, forget);
