@@ -16,12 +16,16 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
+#include "ui/Unit10.h"
 #include "ui/Unit2.h"
 #include "ui/Unit4.h"
+#include "ui/Unit8.h"
+#include "ui/Unit9.h"
 
 namespace fs = std::filesystem;
 
@@ -40,7 +44,7 @@ class UndoTest : public FolderFormTest {
         dialogs.Form2 = form2_;
         form_->SetDialogs(dialogs);
         fs::create_directories(dir_.Path() / "Sub");
-        for (const char* name : {"a.mp3", "b.mp3", "Sub/c.mp3"}) {
+        for (const char* name : {"a-1.mp3", "b-2.mp3", "Sub/c-3.mp3"}) {
             const std::string path = dir_.File(name);
             WriteMp3(path,
                      MakeId3v2Tag({{"TIT2", TextFrameData("Alt")},
@@ -106,15 +110,15 @@ TEST_F(UndoTest, TheEntriesNameTheStepAndTheKeysTakeItBackAndRedoIt) {
     EXPECT_EQ(button->width(), button->sizeHint().width());
 
     const auto before = Files();
-    const QStringList cellsBefore = Cells("a.mp3");
+    const QStringList cellsBefore = Cells("a-1.mp3");
     RunWizard(QStringLiteral("Neues Album"));
     form_->ListView()->clearSelection();
-    SelectFiles({"b.mp3"});
+    SelectFiles({"b-2.mp3"});
     form2_->FormShow();
     form2_->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("Solo"));
     form2_->SpeedButton14Click();
     const auto after = Files();
-    const QStringList cellsAfter = Cells("b.mp3");
+    const QStringList cellsAfter = Cells("b-2.mp3");
     EXPECT_EQ(undo->text(), QStringLiteral("Rückgängig: ID3Tag Editieren (1 Datei)"));
     EXPECT_TRUE(button->isEnabled());
 
@@ -123,14 +127,64 @@ TEST_F(UndoTest, TheEntriesNameTheStepAndTheKeysTakeItBackAndRedoIt) {
     EXPECT_EQ(redo->text(), QStringLiteral("Wiederherstellen: ID3Tag Editieren (1 Datei)"));
     button->click();
     EXPECT_EQ(Files(), before);
-    EXPECT_EQ(Cells("a.mp3"), cellsBefore);
+    EXPECT_EQ(Cells("a-1.mp3"), cellsBefore);
     EXPECT_FALSE(undo->isEnabled());
 
     Key(Qt::Key_Y);
     Key(Qt::Key_Y);
     EXPECT_EQ(Files(), after);
-    EXPECT_EQ(Cells("b.mp3"), cellsAfter);
+    EXPECT_EQ(Cells("b-2.mp3"), cellsAfter);
     EXPECT_FALSE(redo->isEnabled());
+    EXPECT_TRUE(messages_.empty());
+}
+
+// Every tool's run is one step under its name, and taken back, the files and
+// rows are as before.
+TEST_F(UndoTest, EachToolsRunIsOneStepTakenBackWhole) {
+    TKonvertieren konvertieren(form_.get());
+    TL1nachL2 l1nachL2(form_.get());
+    TL2nachL1 l2nachL1(form_.get());
+    struct Case {
+        const char* label;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"Wizard (3 Dateien)", [&] { RunWizard(QStringLiteral("Neu")); }},
+        {"ID3Tag Editieren (1 Datei)",
+         [&] {
+             SelectFiles({"a-1.mp3"});
+             form2_->FormShow();
+             form2_->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText("Solo");
+             form2_->SpeedButton14Click();
+         }},
+        {"Dateiname -> ID3Tags (3 Dateien)",
+         [&] {
+             form_->ListView()->selectAll();
+             konvertieren.SetRadioGroup1ItemIndex(0);
+             konvertieren.SpeedButton1Click();
+         }},
+        {"ID3Tags Level 1 -> ID3Tags Level 2 (3 Dateien)",
+         [&] {
+             form_->ListView()->selectAll();
+             l1nachL2.SpeedButton1Click();
+         }},
+        {"ID3Tags Level 2 -> ID3Tags Level 1 (3 Dateien)",
+         [&] {
+             form_->ListView()->selectAll();
+             l2nachL1.SpeedButton1Click();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const auto before = Files();
+        const QStringList cells = Cells("a-1.mp3");
+        c.run();
+        ASSERT_NE(Files(), before);
+        EXPECT_EQ(Entry("Rueckgaengig1")->text(), QStringLiteral("Rückgängig: ") + c.label);
+        form_->Rueckgaengig1Click();
+        EXPECT_EQ(Files(), before);
+        EXPECT_EQ(Cells("a-1.mp3"), cells);
+    }
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -138,15 +192,15 @@ TEST_F(UndoTest, TheEntriesNameTheStepAndTheKeysTakeItBackAndRedoIt) {
 // touched, their files go back all the same.
 TEST_F(UndoTest, UndoAfterARescanPutsBackFilesAndTheRowsStillListed) {
     const auto before = Files();
-    const QStringList cellsBefore = Cells("c.mp3");
+    const QStringList cellsBefore = Cells("c-3.mp3");
     RunWizard(QStringLiteral("Neues Album"));
     ScanFolder((dir_.Path() / "Sub").string());
     ASSERT_EQ(form_->Model()->RowCount(), 1);
-    ASSERT_NE(Cells("c.mp3"), cellsBefore);
+    ASSERT_NE(Cells("c-3.mp3"), cellsBefore);
 
     form_->Rueckgaengig1Click();
     EXPECT_EQ(Files(), before);
-    EXPECT_EQ(Cells("c.mp3"), cellsBefore);
+    EXPECT_EQ(Cells("c-3.mp3"), cellsBefore);
     EXPECT_EQ(form_->Model()->RowCount(), 1);
     EXPECT_TRUE(messages_.empty());
 }
@@ -174,7 +228,7 @@ TEST_F(UndoTest, Screenshots) {
     form_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
     RunWizard(QStringLiteral("Neues Album"));
-    SelectFiles({"a.mp3"});
+    SelectFiles({"a-1.mp3"});
     auto* menu = form_->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
     menu->popup(form_->mapToGlobal(QPoint(160, 120)));
     QTest::qWait(200);
