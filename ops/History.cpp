@@ -229,7 +229,8 @@ ApplyReport TagHistory::Apply(std::deque<HistoryStep>& from, std::deque<HistoryS
         back = recorder.Take();
     }
     bytes_ -= step.Bytes();
-    if (!back.Files.empty()) {
+    // A way back larger than the whole history cannot be held.
+    if (!back.Files.empty() && back.Bytes() <= maxBytes_) {
         MakeRoom(back.Bytes(), 1);
         Push(to, std::move(back));
     }
@@ -253,15 +254,14 @@ HistoryStep StepRecorder::Take() {
     HistoryStep step = std::move(step_);
     step_ = {};
     step_.Name = step.Name;
+    index_.clear();
     bytes_ = 0;
     return step;
 }
 
 FileRecord* StepRecorder::Find(const std::string& path) {
-    // The newest record first: a run writes a file's fields one after another.
-    for (auto it = step_.Files.rbegin(); it != step_.Files.rend(); ++it)
-        if (it->Path == path) return &*it;
-    return nullptr;
+    const auto it = index_.find(path);
+    return it == index_.end() ? nullptr : &step_.Files[it->second];
 }
 
 bool StepRecorder::BeforeWrite(const std::string& path) {
@@ -282,8 +282,10 @@ bool StepRecorder::BeforeWrite(const std::string& path) {
         // fit: it is not kept at all.
         overflow_ = true;
         step_.Files.clear();
+        index_.clear();
         return true;
     }
+    index_.emplace(path, step_.Files.size());
     step_.Files.push_back(std::move(record));
     firstWrite_ = true;
     return true;
@@ -296,6 +298,7 @@ void StepRecorder::AfterWrite(const std::string& path, bool written) {
         // A failed save leaves the file as it was: nothing to take back.
         if (keeper_) keeper_->Drop(*record);
         bytes_ -= RecordBytes(*record);
+        index_.erase(path);
         step_.Files.pop_back();
         return;
     }

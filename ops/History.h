@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ops/TransferOps.h"
@@ -161,6 +162,7 @@ class StepRecorder {
     RowCells* cells_;
     RecordKeeper* keeper_;
     HistoryStep step_;
+    std::unordered_map<std::string, size_t> index_;  // path -> position in step_.Files
     size_t bytes_ = 0;
     bool overflow_ = false;  // the step alone is larger than the history may hold
     bool firstWrite_ = false;
