@@ -167,7 +167,7 @@ ApplyReport RestoreFolder(const std::string& folder) {
         const auto bytes = ReadWhole(file);
         const auto backup = bytes ? Decode(*bytes) : std::nullopt;
         if (!backup) {
-            report.Failed.push_back(file);
+            report.Unreadable.push_back(file);
             continue;
         }
         const std::string& path = backup->Path;

@@ -31,5 +31,5 @@ std::string BackupFileName(const std::string& absolutePath);
 
 // Puts back the tags of every backup in the folder whose file still holds
 // what was written, and removes those backups; the others stay and are
-// listed (a backup that cannot be read as Failed, by its own name).
+// listed (a backup that cannot be read by its own name).
 ApplyReport RestoreFolder(const std::string& folder);

@@ -137,6 +137,7 @@ std::string ApplyReport::Text() const {
                  : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:",
             Changed);
     section("Folgende Dateien konnten nicht gespeichert werden:", Failed);
+    section("Folgende Sicherungen können nicht gelesen werden:", Unreadable);
     return text;
 }
 

@@ -75,13 +75,14 @@ class RowCells {
 
 // What an undo or redo left alone.
 struct ApplyReport {
-    std::vector<std::string> Changed;  // changed since, deleted or moved
-    std::vector<std::string> Failed;   // the rewrite failed; the file is as it was
+    std::vector<std::string> Changed;     // changed since, deleted or moved
+    std::vector<std::string> Failed;      // the rewrite failed; the file is as it was
+    std::vector<std::string> Unreadable;  // backups (RestoreFolder) that cannot be read
     bool Redo = false;
-    bool Empty() const { return Changed.empty() && Failed.empty(); }
+    bool Empty() const { return Changed.empty() && Failed.empty() && Unreadable.empty(); }
     // "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:"
     // (after a redo "... nicht wiederhergestellt:") and the paths, each on a
-    // line of its own; then the failed ones.
+    // line of its own; then the failed ones and the unreadable backups.
     std::string Text() const;
 };
 

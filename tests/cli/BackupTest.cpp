@@ -110,15 +110,17 @@ TEST_F(BackupTest, AFileChangedSinceIsLeftAloneAndListed) {
     ASSERT_EQ(Run({"set", "--backup", backup, "--level", "2", "--album", "Neu"}).Code, 0);
     ASSERT_TRUE(MutagenWrite(plain, 3, {{.Id = "TIT2", .Texts = {"Fremd"}}}));
     const std::string changed = ReadFileBytes(plain);
+    const std::string broken = backup + "/kaputt.tzundo";
+    WriteFileBytes(broken, "TZUNDO1\n\x05");
 
     const CliRun restore = RunCli(dir, {"restore", backup});
     EXPECT_EQ(restore.Code, 1);
-    EXPECT_EQ(
-        restore.Err,
-        "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:\n" + plain + "\n");
+    EXPECT_EQ(restore.Err,
+              "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:\n" + plain +
+                  "\n\nFolgende Sicherungen können nicht gelesen werden:\n" + broken + "\n");
     EXPECT_EQ(ReadFileBytes(rich), bytes[rich]);
     EXPECT_EQ(ReadFileBytes(plain), changed);
-    EXPECT_EQ(Backups().size(), 1u) << "the backup of the changed file stays";
+    EXPECT_EQ(Backups().size(), 2u) << "the backup of the changed file stays, the broken one too";
 }
 
 }  // namespace
