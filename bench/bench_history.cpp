@@ -1,6 +1,6 @@
 // What recording a step of the history costs: the wizard's run (three
 // fields, one read-modify-write each) over 200 files of 4 MB with a 60 KB
-// cover picture, with and without a recorder, in alternating rounds. Also
+// cover picture (the benchmarks' tree), with and without a recorder, in alternating rounds. Also
 // the time of taking the recorded step back.
 #include <algorithm>
 #include <chrono>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTree.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
 
@@ -35,35 +36,6 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-std::string Synchsafe(size_t value) {
-    std::string bytes;
-    for (int shift : {21, 14, 7, 0}) bytes += static_cast<char>((value >> shift) & 0x7F);
-    return bytes;
-}
-
-std::string Frame(const std::string& id, const std::string& data) {
-    return id +
-           std::string{static_cast<char>(data.size() >> 24), static_cast<char>(data.size() >> 16),
-                       static_cast<char>(data.size() >> 8), static_cast<char>(data.size())} +
-           std::string(2, '\0') + data;
-}
-
-// A version 2.3 tag with text, the picture and padding; MPEG-1 Layer III
-// frames of 128 kbit/s up to the file size; an ID3v1 block.
-std::string Sample() {
-    const std::string frames =
-        Frame("TIT2", std::string("\0Titel", 6)) + Frame("TPE1", std::string("\0Band", 5)) +
-        Frame("APIC", std::string("\0image/jpeg\0\x03\0", 14) + std::string(kPicture, '\xD8')) +
-        Frame("TXXX", std::string("\0REPLAYGAIN_TRACK_GAIN\0-6.50 dB", 31));
-    std::string file = "ID3\x03" + std::string(2, '\0') + Synchsafe(frames.size() + 2048) + frames +
-                       std::string(2048, '\0');
-    const std::string frame = std::string("\xFF\xFB\x90\x00", 4) + std::string(413, '\x55');
-    while (file.size() + frame.size() + 128 <= kFileSize) file += frame;
-    std::string block(128, '\0');
-    block.replace(0, 3, "TAG");
-    return file + block;
-}
-
 void Run(const std::vector<std::string>& paths, int round) {
     const std::string value = "Runde " + std::to_string(round);
     for (const auto& p : paths)
@@ -80,17 +52,12 @@ int main(int argc, char** argv) {
     const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
     const fs::path dir = root / "tonzettel-bench-history";
     fs::create_directories(dir);
+    fs::remove_all(dir);
+    MakeBenchTree(dir.string(), kFiles, kFileSize, kPicture);
     std::vector<std::string> paths;
-    const std::string sample = Sample();
-    for (int i = 0; i < kFiles; ++i) {
-        paths.push_back((dir / ("f" + std::to_string(i) + ".mp3")).string());
-        FILE* out = std::fopen(paths.back().c_str(), "wb");
-        if (!out || std::fwrite(sample.data(), 1, sample.size(), out) != sample.size() ||
-            std::fclose(out) != 0) {
-            std::fprintf(stderr, "cannot write %s\n", paths.back().c_str());
-            return 1;
-        }
-    }
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file()) paths.push_back(entry.path().string());
+    std::sort(paths.begin(), paths.end());
 
     std::vector<double> plain, recorded, undo;
     size_t stepBytes = 0;
