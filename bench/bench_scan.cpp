@@ -93,6 +93,12 @@ bool Analyse(void* context, const std::string& folder, const DirEntry& entry) {
     return true;
 }
 
+// One walk over the tree with the visitor, read-ahead window ahead.
+void Walk(const std::string& tree, FileVisitor visitor, int ahead) {
+    Counter c;
+    WalkFolder(tree, "*.mp3", visitor, &c, ahead);
+}
+
 // Peak resident memory in KiB of one tool run, from /usr/bin/time -v.
 long PeakKiB(const std::string& cli, const std::string& tree, const std::string& report) {
     Shell("/usr/bin/time -v -o " + Quote(report) + " " + Quote(cli) + " scan " + Quote(tree) +
@@ -177,26 +183,10 @@ void ColdRun(const std::string& cli, const std::string& tree, int count, int rou
              const char* what) {
     const std::string scanCmd = Quote(cli) + " scan " + Quote(tree) + " >/dev/null 2>&1";
     std::vector<Variant> variants = {
-        {"baseline reader, with hints",
-         [&] {
-             Counter c;
-             WalkFolder(tree, "*.mp3", Baseline, &c, window);
-         }},
-        {"baseline reader, without hints",
-         [&] {
-             Counter c;
-             WalkFolder(tree, "*.mp3", Baseline, &c, 0);
-         }},
-        {"scan (walk + analyser + rows), with hints",
-         [&] {
-             Counter c;
-             WalkFolder(tree, "*.mp3", Analyse, &c, window);
-         }},
-        {"scan (walk + analyser + rows), without hints",
-         [&] {
-             Counter c;
-             WalkFolder(tree, "*.mp3", Analyse, &c, 0);
-         }},
+        {"baseline reader, with hints", [&] { Walk(tree, Baseline, window); }},
+        {"baseline reader, without hints", [&] { Walk(tree, Baseline, 0); }},
+        {"scan (walk + analyser + rows), with hints", [&] { Walk(tree, Analyse, window); }},
+        {"scan (walk + analyser + rows), without hints", [&] { Walk(tree, Analyse, 0); }},
         {"tonzettel-cli scan > /dev/null", [&] { Shell(scanCmd); }},
     };
     char title[96];
@@ -237,14 +227,10 @@ int main(int argc, char** argv) {
     const std::string tree = MakeTree(count);
     CheckTree(tree, count);
 
-    const auto walk = [&](FileVisitor visitor, int ahead) {
-        Counter c;
-        WalkFolder(tree, "*.mp3", visitor, &c, ahead);
-    };
-    const double baseline = Best([&] { walk(Baseline, 0); });
-    const double baselineHinted = Best([&] { walk(Baseline, window); });
-    const double inProcess = Best([&] { walk(Analyse, window); });
-    const double inProcessPlain = Best([&] { walk(Analyse, 0); });
+    const double baseline = Best([&] { Walk(tree, Baseline, 0); });
+    const double baselineHinted = Best([&] { Walk(tree, Baseline, window); });
+    const double inProcess = Best([&] { Walk(tree, Analyse, window); });
+    const double inProcessPlain = Best([&] { Walk(tree, Analyse, 0); });
     const std::string scanCmd = Quote(cli) + " scan " + Quote(tree) + " >/dev/null 2>&1";
     const double tool = Best([&] { Shell(scanCmd); });
 
