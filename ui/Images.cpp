@@ -330,3 +330,28 @@ const QIcon& SaveButtonIcon() {
     }();
     return icon;
 }
+
+// A bent arrow back to the left, drawn so it looks alike with any theme.
+const QIcon& UndoButtonIcon() {
+    static const QIcon icon = [] {
+        QPixmap pixmap(20, 20);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath bend;
+        bend.moveTo(6, 8);
+        bend.cubicTo(12, 8, 17, 9, 17, 13);
+        bend.cubicTo(17, 16, 14, 17, 11, 17);
+        p.setPen(QPen(QColor(40, 90, 170), 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawPath(bend);
+        QPainterPath head;
+        head.moveTo(2, 8);
+        head.lineTo(8, 3);
+        head.lineTo(8, 13);
+        head.closeSubpath();
+        p.fillPath(head, QColor(40, 90, 170));
+        p.end();
+        return QIcon(pixmap);
+    }();
+    return icon;
+}

@@ -17,3 +17,6 @@ const QIcon& AppIcon();
 // The small pictures of the dialogs' flat buttons, 16 x 16.
 const QIcon& CloseButtonIcon();
 const QIcon& SaveButtonIcon();
+
+// The status bar's "Rückgängig" button, 20 x 20.
+const QIcon& UndoButtonIcon();

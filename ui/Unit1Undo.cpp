@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStatusBar>
 #include <QToolButton>
 #include <memory>
@@ -13,6 +11,7 @@
 #include "ops/History.h"
 #include "scan/FileRow.h"
 #include "ui/FileListModel.h"
+#include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
 
@@ -59,27 +58,6 @@ class ListRowCells : public RowCells {
     TagCells cells_;
 };
 
-// A bent arrow back to the left, drawn so it looks alike with any theme.
-QIcon UndoIcon() {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath bend;
-    bend.moveTo(6, 8);
-    bend.cubicTo(12, 8, 17, 9, 17, 13);
-    bend.cubicTo(17, 16, 14, 17, 11, 17);
-    p.setPen(QPen(QColor(40, 90, 170), 2.6, Qt::SolidLine, Qt::RoundCap));
-    p.drawPath(bend);
-    QPainterPath head;
-    head.moveTo(2, 8);
-    head.lineTo(8, 3);
-    head.lineTo(8, 13);
-    head.closeSubpath();
-    p.fillPath(head, QColor(40, 90, 170));
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 void TForm1::SetUpHistory(QMenu* popup) {
@@ -114,7 +92,7 @@ void TForm1::SetUpHistory(QMenu* popup) {
     buttonRueckgaengig_ = new QToolButton(statusBar());
     buttonRueckgaengig_->setObjectName(QStringLiteral("ButtonRueckgaengig"));
     buttonRueckgaengig_->setText(QStringLiteral("Rückgängig"));
-    buttonRueckgaengig_->setIcon(UndoIcon());
+    buttonRueckgaengig_->setIcon(UndoButtonIcon());
     buttonRueckgaengig_->setIconSize(QSize(16, 16));
     buttonRueckgaengig_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     buttonRueckgaengig_->setAutoRaise(true);
