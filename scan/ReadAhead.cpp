@@ -89,11 +89,14 @@ FolderReadAhead::FolderReadAhead(int dirFd, size_t count,
     : dirFd_(dirFd),
       count_(count),
       name_(std::move(name)),
-      window_(window > 0 ? static_cast<size_t>(window) : 0) {}
+      window_(window > 0 ? static_cast<size_t>(window) : 0),
+      sizes_(window_ + 1, -1) {}
 
 void FolderReadAhead::Before(size_t index) {
     if (window_ == 0) return;
     for (const size_t end = std::min(count_, index + 1 + window_); hinted_ < end; ++hinted_) {
+        int64_t& size = sizes_[hinted_ % sizes_.size()];
+        size = -1;
         const bool probe = hinted_ % window_ == 0;
         if (!probe && cached_) continue;
         const HintFile file(dirFd_, name_(hinted_));
@@ -103,6 +106,7 @@ void FolderReadAhead::Before(size_t index) {
             if (cached_) continue;
         }
         file.HintFirstReads();
+        size = file.Size();
     }
     // Files whose header has arrived get the range behind their tag, up to
     // half a window ahead; the first whose header is still on its way is
@@ -110,10 +114,10 @@ void FolderReadAhead::Before(size_t index) {
     if (cached_) return;
     behind_ = std::max(behind_, index + 1);
     for (const size_t end = std::min(count_, index + 1 + window_ / 2); behind_ < end; ++behind_) {
+        // Only files hinted above, and no small one: it is read whole at once.
+        const int64_t size = sizes_[behind_ % sizes_.size()];
+        if (size < 0 || TMPEGaudio::FirstReads(size)[0].Count >= size) continue;
         const HintFile file(dirFd_, name_(behind_));
-        if (file.Size() < 0) continue;
-        // A small file is read whole at once.
-        if (TMPEGaudio::FirstReads(file.Size())[0].Count < file.Size() && !file.HintBehindTag())
-            break;
+        if (file.Size() >= 0 && !file.HintBehindTag()) break;
     }
 }

@@ -9,8 +9,10 @@
 // cannot be opened is passed over.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // How many files of a folder listing are hinted ahead of the one analysed.
 inline constexpr int kReadAheadFiles = 24;
@@ -32,4 +34,6 @@ class FolderReadAhead {
     size_t hinted_ = 0;    // files [0, hinted_) are hinted or found in the cache
     size_t behind_ = 0;    // files [0, behind_) had the range behind a large tag hinted
     bool cached_ = false;  // the last probe found its file in the cache
+    // The sizes the first hints found, by index modulo window + 1 (-1: no hint).
+    std::vector<int64_t> sizes_;
 };
