@@ -80,22 +80,25 @@ void RunReport::Add(const std::string& path, FileOutcome outcome) {
     }
 }
 
+void AppendPathSection(std::string& text, std::string_view heading,
+                       const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    if (!text.empty()) text += "\n\n";
+    text += heading;
+    for (const auto& p : paths) {
+        text += '\n';
+        text += ReadablePath(p);
+    }
+}
+
 std::string RunReport::Text() const {
     std::string text;
-    const auto section = [&text](const std::string& heading,
-                                 const std::vector<std::string>& paths) {
-        if (paths.empty()) return;
-        if (!text.empty()) text += "\n\n";
-        text += heading;
-        for (const auto& p : paths) {
-            text += '\n';
-            text += ReadablePath(p);
-        }
-    };
-    section("Folgende Dateien konnten nicht gespeichert werden:", notSaved_);
-    section(sourceLevel_ == 2 ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
-                              : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:",
-            noSourceTag_);
+    AppendPathSection(text, "Folgende Dateien konnten nicht gespeichert werden:", notSaved_);
+    AppendPathSection(text,
+                      sourceLevel_ == 2
+                          ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
+                          : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:",
+                      noSourceTag_);
     return text;
 }
 

@@ -77,3 +77,9 @@ class RunReport {
 
 // A path as text: its bytes as UTF-8, a malformed byte as U+FFFD.
 std::string ReadablePath(const std::string& path);
+
+// Appends heading and the paths, each on a line of its own, as a section of
+// an end message (an empty line before it unless text is empty); nothing for
+// no paths.
+void AppendPathSection(std::string& text, std::string_view heading,
+                       const std::vector<std::string>& paths);
