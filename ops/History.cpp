@@ -1,16 +1,14 @@
 #include "ops/History.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 
 #include "ops/TagOps.h"
+#include "tags/CachedFile.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
-#include "tags/PosixFile.h"
 
 // Eight bytes a round keeps it far below the cost of the read.
 uint64_t HashBytes(std::string_view bytes, uint64_t h) {
@@ -34,29 +32,20 @@ constexpr size_t kBlockSize = 128;
 
 // The tags and, when stamp is given, the stamp, from one open of the file.
 bool Examine(const std::string& path, TagBytes& tags, FileStamp* stamp) {
-    PosixFile file(path, O_RDONLY | O_NONBLOCK);
-    struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    CachedFile file(path);
+    if (!file.IsOpen() || !file.IsRegular()) return false;
     tags = {};
-    uint8_t header[id3v2::kHeaderSize];
-    const ssize_t got = file.ReadAt(header, sizeof header, 0);
-    if (got < 0) return false;
-    if (got == static_cast<ssize_t>(sizeof header)) {
+    if (file.Size() >= static_cast<int64_t>(id3v2::kHeaderSize)) {
         // What a save takes for the tag and replaces.
         id3v2::TagInfo info;
-        std::memcpy(info.ID.data(), header, 3);
-        info.Version = header[3];
-        info.Revision = header[4];
-        info.Flags = header[5];
-        std::memcpy(info.Size.data(), header + 6, 4);
-        info.FileSize = st.st_size;
+        if (!id3v2::ReadHeader(file, info)) return false;
         const size_t size = id3v2::IsId3(info) ? static_cast<size_t>(id3v2::GetTagSize(info)) : 0;
         tags.Id3v2.resize(size);
         if (file.ReadAt(tags.Id3v2.data(), size, 0) != static_cast<ssize_t>(size)) return false;
     }
-    if (st.st_size >= static_cast<off_t>(kBlockSize)) {
+    if (file.Size() >= static_cast<int64_t>(kBlockSize)) {
         std::string block(kBlockSize, '\0');
-        if (file.ReadAt(block.data(), kBlockSize, st.st_size - static_cast<off_t>(kBlockSize)) !=
+        if (file.ReadAt(block.data(), kBlockSize, file.Size() - static_cast<int64_t>(kBlockSize)) !=
             static_cast<ssize_t>(kBlockSize)) {
             return false;
         }
@@ -64,8 +53,8 @@ bool Examine(const std::string& path, TagBytes& tags, FileStamp* stamp) {
     }
     if (stamp) {
         stamp->Valid = true;
-        stamp->Size = st.st_size;
-        stamp->MtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+        stamp->Size = file.Size();
+        stamp->MtimeNs = file.ModifiedNs();
         stamp->Hash = HashBytes(tags.Id3v1, HashBytes(tags.Id3v2, 0));
     }
     return true;
@@ -127,17 +116,13 @@ std::string StepLabel(const HistoryStep& step) {
 
 std::string ApplyReport::Text() const {
     std::string text;
-    const auto section = [&text](const char* heading, const std::vector<std::string>& paths) {
-        if (paths.empty()) return;
-        if (!text.empty()) text += "\n\n";
-        text += heading;
-        for (const auto& p : paths) text += "\n" + ReadablePath(p);
-    };
-    section(Redo ? "Folgende Dateien wurden inzwischen geändert und nicht wiederhergestellt:"
-                 : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:",
-            Changed);
-    section("Folgende Dateien konnten nicht gespeichert werden:", Failed);
-    section("Folgende Sicherungen können nicht gelesen werden:", Unreadable);
+    AppendPathSection(
+        text,
+        Redo ? "Folgende Dateien wurden inzwischen geändert und nicht wiederhergestellt:"
+             : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:",
+        Changed);
+    AppendPathSection(text, "Folgende Dateien konnten nicht gespeichert werden:", Failed);
+    AppendPathSection(text, "Folgende Sicherungen können nicht gelesen werden:", Unreadable);
     return text;
 }
 

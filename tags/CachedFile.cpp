@@ -14,6 +14,7 @@ CachedFile::CachedFile(const std::string& fileName) : file_(fileName, O_RDONLY |
     }
     regular_ = S_ISREG(st.st_mode);
     size_ = st.st_size;
+    modifiedNs_ = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 const CachedFile::Block* CachedFile::Find(int64_t offset, size_t count) const {

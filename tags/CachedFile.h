@@ -26,8 +26,10 @@ class CachedFile {
 
     bool IsOpen() const { return file_.IsOpen(); }
     bool IsRegular() const { return regular_; }
-    // The size when the file was opened.
+    // The size and the modification time (ns since the epoch) when the file
+    // was opened.
     int64_t Size() const { return size_; }
+    int64_t ModifiedNs() const { return modifiedNs_; }
     void Close() { file_.Close(); }
 
     // Bytes copied to out until count or the end of the file; -1 on error.
@@ -51,6 +53,7 @@ class CachedFile {
     PosixFile file_;
     bool regular_ = false;
     int64_t size_ = 0;
+    int64_t modifiedNs_ = 0;
     // The first blocks loaded stay (the analyser's head and tail); later
     // ones take turns in the last slot.
     std::array<Block, 3> blocks_;
