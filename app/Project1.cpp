@@ -2,6 +2,7 @@
 
 #include "app/Version.h"
 #include "picker/DirTreeCombo.h"
+#include "tags/WritePath.h"
 #include "ui/Images.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
@@ -25,6 +26,11 @@ int main(int argc, char* argv[]) {
     InstallTagMessageHandler();
     // The folder tree's warnings go through the same message box as the rest.
     TDirTreeCombo::SetMessageHook([](const QString& text) { ShowMessageBox(text); });
+
+    // Saves that a crash or a power cut cut short are finished before
+    // anything else, and the user learns which files that concerned.
+    if (const auto recovered = writepath::RecoverJournals(); !recovered.Empty())
+        ShowMessageBox(QString::fromStdString(recovered.Text()));
 
     TForm1 form1;
     form1.FormCreate();

@@ -38,12 +38,17 @@ double Median(std::vector<double> values) {
 
 void Run(const std::vector<std::string>& paths, int round) {
     const std::string value = "Runde " + std::to_string(round);
+    SaveRun run;
     for (const auto& p : paths)
-        for (const TagField f : {TagField::Artist, TagField::Album, TagField::Year})
-            if (WriteTagField(p, 2, f, value) != FileOutcome::Written) {
+        WriteTagFields(
+            run, p, 2,
+            {{TagField::Artist, value}, {TagField::Album, value}, {TagField::Year, value}},
+            [&p](const SaveOutcome& o) {
+                if (o.Outcome == FileOutcome::Written) return;
                 std::fprintf(stderr, "write failed: %s\n", p.c_str());
                 std::exit(1);
-            }
+            });
+    run.Commit();
 }
 
 }  // namespace

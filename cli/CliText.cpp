@@ -178,6 +178,14 @@ bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel
     return true;
 }
 
+bool ReportOutcome(const std::string& path, const SaveOutcome& outcome, int sourceLevel) {
+    if (outcome.Outcome != FileOutcome::SaveFailed || outcome.Why == writepath::Failure::None)
+        return ReportOutcome(path, outcome.Outcome, sourceLevel);
+    ReportFile(path, "Die Datei konnte nicht gespeichert werden: " +
+                         writepath::FailureText(outcome.Why) + ".");
+    return true;
+}
+
 bool BackupRun::Start(const ParsedArgs& parsed) {
     if (!parsed.Has("--backup")) return true;
     const std::string folder = parsed.Value("--backup");

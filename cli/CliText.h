@@ -66,6 +66,8 @@ void ReportFile(const std::string& path, std::string_view text);
 // but Written. An unreadable file has had the tag code's message already.
 // sourceLevel names the tag a transfer copies from.
 bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel = 0);
+// The same with the reason of a failed save.
+bool ReportOutcome(const std::string& path, const SaveOutcome& outcome, int sourceLevel = 0);
 
 // "--backup DIR": while it lives, the run's writes keep the files' previous
 // tags in DIR (made when missing) for "restore". Without the option it does

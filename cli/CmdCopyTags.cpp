@@ -4,6 +4,7 @@
 
 #include "cli/CliText.h"
 #include "cli/Commands.h"
+#include "ops/History.h"
 #include "ops/TransferOps.h"
 #include "tags/MPEGaudio.h"
 
@@ -33,10 +34,18 @@ int CmdCopyTags(const std::vector<std::string>& args) {
     if (!backup.Start(*parsed)) return 2;
     bool anyFailed = false;
     TMPEGaudio audio;
+    SaveRun run;
     for (const auto& path : parsed->Positional) {
-        const TransferResult r =
-            oneToTwo ? TransferLevel1To2(audio, path) : TransferLevel2To1(audio, path);
-        if (ReportOutcome(path, r.Status, oneToTwo ? 1 : 2)) anyFailed = true;
+        const auto done = [&anyFailed, path, oneToTwo](const TransferResult& r) {
+            if (ReportOutcome(path, SaveOutcome{r.Status, r.Why}, oneToTwo ? 1 : 2))
+                anyFailed = true;
+        };
+        if (oneToTwo) {
+            TransferLevel1To2(run, audio, path, done);
+        } else {
+            TransferLevel2To1(run, audio, path, done);
+        }
     }
+    run.Commit();
     return anyFailed ? 1 : 0;
 }

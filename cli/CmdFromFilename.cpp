@@ -5,6 +5,7 @@
 #include "cli/CliText.h"
 #include "cli/Commands.h"
 #include "ops/ConvertOps.h"
+#include "ops/History.h"
 #include "tags/MPEGaudio.h"
 
 namespace {
@@ -55,6 +56,7 @@ int CmdFromFilename(const std::vector<std::string>& args) {
     if (!backup.Start(*parsed)) return 2;
     bool anyFailed = false;
     TMPEGaudio audio;
+    SaveRun run;
     for (const auto& path : parsed->Positional) {
         const NameFields fields = FieldsFromFileName(BaseName(path), separator, order);
         if (!fields.Found) {
@@ -64,9 +66,11 @@ int CmdFromFilename(const std::vector<std::string>& args) {
             anyFailed = true;
             continue;
         }
-        const FileOutcome outcome =
-            WriteArtistTitle(audio, path, *level, fields.Artist, fields.Title);
-        if (ReportOutcome(path, outcome)) anyFailed = true;
+        WriteArtistTitle(run, audio, path, *level, fields.Artist, fields.Title,
+                         [&anyFailed, path](const SaveOutcome& outcome) {
+                             if (ReportOutcome(path, outcome)) anyFailed = true;
+                         });
     }
+    run.Commit();
     return anyFailed ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include "cli/CliText.h"
 #include "cli/Commands.h"
 #include "ops/EditOps.h"
+#include "ops/History.h"
 
 namespace {
 
@@ -28,20 +29,22 @@ int CmdSet(const std::vector<std::string>& args) {
     const auto level = LevelOption(*parsed, "set", usage);
     if (!level) return 2;
 
+    std::vector<FieldText> fields;
+    for (const auto& [option, field] : kFieldOptions)
+        if (parsed->Has(option)) fields.emplace_back(field, parsed->Value(option));
+
     BackupRun backup;
     if (!backup.Start(*parsed)) return 2;
     int exitCode = 0;
+    SaveRun run;
     for (const auto& path : parsed->Positional) {
-        // One read-modify-write per field, as the wizard does, so the fields
-        // not given keep what the file holds.
-        for (const auto& [option, field] : kFieldOptions) {
-            if (!parsed->Has(option)) continue;
-            if (ReportOutcome(path, WriteTagField(path, *level, field, parsed->Value(option)))) {
-                exitCode = 1;
-                break;
-            }
-        }
+        // One read-modify-write with all fields, so the fields not given keep
+        // what the file holds and no file is left with some of them.
+        WriteTagFields(run, path, *level, fields, [&exitCode, path](const SaveOutcome& outcome) {
+            if (ReportOutcome(path, outcome)) exitCode = 1;
+        });
     }
+    run.Commit();
     return exitCode;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/Version.h"
 #include "cli/Commands.h"
+#include "tags/WritePath.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ void PrintHelp(std::FILE* out) {
 int main(int argc, char** argv) {
     // The size cell follows the user's decimal separator, as in the window.
     std::setlocale(LC_ALL, "");
+    // Saves that a crash or a power cut cut short are finished before anything else.
+    if (const auto recovered = writepath::RecoverJournals(); !recovered.Empty())
+        std::fputs((recovered.Text() + "\n").c_str(), stderr);
     if (argc < 2) {
         PrintHelp(stderr);
         return 2;

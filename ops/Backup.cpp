@@ -8,82 +8,65 @@
 #include <optional>
 #include <vector>
 
+#include "tags/ByteRecord.h"
 #include "tags/PosixFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kMagic{"TZUNDO1\n"};
+// Version 2 adds the stamp the write is to leave, so a backup whose run
+// ended between the write and its stamp still fits the file.
+constexpr std::string_view kMagic1{"TZUNDO1\n"};
+constexpr std::string_view kMagic{"TZUNDO2\n"};
 constexpr std::string_view kSuffix{".tzundo"};
 
 struct Backup {
     std::string Path;
     TagBytes Old;
-    FileStamp After;
+    FileStamp After;    // as the last write left the file
+    FileStamp Planned;  // as the write under way is to leave it, time aside
 };
 
-void PutNumber(std::string& out, uint64_t value) {
-    for (int i = 0; i < 8; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+void PutStamp(std::string& out, const FileStamp& stamp) {
+    PutNumber(out, stamp.Valid ? 1 : 0);
+    PutNumber(out, static_cast<uint64_t>(stamp.Size));
+    PutNumber(out, static_cast<uint64_t>(stamp.MtimeNs));
+    PutNumber(out, stamp.Hash);
 }
 
-void PutText(std::string& out, std::string_view text) {
-    PutNumber(out, text.size());
-    out += text;
+bool GetStamp(RecordReader& in, FileStamp& stamp) {
+    uint64_t valid = 0, size = 0, mtime = 0;
+    if (!in.Number(valid) || !in.Number(size) || !in.Number(mtime) || !in.Number(stamp.Hash) ||
+        valid > 1) {
+        return false;
+    }
+    stamp.Valid = valid == 1;
+    stamp.Size = static_cast<int64_t>(size);
+    stamp.MtimeNs = static_cast<int64_t>(mtime);
+    return true;
 }
-
-// Reads from a byte span with its length checked before each field.
-class Reader {
-  public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-    bool Number(uint64_t& value) {
-        if (bytes_.size() - pos_ < 8) return false;
-        value = 0;
-        for (int i = 0; i < 8; ++i)
-            value |= uint64_t{static_cast<uint8_t>(bytes_[pos_ + static_cast<size_t>(i)])}
-                     << (8 * i);
-        pos_ += 8;
-        return true;
-    }
-    bool Text(std::string& text) {
-        uint64_t size = 0;
-        if (!Number(size) || bytes_.size() - pos_ < size) return false;
-        text.assign(bytes_.substr(pos_, static_cast<size_t>(size)));
-        pos_ += static_cast<size_t>(size);
-        return true;
-    }
-    bool AtEnd() const { return pos_ == bytes_.size(); }
-
-  private:
-    std::string_view bytes_;
-    size_t pos_ = 0;
-};
 
 std::string Encode(const Backup& b) {
     std::string out(kMagic);
     PutText(out, b.Path);
     PutText(out, b.Old.Id3v2);
     PutText(out, b.Old.Id3v1);
-    PutNumber(out, b.After.Valid ? 1 : 0);
-    PutNumber(out, static_cast<uint64_t>(b.After.Size));
-    PutNumber(out, static_cast<uint64_t>(b.After.MtimeNs));
-    PutNumber(out, b.After.Hash);
+    PutStamp(out, b.After);
+    PutStamp(out, b.Planned);
     return out;
 }
 
 std::optional<Backup> Decode(std::string_view bytes) {
-    if (bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
-    Reader in(bytes.substr(kMagic.size()));
+    const bool v1 = bytes.substr(0, kMagic1.size()) == kMagic1;
+    if (!v1 && bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
+    RecordReader in(bytes.substr(kMagic.size()));
     Backup b;
-    uint64_t valid = 0, size = 0, mtime = 0;
-    if (!in.Text(b.Path) || !in.Text(b.Old.Id3v2) || !in.Text(b.Old.Id3v1) || !in.Number(valid) ||
-        !in.Number(size) || !in.Number(mtime) || !in.Number(b.After.Hash) || !in.AtEnd() ||
-        valid > 1 || b.Path.empty()) {
+    if (!in.Text(b.Path) || !in.Text(b.Old.Id3v2) || !in.Text(b.Old.Id3v1) ||
+        !GetStamp(in, b.After) || (!v1 && !GetStamp(in, b.Planned)) || !in.AtEnd() ||
+        b.Path.empty()) {
         return std::nullopt;
     }
-    b.After.Valid = valid == 1;
-    b.After.Size = static_cast<int64_t>(size);
-    b.After.MtimeNs = static_cast<int64_t>(mtime);
     return b;
 }
 
@@ -97,16 +80,22 @@ std::optional<std::string> ReadWhole(const std::string& path) {
     return bytes;
 }
 
-// Complete on disk before it takes the name, like any save.
+// Complete on disk before it takes the name, and the name durable before
+// the file it backs up is written. The buffer's name is unique, so no file
+// of someone else's is ever overwritten or removed.
 bool WriteWhole(const std::string& path, const std::string& bytes) {
-    const std::string buffer = path + "~";
-    ::unlink(buffer.c_str());
-    PosixFile out(buffer, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, S_IRUSR | S_IWUSR);
-    const bool ok = out.IsOpen() && out.WriteAllAt(bytes.data(), bytes.size(), 0) &&
-                    ::fsync(out.Fd()) == 0 && out.Close() &&
-                    ::rename(buffer.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(buffer.c_str());
-    return ok;
+    std::string buffer = path + ".XXXXXX";
+    PosixFile out(::mkostemp(buffer.data(), O_CLOEXEC));
+    if (!out.IsOpen()) return false;
+    const bool ok = out.WriteAllAt(bytes.data(), bytes.size(), 0) && ::fsync(out.Fd()) == 0 &&
+                    out.Close() && ::rename(buffer.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(buffer.c_str());
+        return false;
+    }
+    const std::string folder = fs::path(path).parent_path().string();
+    PosixFile dir(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
+    return dir.IsOpen() && ::fsync(dir.Fd()) == 0;
 }
 
 std::string Absolute(const std::string& path) {
@@ -129,27 +118,31 @@ bool BackupFolder::Keep(const FileRecord& record) {
     const std::string file = (fs::path(folder_) / BackupFileName(path)).string();
     auto it = entries_.find(path);
     if (it == entries_.end()) {
-        Entry entry{record.Old, false};
-        // An earlier run's backup that still fits the file holds older tags.
+        Entry entry{record.Old, {}};
+        // An earlier run's backup that still fits the file holds older tags;
+        // until this run's write is stamped, the file may stand as either run
+        // left it.
         if (const auto bytes = ReadWhole(file)) {
             const auto earlier = Decode(*bytes);
             if (earlier && earlier->Path == path && earlier->After.Valid &&
                 earlier->After == StampOf(record.Path)) {
-                entry = {earlier->Old, true};
+                entry = {earlier->Old, earlier->After};
             }
         }
         it = entries_.emplace(path, std::move(entry)).first;
-        // That backup stands already; a new one is complete before the write.
-        if (it->second.Earlier) return true;
     }
-    return WriteWhole(file, Encode({path, it->second.Old, record.After}));
+    const Entry& entry = it->second;
+    return WriteWhole(
+        file, Encode({path, entry.Old, record.After.Valid ? record.After : entry.EarlierAfter,
+                      record.Planned}));
 }
 
 void BackupFolder::Drop(const FileRecord& record) {
     const std::string path = Absolute(record.Path);
     const auto it = entries_.find(path);
     if (it == entries_.end()) return;
-    if (!it->second.Earlier) ::unlink((fs::path(folder_) / BackupFileName(path)).string().c_str());
+    if (!it->second.EarlierAfter.Valid)
+        ::unlink((fs::path(folder_) / BackupFileName(path)).string().c_str());
     entries_.erase(it);
 }
 
@@ -163,6 +156,7 @@ ApplyReport RestoreFolder(const std::string& folder) {
             files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());
+    SaveRun run;
     for (const auto& file : files) {
         const auto bytes = ReadWhole(file);
         const auto backup = bytes ? Decode(*bytes) : std::nullopt;
@@ -171,29 +165,32 @@ ApplyReport RestoreFolder(const std::string& folder) {
             continue;
         }
         const std::string& path = backup->Path;
-        bool done = false;
-        if (backup->After.Valid) {
-            // The same check as an undo in the window.
-            if (StampOf(path) != backup->After) {
-                report.Changed.push_back(path);
-                continue;
-            }
-            done = PutBackTags(path, backup->Old);
-        } else {
-            // The run ended before the write was noted: only a file that
-            // holds the old tags still is known to be as it was.
-            const auto now = ReadTagBytes(path);
-            if (!now || *now != backup->Old) {
-                report.Changed.push_back(path);
-                continue;
-            }
-            done = true;
-        }
-        if (!done) {
-            report.Failed.push_back(path);
+        // The file holds what the run wrote: the stamp the run noted, or,
+        // when the run ended before it could note it (or a start finished
+        // its write), the tags it was to write.
+        const FileStamp now = StampOf(path);
+        const FileStamp& planned = backup->Planned;
+        const bool written =
+            now.Valid && ((backup->After.Valid && now == backup->After) ||
+                          (planned.Valid && now.Size == planned.Size && now.Hash == planned.Hash));
+        if (written) {
+            run.Add(PutBackChange(path, backup->Old),
+                    [&report, file](const writepath::FilePlan& plan) {
+                        if (plan.Why != writepath::Failure::None) {
+                            report.Failed.push_back(PathWithReason(plan.Path, plan.Why));
+                            return;
+                        }
+                        ::unlink(file.c_str());
+                    });
             continue;
         }
-        ::unlink(file.c_str());
+        // A run that ended before it wrote the file left it as it was.
+        if (const auto tags = ReadTagBytes(path); tags && *tags == backup->Old) {
+            ::unlink(file.c_str());
+            continue;
+        }
+        report.Changed.push_back(path);
     }
+    run.Commit();
     return report;
 }

@@ -20,7 +20,7 @@ class BackupFolder : public RecordKeeper {
   private:
     struct Entry {
         TagBytes Old;
-        bool Earlier = false;  // an earlier run's backup, left as it was
+        FileStamp EarlierAfter;  // how an earlier run's backup found the file
     };
     std::string folder_;
     std::map<std::string, Entry> entries_;  // by absolute path

@@ -49,20 +49,21 @@ NameFields FieldsFromFileName(std::string_view fileName, std::string_view separa
     return fields;
 }
 
-FileOutcome WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
-                             const std::string& artist, const std::string& title) {
-    if (const auto failure = LoadFailure(audio, path)) return *failure;
+void WriteArtistTitle(SaveRun& run, TMPEGaudio& audio, const std::string& path, int level,
+                      const std::string& artist, const std::string& title,
+                      const std::function<void(const SaveOutcome&)>& done) {
+    if (const auto failure = LoadFailure(audio, path)) return done({*failure});
+    writepath::TagChange change;
     if (level == 1) {
         TID3v1& tag = audio.Tag1();
         tag.SetArtist(Id3v1SetterInput(artist));
         tag.SetTitle(Id3v1SetterInput(title));
+        change = tag.Change(path);
     } else {
         TID3v2& tag = audio.Tag2();
         tag.SetArtist(artist);
         tag.SetTitle(title);
+        change = tag.Change(path);
     }
-    const bool saved = RecordedWrite(path, [&] {
-        return level == 1 ? audio.Tag1().SaveToFile(path) : audio.Tag2().SaveToFile(path);
-    });
-    return saved ? FileOutcome::Written : FileOutcome::SaveFailed;
+    run.Add(std::move(change), [done](const writepath::FilePlan& plan) { done(OutcomeOf(plan)); });
 }

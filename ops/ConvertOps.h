@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "ops/TagOps.h"
 
 class TMPEGaudio;
+class SaveRun;
 
 // The file name to tags conversion on plain values; the texts here are UTF-8
 // (a row's cells, a file name), as the tag classes take them.
@@ -45,7 +47,9 @@ NameFields FieldsFromFileName(std::string_view fileName, std::string_view separa
                               NameOrder order);
 
 // Reads the file's tags, sets artist and title on the tag of the level
-// (1: ID3v1, otherwise ID3v2) and saves that tag alone, so its other fields
-// stay as they were in the file.
-FileOutcome WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,
-                             const std::string& artist, const std::string& title);
+// (1: ID3v1, otherwise ID3v2) and adds the save of that tag alone to the
+// run, so its other fields stay as they were in the file. done gets the
+// outcome (at once when the file cannot be loaded).
+void WriteArtistTitle(SaveRun& run, TMPEGaudio& audio, const std::string& path, int level,
+                      const std::string& artist, const std::string& title,
+                      const std::function<void(const SaveOutcome&)>& done);

@@ -44,37 +44,39 @@ void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::stri
     }
 }
 
-// Saves the level's tag of audio. A level-1 save starts by reading the file's
-// last block; when that fails the tag code has already told the user.
-FileOutcome SaveLevelTag(TMPEGaudio& audio, const std::string& path, int level) {
-    MessageWatch watch;
-    const bool saved = RecordedWrite(path, [&] {
-        return level == 1 ? audio.Tag1().SaveToFile(path) : audio.Tag2().SaveToFile(path);
-    });
-    if (saved) return FileOutcome::Written;
-    return watch.Count() > 0 ? FileOutcome::Unreadable : FileOutcome::SaveFailed;
+// Adds the save of the level's tag of audio to the run.
+void SaveLevelTag(SaveRun& run, TMPEGaudio& audio, const std::string& path, int level,
+                  const SaveDone& done) {
+    run.Add(level == 1 ? audio.Tag1().Change(path) : audio.Tag2().Change(path),
+            [done](const writepath::FilePlan& plan) { done(OutcomeOf(plan)); });
 }
 
 }  // namespace
 
-FileOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts) {
+SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts) {
     TMPEGaudio audio;
-    if (const auto failure = LoadFailure(audio, path)) return *failure;
+    if (const auto failure = LoadFailure(audio, path)) return {*failure};
     const std::string* values[] = {&texts.Artist, &texts.Album, &texts.Title,
                                    &texts.Year,   &texts.Genre, &texts.Comment};
     for (size_t i = 0; i < AllTagFields.size(); ++i)
         SetLevelField(audio, level, AllTagFields[i], *values[i]);
-    return SaveLevelTag(audio, path, level);
+    SaveOutcome outcome;
+    SaveRun run;
+    SaveLevelTag(run, audio, path, level, [&outcome](const SaveOutcome& o) { outcome = o; });
+    run.Commit();
+    return outcome;
 }
 
-FileOutcome WriteTagField(const std::string& path, int level, TagField field,
-                          const std::string& text) {
+void WriteTagFields(SaveRun& run, const std::string& path, int level,
+                    const std::vector<FieldText>& fields, const SaveDone& done) {
     TMPEGaudio audio;
-    if (const auto failure = LoadFailure(audio, path)) return *failure;
-    SetLevelField(audio, level, field, text);
-    return SaveLevelTag(audio, path, level);
+    if (const auto failure = LoadFailure(audio, path)) return done({*failure});
+    for (const auto& [field, text] : fields) SetLevelField(audio, level, field, text);
+    SaveLevelTag(run, audio, path, level, done);
 }
 
-std::string SaveFailedText(const std::string& path) {
-    return "Die Datei \"" + ReadablePath(path) + "\" konnte nicht gespeichert werden.";
+std::string SaveFailedText(const std::string& path, writepath::Failure why) {
+    std::string text = "Die Datei \"" + ReadablePath(path) + "\" konnte nicht gespeichert werden";
+    if (why != writepath::Failure::None) text += ": " + writepath::FailureText(why);
+    return text + ".";
 }

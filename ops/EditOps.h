@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ops/TagOps.h"
 
@@ -20,16 +23,25 @@ struct TagTexts {
     std::string Artist, Album, Title, Year, Genre, Comment;
 };
 
+class SaveRun;
+using SaveDone = std::function<void(const SaveOutcome&)>;
+using FieldText = std::pair<TagField, std::string>;
+
 // The editor's save: loads the level's tag from the file, sets the six
 // fields from the texts and saves it, so the track number and everything
 // else the tag holds stay. At level 1 the genre number is that of the genre
 // text when it is one of the 148 names, else 255.
-FileOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts);
+SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts);
 
-// One step of the wizard: loads the file's tags afresh, sets one field of the
-// level's tag and saves it, so everything else the file held survives.
-FileOutcome WriteTagField(const std::string& path, int level, TagField field,
-                          const std::string& text);
+// The wizard's save of one file: loads the file's tags afresh, sets the
+// given fields of the level's tag and adds the save to the run, so the file
+// is saved once with all of them and everything else it held survives. done
+// gets the outcome: at once when the file cannot be loaded, otherwise after
+// the file's group.
+void WriteTagFields(SaveRun& run, const std::string& path, int level,
+                    const std::vector<FieldText>& fields, const SaveDone& done);
 
-// "Die Datei "PATH" konnte nicht gespeichert werden.", the path readable.
-std::string SaveFailedText(const std::string& path);
+// "Die Datei "PATH" konnte nicht gespeichert werden.", the path readable,
+// and the reason where there is one.
+std::string SaveFailedText(const std::string& path,
+                           writepath::Failure why = writepath::Failure::None);

@@ -10,22 +10,6 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 
-// Eight bytes a round keeps it far below the cost of the read.
-uint64_t HashBytes(std::string_view bytes, uint64_t h) {
-    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        uint64_t w;
-        std::memcpy(&w, bytes.data() + i, 8);
-        h = (h ^ w) * kMul;
-        h ^= h >> 32;
-    }
-    uint64_t w = 0;
-    std::memcpy(&w, bytes.data() + i, bytes.size() - i);
-    h = (h ^ w ^ (uint64_t{bytes.size()} << 40)) * kMul;
-    return h ^ (h >> 29);
-}
-
 namespace {
 
 constexpr size_t kBlockSize = 128;
@@ -91,16 +75,32 @@ FileStamp StampOf(const std::string& path) {
     return stamp;
 }
 
+writepath::TagChange PutBackChange(const std::string& path, const TagBytes& tags) {
+    using writepath::BlockChange;
+    writepath::TagChange change{path, [head = tags.Id3v2](std::string_view, const id3v2::TagInfo&) {
+                                    return std::optional<std::string>(head);
+                                }};
+    if (tags.Id3v1.size() == kBlockSize) {
+        change.Block = BlockChange::Put;
+        std::memcpy(change.NewBlock.data(), tags.Id3v1.data(), kBlockSize);
+    } else {
+        change.Block = BlockChange::Remove;
+    }
+    return change;
+}
+
 bool PutBackTags(const std::string& path, const TagBytes& tags) {
-    const auto now = ReadTagBytes(path);
-    if (!now) return false;
-    if (now->Id3v2 != tags.Id3v2 && !id3v2::RebuildFile(path, tags.Id3v2)) return false;
-    if (now->Id3v1 == tags.Id3v1) return true;
-    if (tags.Id3v1.empty()) return id3v1::DeleteTag(path);
-    if (tags.Id3v1.size() != kBlockSize) return false;
-    id3v1::TagRecord block{};
-    std::memcpy(block.data(), tags.Id3v1.data(), kBlockSize);
-    return id3v1::SaveTag(path, block, !now->Id3v1.empty());
+    if (!tags.Id3v1.empty() && tags.Id3v1.size() != kBlockSize) return false;
+    return writepath::SaveChange(PutBackChange(path, tags)).Why == writepath::Failure::None;
+}
+
+FileStamp StampOf(const writepath::FilePlan& plan) {
+    FileStamp stamp;
+    stamp.Valid = plan.Why == writepath::Failure::None;
+    stamp.Size = plan.NewSize;
+    stamp.MtimeNs = plan.MtimeNs;
+    stamp.Hash = HashBytes(plan.NewBlock, HashBytes(plan.NewHead, 0));
+    return stamp;
 }
 
 size_t HistoryStep::Bytes() const {
@@ -193,25 +193,30 @@ ApplyReport TagHistory::Apply(std::deque<HistoryStep>& from, std::deque<HistoryS
     {
         // The files put back are recorded like any write: the way forward again.
         StepRecorder recorder(nullptr, step.Name, cells);
+        SaveRun run;
         for (auto it = step.Files.rbegin(); it != step.Files.rend(); ++it) {
-            const std::string& path = it->Path;
-            const FileStamp now = StampOf(path);
-            if (!now.Valid || now != it->After) {
-                report.Changed.push_back(path);
+            const FileRecord& record = *it;
+            const FileStamp now = StampOf(record.Path);
+            if (!now.Valid || now != record.After) {
+                report.Changed.push_back(record.Path);
                 continue;
             }
-            if (!RecordedWrite(path, [&] { return PutBackTags(path, it->Old); })) {
-                report.Failed.push_back(path);
-                continue;
-            }
-            const FileStamp& put = recorder.Step().Files.back().After;
-            if (const auto next = nextInLine.find(path); next != nextInLine.end()) {
-                FileStamp& expected = next->second->After;
-                if (expected.Valid && expected.Size == put.Size && expected.Hash == put.Hash)
-                    expected = put;
-            }
-            if (cells && it->Cells) cells->Set(path, *it->Cells);
+            run.Add(PutBackChange(record.Path, record.Old), [&report, &nextInLine, &record, cells](
+                                                                const writepath::FilePlan& plan) {
+                if (plan.Why != writepath::Failure::None) {
+                    report.Failed.push_back(record.Path);
+                    return;
+                }
+                const FileStamp put = StampOf(plan);
+                if (const auto next = nextInLine.find(record.Path); next != nextInLine.end()) {
+                    FileStamp& expected = next->second->After;
+                    if (expected.Valid && expected.Size == put.Size && expected.Hash == put.Hash)
+                        expected = put;
+                }
+                if (cells && record.Cells) cells->Set(record.Path, *record.Cells);
+            });
         }
+        run.Commit();
         back = recorder.Take();
     }
     bytes_ -= step.Bytes();
@@ -250,16 +255,19 @@ FileRecord* StepRecorder::Find(const std::string& path) {
     return it == index_.end() ? nullptr : &step_.Files[it->second];
 }
 
-bool StepRecorder::BeforeWrite(const std::string& path) {
-    firstWrite_ = false;
-    if (overflow_ || Find(path)) return true;
+bool StepRecorder::BeforeWrite(const std::string& path, const TagBytes& old,
+                               const FileStamp& planned) {
+    if (overflow_) return true;
+    if (FileRecord* known = Find(path)) {
+        known->Planned = planned;
+        return !keeper_ || keeper_->Keep(*known);
+    }
     FileRecord record;
     record.Path = path;
-    const auto old = ReadTagBytes(path);
-    if (!old) return false;  // what cannot be recorded is not written
-    record.Old = *old;
+    record.Old = old;
+    record.Planned = planned;
     if (cells_) record.Cells = cells_->Get(path);
-    if (keeper_ && !keeper_->Keep(record)) return false;
+    if (keeper_ && !keeper_->Keep(record)) return false;  // what cannot be kept is not written
     bytes_ += RecordBytes(record);
     if (history_ && history_->Bytes() + bytes_ > history_->MaxBytes())
         history_->MakeRoom(bytes_, 0);
@@ -273,30 +281,68 @@ bool StepRecorder::BeforeWrite(const std::string& path) {
     }
     index_.emplace(path, step_.Files.size());
     step_.Files.push_back(std::move(record));
-    firstWrite_ = true;
     return true;
 }
 
-void StepRecorder::AfterWrite(const std::string& path, bool written) {
+void StepRecorder::Forget(const std::string& path) {
+    const auto it = index_.find(path);
+    const size_t at = it->second;
+    bytes_ -= RecordBytes(step_.Files[at]);
+    index_.erase(it);
+    step_.Files.erase(step_.Files.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto& [p, i] : index_)
+        if (i > at) --i;
+}
+
+void StepRecorder::AfterWrite(const std::string& path, bool written, const FileStamp& after) {
     FileRecord* record = overflow_ ? nullptr : Find(path);
     if (!record) return;
-    if (!written && firstWrite_) {
-        // A failed save leaves the file as it was: nothing to take back.
-        if (keeper_) keeper_->Drop(*record);
-        bytes_ -= RecordBytes(*record);
-        index_.erase(path);
-        step_.Files.pop_back();
+    if (!written) {
+        // A failed first save leaves the file as it was: nothing to take back.
+        if (!record->Confirmed) {
+            if (keeper_) keeper_->Drop(*record);
+            Forget(path);
+        }
         return;
     }
-    record->After = StampOf(path);
+    record->Confirmed = true;
+    record->After = after;
     if (keeper_) keeper_->Keep(*record);
 }
 
-bool RecordedWrite(const std::string& path, const std::function<bool()>& write) {
-    StepRecorder* recorder = ActiveRecorder();
-    if (!recorder) return write();
-    if (!recorder->BeforeWrite(path)) return false;
-    const bool written = write();
-    recorder->AfterWrite(path, written);
-    return written;
+namespace {
+
+TagBytes OldTags(const writepath::FilePlan& plan) {
+    return {plan.OldHead, plan.OldBlock};
+}
+
+}  // namespace
+
+SaveRun::SaveRun() {
+    group_.SetBeforeWrite([](const writepath::FilePlan& plan) {
+        StepRecorder* recorder = ActiveRecorder();
+        if (!recorder) return writepath::Failure::None;
+        FileStamp planned = StampOf(plan);
+        planned.Valid = true;
+        planned.MtimeNs = 0;
+        return recorder->BeforeWrite(plan.Path, OldTags(plan), planned)
+                   ? writepath::Failure::None
+                   : writepath::Failure::Refused;
+    });
+}
+
+SaveRun::~SaveRun() {
+    Commit();
+}
+
+void SaveRun::Add(writepath::TagChange change, Done done) {
+    group_.Add(std::move(change), [done = std::move(done)](const writepath::FilePlan& plan) {
+        if (StepRecorder* recorder = ActiveRecorder())
+            recorder->AfterWrite(plan.Path, plan.Why == writepath::Failure::None, StampOf(plan));
+        if (done) done(plan);
+    });
+}
+
+void SaveRun::Commit() {
+    group_.Commit();
 }

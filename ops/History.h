@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "ops/TransferOps.h"
+#include "tags/Hash.h"
+#include "tags/WritePath.h"
 
 // The history of what the tools wrote into files, so every step can be taken
 // back and redone. Paths are the file system's bytes.
@@ -34,25 +36,30 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// A 64-bit hash for telling byte strings apart (not against forgery).
-uint64_t HashBytes(std::string_view bytes, uint64_t seed = 0);
-
 // Reads the tags of a file without showing any message; nothing when the file
 // cannot be read.
 std::optional<TagBytes> ReadTagBytes(const std::string& path);
 // Size, modification time and the hash of the tags; Valid false when the
 // file is gone or cannot be read.
 FileStamp StampOf(const std::string& path);
-// Puts the tags back through the same rewrites as any save: the ID3v2 tag by
-// the buffer file and rename, the ID3v1 block in place (or cut off).
+// The change that puts the tags back exactly, through the write path like
+// any save: in place where the ID3v2 tag has the size the file's area has
+// now (always, after a save that wrote in place), the ID3v1 block written
+// or cut off.
+writepath::TagChange PutBackChange(const std::string& path, const TagBytes& tags);
 bool PutBackTags(const std::string& path, const TagBytes& tags);
+// How a write leaves the file, by its plan; Valid only for a plan that was
+// carried out (the time: after the write).
+FileStamp StampOf(const writepath::FilePlan& plan);
 
 // One file of a step.
 struct FileRecord {
     std::string Path;
     TagBytes Old;                   // before the step first wrote it
     std::optional<TagCells> Cells;  // its row's cells then, when it had a row
+    FileStamp Planned;              // as the step's write is to leave it, time aside
     FileStamp After;                // as the step left it
+    bool Confirmed = false;         // a write of the step went through
 };
 
 struct HistoryStep {
@@ -138,8 +145,8 @@ class RecordKeeper {
 };
 
 // Records one operation while it lives: every tag write of the tools
-// (RecordedWrite) on a file notes its tags before the first write and its
-// stamp after each one. The step goes into the history (when given) as the
+// (SaveRun) on a file notes its tags before the first write and its stamp
+// after each one. The step goes into the history (when given) as the
 // recorder ends, if a file was written at all.
 class StepRecorder {
   public:
@@ -152,12 +159,13 @@ class StepRecorder {
     const HistoryStep& Step() const { return step_; }
     // The step so far, leaving the recorder empty.
     HistoryStep Take();
-    // Called by RecordedWrite; false: the file must not be written.
-    bool BeforeWrite(const std::string& path);
-    void AfterWrite(const std::string& path, bool written);
+    // Called by SaveRun; false: the file must not be written.
+    bool BeforeWrite(const std::string& path, const TagBytes& old, const FileStamp& planned);
+    void AfterWrite(const std::string& path, bool written, const FileStamp& after);
 
   private:
     FileRecord* Find(const std::string& path);
+    void Forget(const std::string& path);
 
     TagHistory* history_;
     RowCells* cells_;
@@ -166,10 +174,24 @@ class StepRecorder {
     std::unordered_map<std::string, size_t> index_;  // path -> position in step_.Files
     size_t bytes_ = 0;
     bool overflow_ = false;  // the step alone is larger than the history may hold
-    bool firstWrite_ = false;
     StepRecorder* previous_;
 };
 
-// Every tag write of the tools goes through here, so that a recorder alive
-// sees it; without one it is just write().
-bool RecordedWrite(const std::string& path, const std::function<bool()>& write);
+// Every tag write of the tools goes through here: the changes of a run are
+// saved in groups of the write path, and a recorder alive sees each file's
+// old tags before its group is written and its stamp after. done runs after
+// the file's group, with its plan and outcome.
+class SaveRun {
+  public:
+    using Done = std::function<void(const writepath::FilePlan&)>;
+    SaveRun();
+    ~SaveRun();
+    SaveRun(const SaveRun&) = delete;
+    SaveRun& operator=(const SaveRun&) = delete;
+    void Add(writepath::TagChange change, Done done = {});
+    // Writes what is pending; the destructor does it too.
+    void Commit();
+
+  private:
+    writepath::WriteGroup group_;
+};

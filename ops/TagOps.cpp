@@ -65,6 +65,21 @@ std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& pat
     return watch.Count() > 0 ? FileOutcome::Unreadable : FileOutcome::NoFrame;
 }
 
+SaveOutcome OutcomeOf(const writepath::FilePlan& plan) {
+    if (plan.Why == writepath::Failure::None) return {};
+    return {FileOutcome::SaveFailed, plan.Why};
+}
+
+std::string PathWithReason(const std::string& path, writepath::Failure why) {
+    if (why == writepath::Failure::None) return path;
+    return path + ": " + writepath::FailureText(why);
+}
+
+void RunReport::Add(const std::string& path, const SaveOutcome& outcome) {
+    Add(outcome.Outcome == FileOutcome::SaveFailed ? PathWithReason(path, outcome.Why) : path,
+        outcome.Outcome);
+}
+
 void RunReport::Add(const std::string& path, FileOutcome outcome) {
     switch (outcome) {
         case FileOutcome::Written:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tags/Messages.h"
+#include "tags/WritePath.h"
 
 class TMPEGaudio;
 
@@ -20,6 +21,15 @@ enum class FileOutcome {
     NoSourceTag,  // a transfer from a tag the file does not have: nothing written
     SaveFailed,   // the tag writer reported failure; the file is as it was
 };
+
+// What a tool's save of one file came to; for SaveFailed also why.
+struct SaveOutcome {
+    FileOutcome Outcome = FileOutcome::Written;
+    writepath::Failure Why = writepath::Failure::None;
+};
+
+// The outcome of a write path plan: Written, or SaveFailed and its reason.
+SaveOutcome OutcomeOf(const writepath::FilePlan& plan);
 
 // The position of a genre box entry: the genre number of a text that equals
 // one of the 148 names exactly (case-sensitive, untrimmed); 255 otherwise.
@@ -64,8 +74,10 @@ class RunReport {
     // Notes a file that was not written. An unreadable file is not listed:
     // the tag code has named it already.
     void Add(const std::string& path, FileOutcome outcome);
+    void Add(const std::string& path, const SaveOutcome& outcome);
     bool Empty() const { return notSaved_.empty() && noSourceTag_.empty(); }
-    // "Folgende Dateien konnten nicht gespeichert werden:" and the paths, and
+    // "Folgende Dateien konnten nicht gespeichert werden:" and the paths
+    // (each with its reason, where known), and
     // "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:" (or
     // "... ID3v2-Tag ...") and theirs, each path on a line of its own.
     std::string Text() const;
@@ -74,6 +86,9 @@ class RunReport {
     int sourceLevel_;
     std::vector<std::string> notSaved_, noSourceTag_;
 };
+
+// "PATH: reason", or the path alone without a reason.
+std::string PathWithReason(const std::string& path, writepath::Failure why);
 
 // A path as text: its bytes as UTF-8, a malformed byte as U+FFFD.
 std::string ReadablePath(const std::string& path);

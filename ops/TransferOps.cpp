@@ -23,23 +23,26 @@ bool Load(TMPEGaudio& audio, const std::string& path, int sourceLevel, TransferR
     return hasSource;
 }
 
-// Saves the target tag; on success the result carries its new cells.
+// Adds the save of the target tag to the run; on success the result carries
+// its new cells.
 template <typename Tag>
-TransferResult Save(Tag& to, const std::string& path, TransferResult result) {
-    if (!RecordedWrite(path, [&] { return to.SaveToFile(path); })) {
-        result.Status = FileOutcome::SaveFailed;
-        return result;
-    }
-    result.Status = FileOutcome::Written;
-    result.Cells = CellsOf(to);
-    return result;
+void Save(SaveRun& run, const Tag& to, const std::string& path, const TransferDone& done) {
+    run.Add(to.Change(path), [done, cells = CellsOf(to)](const writepath::FilePlan& plan) {
+        TransferResult result;
+        const SaveOutcome outcome = OutcomeOf(plan);
+        result.Status = outcome.Outcome;
+        result.Why = outcome.Why;
+        if (result.Status == FileOutcome::Written) result.Cells = cells;
+        done(result);
+    });
 }
 
 }  // namespace
 
-TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
+void TransferLevel1To2(SaveRun& run, TMPEGaudio& audio, const std::string& path,
+                       const TransferDone& done) {
     TransferResult result;
-    if (!Load(audio, path, 1, result)) return result;
+    if (!Load(audio, path, 1, result)) return done(result);
     const TID3v1& from = audio.Tag1();
     TID3v2& to = audio.Tag2();
     to.SetArtist(from.Artist());
@@ -48,12 +51,13 @@ TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path) {
     to.SetYear(from.Year());
     to.SetGenre(from.Genre());
     to.SetComment(from.Comment());
-    return Save(to, path, result);
+    Save(run, to, path, done);
 }
 
-TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
+void TransferLevel2To1(SaveRun& run, TMPEGaudio& audio, const std::string& path,
+                       const TransferDone& done) {
     TransferResult result;
-    if (!Load(audio, path, 2, result)) return result;
+    if (!Load(audio, path, 2, result)) return done(result);
     const TID3v2& from = audio.Tag2();
     TID3v1& to = audio.Tag1();
     to.SetArtist(Id3v1SetterInput(from.Artist()));
@@ -62,5 +66,5 @@ TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path) {
     to.SetYear(Id3v1SetterInput(from.Year()));
     to.SetGenreID(GenreIndexOf(from.Genre()));
     to.SetComment(Id3v1SetterInput(from.Comment()));
-    return Save(to, path, result);
+    Save(run, to, path, done);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ops/TagOps.h"
 
 class TMPEGaudio;
+class SaveRun;
 
 // The six tag cells of a row, UTF-8, in the order Interpret, Album, Titel,
 // Jahr, Genre, Kommentar.
@@ -19,16 +21,21 @@ struct TagCells {
 
 struct TransferResult {
     FileOutcome Status = FileOutcome::Unreadable;
+    writepath::Failure Why = writepath::Failure::None;  // for SaveFailed
     TagCells Cells;  // from the tag object just written; meaningful for Written only
 };
+using TransferDone = std::function<void(const TransferResult&)>;
 
 // Copies the six text fields of the file's ID3v1 tag into its ID3v2 tag (the
 // genre as its name) and saves the ID3v2 tag. The ID3v2 track number stays.
-// A file without an ID3v1 tag is left alone (NoSourceTag).
-TransferResult TransferLevel1To2(TMPEGaudio& audio, const std::string& path);
+// A file without an ID3v1 tag is left alone (NoSourceTag). The save goes
+// into the run; done gets the result (at once when nothing is to be saved).
+void TransferLevel1To2(SaveRun& run, TMPEGaudio& audio, const std::string& path,
+                       const TransferDone& done);
 
 // Copies the six text fields of the file's ID3v2 tag into its ID3v1 tag (the
 // genre number by GenreIndexOf) and saves the ID3v1 tag. The ID3v1 track
 // number stays. A file without an ID3v2 tag whose frames can be read is left
 // alone (NoSourceTag).
-TransferResult TransferLevel2To1(TMPEGaudio& audio, const std::string& path);
+void TransferLevel2To1(SaveRun& run, TMPEGaudio& audio, const std::string& path,
+                       const TransferDone& done);

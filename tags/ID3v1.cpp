@@ -9,6 +9,7 @@
 #include "tags/Messages.h"
 #include "tags/PosixFile.h"
 #include "tags/Text.h"
+#include "tags/WritePath.h"
 
 // clang-format off
 const std::array<std::string_view, 148> GenreNames = {
@@ -74,15 +75,6 @@ std::string FieldValue(const std::string& utf8, size_t maxLength) {
     return AnsiToUtf8(TrimAndCut(Utf8ToAnsi(utf8), maxLength));
 }
 
-// Windows' "clear all attributes": the owner may write. Not checked, as the
-// caller finds out anyway when it opens the file for writing.
-void MakeWritable(const std::string& fileName) {
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
-        (void)::chmod(fileName.c_str(), (st.st_mode & 07777) | S_IWUSR);
-    }
-}
-
 void ReportUnreadable(const std::string& fileName) {
     ShowMessage("Die Datei \"" + ValidUtf8(fileName) +
                 "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
@@ -122,41 +114,19 @@ uint8_t GetTagVersion(const TagRecord& tag) {
 }
 
 bool DeleteTag(const std::string& fileName) {
-    MakeWritable(fileName);
-    PosixFile file(fileName, O_RDWR | O_NONBLOCK);
-    if (!file.IsOpen()) return false;
-    struct stat st {};
-    if (::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size < static_cast<off_t>(kTagSize)) {
-        return false;
-    }
-    if (::ftruncate(file.Fd(), st.st_size - static_cast<off_t>(kTagSize)) != 0) return false;
-    return file.Close();
+    return writepath::SaveChange({fileName, {}, writepath::BlockChange::Remove}).Why ==
+           writepath::Failure::None;
+}
+
+writepath::Failure PutTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
+    using writepath::BlockChange;
+    return writepath::SaveChange(
+               {fileName, {}, overwriteLast ? BlockChange::PutOverTag : BlockChange::Put, tag})
+        .Why;
 }
 
 bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
-    MakeWritable(fileName);
-    PosixFile file(fileName, O_RDWR | O_NONBLOCK);
-    if (!file.IsOpen()) return false;
-    struct stat st {};
-    if (::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    off_t offset = st.st_size;
-    if (overwriteLast) {
-        // Only a block that still is a tag may be overwritten: the file may
-        // have changed since it was read.
-        if (st.st_size < static_cast<off_t>(kTagSize)) return false;
-        offset = st.st_size - static_cast<off_t>(kTagSize);
-        char marker[3] = {};
-        if (file.ReadAt(marker, 3, offset) != 3 || std::memcmp(marker, "TAG", 3) != 0) {
-            return false;
-        }
-    }
-    if (!file.WriteAllAt(tag.data(), kTagSize, offset)) {
-        // A half-appended block would end the file in garbage; cut it off.
-        if (!overwriteLast) (void)::ftruncate(file.Fd(), st.st_size);
-        return false;
-    }
-    return file.Close();
+    return PutTag(fileName, tag, overwriteLast) == writepath::Failure::None;
 }
 
 }  // namespace id3v1
@@ -217,8 +187,14 @@ bool TID3v1::RemoveFromFile(const std::string& fileName) {
 }
 
 bool TID3v1::SaveToFile(const std::string& fileName) {
+    return SaveChange(fileName) == writepath::Failure::None;
+}
+
+writepath::TagChange TID3v1::Change(const std::string& fileName) const {
     using namespace id3v1;
-    TagRecord tag{};
+    // An old block is overwritten in place, a missing one appended.
+    writepath::TagChange change{fileName, {}, writepath::BlockChange::Put, {}};
+    TagRecord& tag = change.NewBlock;
     tag[0] = 'T';
     tag[1] = 'A';
     tag[2] = 'G';
@@ -232,12 +208,14 @@ bool TID3v1::SaveToFile(const std::string& fileName) {
         tag[126] = track_;
     }
     tag[127] = genreID_;
+    return change;
+}
 
-    // An old tag is overwritten in place rather than cut off and appended
-    // again, so a failed write never leaves the file without its tag.
-    TagRecord old{};
-    if (!ReadTag(fileName, old)) return false;
-    return SaveTag(fileName, tag, HasMarker(old));
+writepath::Failure TID3v1::SaveChange(const std::string& fileName) const {
+    // A block that cannot be read is named by the tag code's one message.
+    id3v1::TagRecord old{};
+    if (!id3v1::ReadTag(fileName, old)) return writepath::Failure::TooShort;
+    return writepath::SaveChange(Change(fileName)).Why;
 }
 
 void TID3v1::SetTitle(const std::string& value) {

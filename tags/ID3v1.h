@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "tags/WritePath.h"
+
 class CachedFile;
 
 // The 148 genre names; an entry's position is its ID3v1 genre number.
@@ -43,6 +45,11 @@ class TID3v1 {
     void SetGenreID(uint8_t value) { genreID_ = value; }
     std::string Genre() const;
 
+    // The save as a change for a group of the write path, and the save with
+    // its reason.
+    writepath::TagChange Change(const std::string& fileName) const;
+    writepath::Failure SaveChange(const std::string& fileName) const;
+
   private:
     // The analyser reads through the file it has open already.
     friend class TMPEGaudio;
@@ -73,8 +80,9 @@ uint8_t GetTagVersion(const TagRecord& tag);
 // Cuts the last 128 bytes off the file.
 bool DeleteTag(const std::string& fileName);
 // Appends the block, or, with overwriteLast, writes it over the file's last
-// 128 bytes.
+// 128 bytes where they are a block.
 bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast = false);
+writepath::Failure PutTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast);
 // Drops trailing blanks (bytes 0..32), then keeps at most maxLength bytes.
 std::string TrimAndCut(const std::string& value, size_t maxLength);
 

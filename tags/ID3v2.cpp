@@ -1,8 +1,5 @@
 #include "tags/ID3v2.h"
 
-#include <sys/file.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -13,11 +10,11 @@
 #include "tags/CachedFile.h"
 #include "tags/PosixFile.h"
 #include "tags/Text.h"
+#include "tags/WritePath.h"
 
 namespace id3v2 {
 namespace {
 
-constexpr size_t kCopyBlock = 1 << 20;
 constexpr size_t kFooterSize = 10;
 // The size field holds 28 bits.
 constexpr size_t kMaxTagBody = size_t{1} << 28;
@@ -254,120 +251,40 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     return tag + body;
 }
 
-namespace {
-
-// Copies count bytes from in at inOffset to out at outOffset. False on error
-// or early end of input. The kernel's copy is fastest (or even shares blocks)
-// when both offsets sit at the same place within a page; for shifted data a
-// plain buffered copy beats it.
-bool CopyRange(const PosixFile& in, off_t inOffset, const PosixFile& out, off_t outOffset,
-               int64_t count) {
-    const long page = ::sysconf(_SC_PAGESIZE);
-    bool kernelCopy = page > 0 && (inOffset - outOffset) % page == 0;
-    while (count > 0 && kernelCopy) {
-        const ssize_t n =
-            ::copy_file_range(in.Fd(), &inOffset, out.Fd(), &outOffset,
-                              static_cast<size_t>(std::min<int64_t>(count, 1 << 30)), 0);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
-                return false;
-            }
-            kernelCopy = false;
-        } else if (n == 0) {
-            return false;  // the file got shorter under us
-        } else {
-            count -= n;
-        }
-    }
-    std::vector<char> block(kCopyBlock);
-    while (count > 0) {
-        const size_t want = static_cast<size_t>(std::min<int64_t>(count, kCopyBlock));
-        const ssize_t got = in.ReadAt(block.data(), want, inOffset);
-        if (got != static_cast<ssize_t>(want)) return false;
-        if (!out.WriteAllAt(block.data(), want, outOffset)) return false;
-        inOffset += got;
-        outOffset += got;
-        count -= got;
-    }
-    return true;
+std::string FitTag(std::string tag, int64_t room) {
+    const auto size = static_cast<int64_t>(tag.size());
+    const int64_t target = size <= room ? room : writepath::GrownRoom(room, size);
+    if (target - static_cast<int64_t>(kHeaderSize) >= static_cast<int64_t>(kMaxTagBody)) return tag;
+    uint8_t sizeBytes[4];
+    WriteSynchsafe32(static_cast<uint32_t>(target - static_cast<int64_t>(kHeaderSize)), sizeBytes);
+    std::memcpy(tag.data() + 6, sizeBytes, 4);
+    tag.resize(static_cast<size_t>(target), '\0');
+    return tag;
 }
 
-}  // namespace
+writepath::HeadComposer HeadOf(TagComposer compose, bool pad) {
+    return [compose = std::move(compose), pad](
+               std::string_view oldHead, const TagInfo& header) -> std::optional<std::string> {
+        ParsedTag parsed;
+        const bool hasOld = HasReadableFrames(header) && ParseTag(oldHead, header, parsed);
+        std::optional<std::string> tag = compose(hasOld ? &parsed : nullptr);
+        if (!tag || !pad) return tag;
+        return FitTag(std::move(*tag), static_cast<int64_t>(oldHead.size()));
+    };
+}
+
+writepath::Failure RebuildFile(const std::string& fileName, const TagComposer& compose, bool pad) {
+    return writepath::SaveChange({fileName, HeadOf(compose, pad)}).Why;
+}
 
 bool RebuildFile(const std::string& fileName, const TagComposer& compose) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // Rewrite the file a link points to, so the link itself survives.
-    const fs::path canonical = fs::canonical(fileName, ec);
-    if (ec) return false;
-    const std::string target = canonical.string();
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const mode_t mode = st.st_mode & 07777;
-
-    // Windows' "clear all attributes": the owner must be able to write.
-    bool madeWritable = false;
-    if (!(mode & S_IWUSR)) {
-        if (::chmod(target.c_str(), mode | S_IWUSR) != 0) return false;
-        madeWritable = true;
-    }
-    const std::string bufferName = target + "~";
-    bool bufferCreated = false;
-    auto fail = [&] {
-        if (bufferCreated) ::unlink(bufferName.c_str());
-        if (madeWritable) (void)::chmod(target.c_str(), mode);
-        return false;
-    };
-
-    PosixFile in(target, O_RDONLY | O_NONBLOCK);
-    if (!in.IsOpen()) return fail();
-    // Nobody else may hold the file while it is copied.
-    if (::flock(in.Fd(), LOCK_EX | LOCK_NB) != 0) return fail();
-    struct stat inStat {};
-    if (::fstat(in.Fd(), &inStat) != 0) return fail();
-    uint8_t headerBytes[kHeaderSize];
-    if (in.ReadAt(headerBytes, kHeaderSize, 0) != static_cast<ssize_t>(kHeaderSize)) return fail();
-    TagInfo header;
-    FillHeader(header, headerBytes);
-    header.FileSize = inStat.st_size;
-    const int64_t skip = IsId3(header) ? GetTagSize(header) : 0;
-    // The tag is taken from the file as it is now, under the lock.
-    ParsedTag parsed;
-    bool hasOld = false;
-    if (HasReadableFrames(header)) {
-        std::string tagBytes(static_cast<size_t>(skip), '\0');
-        if (in.ReadAt(tagBytes.data(), tagBytes.size(), 0) != static_cast<ssize_t>(skip))
-            return fail();
-        hasOld = ParseTag(tagBytes, header, parsed);
-    }
-    const std::optional<std::string> composed = compose(hasOld ? &parsed : nullptr);
-    if (!composed) return fail();
-    const std::string& newTag = *composed;
-
-    // A leftover of that name goes first; creating exclusively never follows
-    // a link planted under the buffer name.
-    if (::unlink(bufferName.c_str()) != 0 && errno != ENOENT) return fail();
-    PosixFile out(bufferName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, S_IRUSR | S_IWUSR);
-    if (!out.IsOpen()) return fail();
-    bufferCreated = true;
-
-    if (!out.WriteAllAt(newTag.data(), newTag.size(), 0)) return fail();
-    if (!CopyRange(in, static_cast<off_t>(skip), out, static_cast<off_t>(newTag.size()),
-                   inStat.st_size - skip)) {
-        return fail();
-    }
-    if (::fchmod(out.Fd(), mode | S_IWUSR) != 0) return fail();
-    (void)::fchown(out.Fd(), st.st_uid, st.st_gid);  // keeps the group where allowed
-    if (::fsync(out.Fd()) != 0 || !out.Close()) return fail();
-    // The buffer is complete on disk before the rename, so after a crash the
-    // name holds either the old or the new content, never a part of either.
-    if (::rename(bufferName.c_str(), target.c_str()) != 0) return fail();
-    return true;
+    return RebuildFile(fileName, compose, true) == writepath::Failure::None;
 }
 
 bool RebuildFile(const std::string& fileName, const std::string& newTag) {
-    return RebuildFile(fileName, [&newTag](const ParsedTag*) { return newTag; });
+    return RebuildFile(
+               fileName, [&newTag](const ParsedTag*) { return newTag; }, false) ==
+           writepath::Failure::None;
 }
 
 }  // namespace id3v2
@@ -422,10 +339,19 @@ bool TID3v2::ReadFromOpenFile(CachedFile& file, size_t readBehind) {
 }
 
 bool TID3v2::SaveToFile(const std::string& fileName) {
+    return SaveChange(fileName) == writepath::Failure::None;
+}
+
+writepath::Failure TID3v2::SaveChange(const std::string& fileName) const {
+    return writepath::SaveChange(Change(fileName)).Why;
+}
+
+writepath::TagChange TID3v2::Change(const std::string& fileName) const {
     using namespace id3v2;
-    const FieldValues values{title_, artist_, album_, track_, year_, genre_, comment_};
-    return RebuildFile(fileName,
-                       [&values](const ParsedTag* old) { return ComposeTag(values, old); });
+    FieldValues values{title_, artist_, album_, track_, year_, genre_, comment_};
+    return {fileName, HeadOf([values = std::move(values)](
+                                 const ParsedTag* old) { return ComposeTag(values, old); },
+                             true)};
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tags/ID3v2Frames.h"
+#include "tags/WritePath.h"
 
 class CachedFile;
 
@@ -22,6 +23,10 @@ class TID3v2 {
     void ResetData();
     bool ReadFromFile(const std::string& fileName);
     bool SaveToFile(const std::string& fileName);
+    // The save as a change for a group of the write path, and the save with
+    // its reason.
+    writepath::TagChange Change(const std::string& fileName) const;
+    writepath::Failure SaveChange(const std::string& fileName) const;
 
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }
@@ -146,14 +151,21 @@ FieldValues ValuesOf(const TagInfo& tag);
 // version 2.3 tag of the fields alone. Nothing when the tag would be too large.
 std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old);
 
-// Writes the tag that compose makes of the file's current tag (nullptr when
-// the file has none whose frames can be read), followed by the file's
-// content behind its old tag, into a buffer file ("~" appended to the name),
-// flushes it and renames it over the file. On any failure the file stays as
-// it was and the result is false.
+// The tag that compose makes of the file's current tag (nullptr when the
+// file has none whose frames can be read) takes the place of the file's
+// ID3v2 area, through the write path (WritePath.h). With pad, a tag that fits
+// the area is padded to fill it, so only the changed bytes are written, and
+// one that does not is given room to grow (GrownRoom). On any failure the
+// file stays as it was.
 using TagComposer = std::function<std::optional<std::string>(const ParsedTag* old)>;
+writepath::Failure RebuildFile(const std::string& fileName, const TagComposer& compose, bool pad);
 bool RebuildFile(const std::string& fileName, const TagComposer& compose);
-// The same with a tag given whole.
+// The same with a tag given whole, put there exactly as it is.
 bool RebuildFile(const std::string& fileName, const std::string& newTag);
+// What RebuildFile gives the write path.
+writepath::HeadComposer HeadOf(TagComposer compose, bool pad);
+// The tag with zero padding behind its frames up to room bytes, or, when it
+// is larger, up to the grown room; the header's size follows.
+std::string FitTag(std::string tag, int64_t room);
 
 }  // namespace id3v2

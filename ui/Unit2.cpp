@@ -279,12 +279,12 @@ void TForm2::SpeedButton14Click() {
                               &texts.Year,   &texts.Genre, &texts.Comment};
     for (int field = 0; field < 6; ++field) *targets[field] = FieldText(field).toStdString();
 
-    FileOutcome outcome;
+    SaveOutcome outcome;
     {
         StepRecorder step(&form1_->History(), "ID3Tag Editieren", &form1_->ListCells());
         outcome = SaveTagTexts(path, form1_->RowsLevel(), texts);
     }
-    switch (outcome) {
+    switch (outcome.Outcome) {
         case FileOutcome::Written:
             break;
         case FileOutcome::Unreadable:  // the tag code has said so already
@@ -294,7 +294,7 @@ void TForm2::SpeedButton14Click() {
         case FileOutcome::SaveFailed:
             // The row keeps what the file still holds, and the dialog stays
             // open so the typed values are not lost.
-            ShowMessageBox(QString::fromStdString(SaveFailedText(path)), this);
+            ShowMessageBox(QString::fromStdString(SaveFailedText(path, outcome.Why)), this);
             return;
     }
     FileListModel* model = form1_->Model();

@@ -187,24 +187,33 @@ void TWizard::SpeedButton1Click() {
     {
         // One step of the history: "Rückgängig" takes the whole run back.
         StepRecorder step(&form1_->History(), "Wizard", &form1_->ListCells());
+        SaveRun run;
         for (const int row : form1_->SelectedRows()) {
             QCoreApplication::processEvents();
-            // Ticks and inputs are read at each step: a change made during the run
-            // applies to what is still to come.
+            // Ticks and inputs are read per file: a change made during the run
+            // applies to what is still to come. Each file is saved once, with
+            // all ticked fields.
+            std::vector<FieldText> fields;
+            std::vector<std::pair<int, QString>> cells;
             for (int field = 0; field < 6; ++field) {
                 if (!checkBoxes_[field]->isChecked()) continue;
-                const std::string path = form1_->RowPath(row);
                 const QString text = InputText(field);
-                const FileOutcome outcome =
-                    WriteTagField(path, level, AllTagFields[field], text.toStdString());
-                if (outcome != FileOutcome::Written) {
-                    report.Add(path, outcome);  // the rest of the row is skipped
-                    break;
-                }
-                model->SetCell(row, kFields[field].column, text);
-                QCoreApplication::processEvents();
+                fields.emplace_back(AllTagFields[field], text.toStdString());
+                cells.emplace_back(kFields[field].column, text);
             }
+            if (fields.empty()) continue;
+            const std::string path = form1_->RowPath(row);
+            WriteTagFields(run, path, level, fields,
+                           [model, row, cells, path, &report](const SaveOutcome& outcome) {
+                               if (outcome.Outcome != FileOutcome::Written) {
+                                   report.Add(path, outcome);
+                                   return;
+                               }
+                               for (const auto& [column, text] : cells)
+                                   model->SetCell(row, column, text);
+                           });
         }
+        run.Commit();
     }
 
     speedButton1_->setEnabled(true);

@@ -109,6 +109,7 @@ void TKonvertieren::SpeedButton1Click() {
     {
         TMPEGaudio audio;
         StepRecorder step(&form1_->History(), "Dateiname -> ID3Tags", &form1_->ListCells());
+        SaveRun run;
         for (const int row : form1_->SelectedRows()) {
             QCoreApplication::processEvents();
             // Choices and level are read per row: a change during the run applies from here on.
@@ -118,15 +119,18 @@ void TKonvertieren::SpeedButton1Click() {
             // A name without the separator gives nothing to write: the row stays.
             if (!fields.Found) continue;
             const std::string path = form1_->RowPath(row);
-            const FileOutcome outcome =
-                WriteArtistTitle(audio, path, form1_->RowsLevel(), fields.Artist, fields.Title);
-            if (outcome == FileOutcome::Written) {
-                model->SetCell(row, ColInterpret, QString::fromStdString(fields.Artist));
-                model->SetCell(row, ColTitel, QString::fromStdString(fields.Title));
-            }
-            report.Add(path, outcome);
+            WriteArtistTitle(
+                run, audio, path, form1_->RowsLevel(), fields.Artist, fields.Title,
+                [model, row, fields, path, &report](const SaveOutcome& outcome) {
+                    if (outcome.Outcome == FileOutcome::Written) {
+                        model->SetCell(row, ColInterpret, QString::fromStdString(fields.Artist));
+                        model->SetCell(row, ColTitel, QString::fromStdString(fields.Title));
+                    }
+                    report.Add(path, outcome);
+                });
             QCoreApplication::processEvents();
         }
+        run.Commit();
     }
     if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
     running_ = false;

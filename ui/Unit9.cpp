@@ -74,23 +74,30 @@ void TLevelTransfer::SpeedButton1Click() {
                           sourceLevel_ == 1 ? "ID3Tags Level 1 -> ID3Tags Level 2"
                                             : "ID3Tags Level 2 -> ID3Tags Level 1",
                           &form1_->ListCells());
+        SaveRun run;
         for (const int row : rows) {
             const std::string path = form1_->RowPath(row);
-            const TransferResult r =
-                sourceLevel_ == 1 ? TransferLevel1To2(audio, path) : TransferLevel2To1(audio, path);
-            if (r.Status == FileOutcome::Written) {
-                const TagCells& c = r.Cells;
-                model->SetCell(row, ColInterpret, QString::fromStdString(c.Artist));
-                model->SetCell(row, ColAlbum, QString::fromStdString(c.Album));
-                model->SetCell(row, ColTitel, QString::fromStdString(c.Title));
-                model->SetCell(row, ColJahr, QString::fromStdString(c.Year));
-                model->SetCell(row, ColGenre, QString::fromStdString(c.Genre));
-                model->SetCell(row, ColKommentar, QString::fromStdString(c.Comment));
+            const auto done = [model, row, path, &report](const TransferResult& r) {
+                if (r.Status == FileOutcome::Written) {
+                    const TagCells& c = r.Cells;
+                    model->SetCell(row, ColInterpret, QString::fromStdString(c.Artist));
+                    model->SetCell(row, ColAlbum, QString::fromStdString(c.Album));
+                    model->SetCell(row, ColTitel, QString::fromStdString(c.Title));
+                    model->SetCell(row, ColJahr, QString::fromStdString(c.Year));
+                    model->SetCell(row, ColGenre, QString::fromStdString(c.Genre));
+                    model->SetCell(row, ColKommentar, QString::fromStdString(c.Comment));
+                }
+                report.Add(path, SaveOutcome{r.Status, r.Why});
+            };
+            if (sourceLevel_ == 1) {
+                TransferLevel1To2(run, audio, path, done);
+            } else {
+                TransferLevel2To1(run, audio, path, done);
             }
-            report.Add(path, r.Status);
             QCoreApplication::processEvents();
             progressBar1_->setValue(progressBar1_->value() + 1);
         }
+        run.Commit();
     }
     progressBar1_->setValue(0);
     if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);

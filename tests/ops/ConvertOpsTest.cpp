@@ -11,6 +11,7 @@
 
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
+#include "support/OneSave.h"
 #include "support/TempDir.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Messages.h"

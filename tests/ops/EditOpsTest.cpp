@@ -12,6 +12,7 @@
 
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
+#include "support/OneSave.h"
 #include "support/TempDir.h"
 #include "tags/ID3v2.h"
 #include "tags/Messages.h"

@@ -15,6 +15,7 @@
 #include "ops/TransferOps.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
+#include "support/OneSave.h"
 #include "support/TempDir.h"
 #include "tags/MPEGaudio.h"
 
@@ -91,28 +92,27 @@ TEST_F(HistoryTest, EveryOperationTakenBackLeavesTheFileAsBefore) {
     };
     const auto wizard = [](int level) {
         return [level](const std::string& p) {
-            // A field at a time, as the wizard runs: one record for the file.
-            for (const TagField f : {TagField::Artist, TagField::Year, TagField::Genre}) {
-                const FileOutcome o = WriteTagField(p, level, f, "Neu");
-                if (o != FileOutcome::Written) return o;
-            }
-            return FileOutcome::Written;
+            return SaveFields(p, level,
+                              {{TagField::Artist, "Neu"},
+                               {TagField::Year, "Neu"},
+                               {TagField::Genre, "Neu"}})
+                .Outcome;
         };
     };
     const TagTexts texts{"Neu", "Neu", "Neu", "2024", "Rock", "neu"};
     const Case cases[] = {
         {"editor level 1, tag 1.1", RichId3v2(), OldId3v1(),
-         [&](const std::string& p) { return SaveTagTexts(p, 1, texts); }},
+         [&](const std::string& p) { return SaveTagTexts(p, 1, texts).Outcome; }},
         {"editor level 2, padding and picture", RichId3v2(), OldId3v1(),
-         [&](const std::string& p) { return SaveTagTexts(p, 2, texts); }},
+         [&](const std::string& p) { return SaveTagTexts(p, 2, texts).Outcome; }},
         {"editor level 2, tag 2.4", RichId3v2(4), "",
-         [&](const std::string& p) { return SaveTagTexts(p, 2, texts); }},
+         [&](const std::string& p) { return SaveTagTexts(p, 2, texts).Outcome; }},
         {"wizard level 1, no block before", RichId3v2(), "", wizard(1)},
         {"wizard level 2, no tag before", "", OldId3v1(), wizard(2)},
         {"conversion level 1", "", OldId3v1(0),
-         [&](const std::string& p) { return WriteArtistTitle(audio, p, 1, "Neu", "Neu"); }},
+         [&](const std::string& p) { return WriteArtistTitle(audio, p, 1, "Neu", "Neu").Outcome; }},
         {"conversion level 2", RichId3v2(), OldId3v1(),
-         [&](const std::string& p) { return WriteArtistTitle(audio, p, 2, "Neu", "Neu"); }},
+         [&](const std::string& p) { return WriteArtistTitle(audio, p, 2, "Neu", "Neu").Outcome; }},
         {"transfer 1 to 2", RichId3v2(), OldId3v1(),
          [&](const std::string& p) { return TransferLevel1To2(audio, p).Status; }},
         {"transfer 1 to 2, no tag before", "", OldId3v1(),

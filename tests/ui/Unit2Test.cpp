@@ -306,11 +306,13 @@ TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
         int level;
         Damage damage;
         bool editorMessage;  // else the tag code's
+        const char* reason;  // behind the editor's message
     };
     const Case cases[] = {
-        {"replaced by a folder", 1, Damage::Folder, false},
-        {"held by another program", 2, Damage::Locked, true},
-        {"no audio any more", 2, Damage::NoAudio, true},
+        {"replaced by a folder", 1, Damage::Folder, false, ""},
+        {"held by another program", 2, Damage::Locked, true,
+         ": die Datei wird von einem anderen Programm benutzt"},
+        {"no audio any more", 2, Damage::NoAudio, true, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -340,7 +342,8 @@ TEST_F(Unit2Test, AFailedSaveKeepsTheRowAndSaysSo) {
         const QString qpath = QFile::decodeName(path.c_str());
         if (c.editorMessage) {
             EXPECT_EQ(messages_[0], QStringLiteral("Die Datei \"") + qpath +
-                                        QStringLiteral("\" konnte nicht gespeichert werden."));
+                                        QStringLiteral("\" konnte nicht gespeichert werden") +
+                                        QString::fromUtf8(c.reason) + QStringLiteral("."));
         } else {
             EXPECT_TRUE(messages_[0].startsWith(QStringLiteral("Die Datei \"") + qpath))
                 << messages_[0].toStdString();

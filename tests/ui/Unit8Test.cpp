@@ -158,7 +158,8 @@ TEST_F(Unit8Test, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
 
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked);
+              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked +
+                  ": die Datei wird von einem anderen Programm benutzt");
     EXPECT_EQ(Row("B - Zwei.mp3").Cells, lockedRow.Cells);
     EXPECT_EQ(ReadFileBytes(locked), before);
     EXPECT_EQ(Cell("A - Eins.mp3", ColInterpret), QStringLiteral("A"));

@@ -203,7 +203,8 @@ TEST_F(TransferTest, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
 
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked);
+              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked +
+                  ": die Datei wird von einem anderen Programm benutzt");
     EXPECT_EQ(Row(Name(1)).Cells, lockedRow.Cells);
     EXPECT_EQ(Row(Name(0)).Cells[ColTitel], QStringLiteral("Null"));
 }

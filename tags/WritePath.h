@@ -1,0 +1,161 @@
+#pragma once
+
+// The one way bytes of a user's file are changed. A change names what the
+// ID3v2 area at the start and the ID3v1 block at the end become; the file
+// itself is written, never replaced, so it keeps its inode, links, owner,
+// mode, extended attributes and ACL.
+//
+// A new ID3v2 area of the old one's size is written in place, only the bytes
+// that differ. One of another size means moving the audio: the complete new
+// file goes into a buffer file in the journal's folder first, is made
+// durable, and is then copied into the file.
+//
+// Every write runs under the journal (Journal.h), as roll-forward: the new
+// bytes (or the buffer) are durable in the journal before the first byte of
+// a file changes, so whatever moment a crash strikes, the next start can
+// finish the write; a journal entry that is not complete names no file that
+// was touched. Files are written in groups: one journal write, the writes,
+// one flush, the entry cleared.
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace id3v2 {
+struct TagInfo;
+}
+
+namespace writepath {
+
+// Why a file was not written. Each leaves the file as it was.
+enum class Failure {
+    None,
+    Gone,          // no file of that name (any more)
+    NotRegular,    // a folder, a device, a pipe
+    TooShort,      // the file is shorter than its tag block
+    Locked,        // another program holds the file
+    NoPermission,  // not writable, and write permission cannot be added
+    ReadOnly,      // the file system is mounted read-only
+    NoSpace,       // no room for the grown file or its buffer
+    TooLarge,      // the new tag would exceed what ID3v2 can hold
+    Changed,       // the file changed while it was being saved
+    Journal,       // the journal cannot be written
+    Refused,       // the old tags could not be kept for a later undo
+    Io,            // any other read or write error
+};
+
+// A short German reason for a message: "kein Speicherplatz frei".
+std::string FailureText(Failure failure);
+Failure FailureOfErrno(int error);
+
+// What the ID3v1 block at the end becomes.
+enum class BlockChange {
+    Keep,
+    Put,         // overwrite an existing block, or append one
+    PutOverTag,  // overwrite, only where a block stands; Changed otherwise
+    Remove,      // cut it off, where one stands
+};
+
+// The current ID3v2 area (the file's first bytes as a save replaces them:
+// the tag, or nothing where the file has none) and its header; returns the
+// bytes to stand there instead, or nothing when they cannot be made.
+using HeadComposer =
+    std::function<std::optional<std::string>(std::string_view oldHead, const id3v2::TagInfo&)>;
+
+struct TagChange {
+    std::string Path;
+    HeadComposer Head;  // empty: the ID3v2 area stays
+    BlockChange Block = BlockChange::Keep;
+    std::array<uint8_t, 128> NewBlock{};
+};
+
+// One file of a group, as it is worked out before anything is written. Both
+// tags are read whatever the change, so a caller can record them.
+struct FilePlan {
+    std::string Path;
+    Failure Why = Failure::None;
+    std::string OldHead, NewHead;    // the ID3v2 area before and after
+    std::string OldBlock, NewBlock;  // the ID3v1 block, or empty: none
+    int64_t OldSize = 0, NewSize = 0;
+    bool InPlace = true;       // false: the file is rewritten from a buffer
+    int64_t BytesWritten = 0;  // into the file itself
+    int64_t MtimeNs = 0;       // the file's modification time after the group
+};
+
+// Saves the changes of many files in groups. Add works out a file's new bytes
+// at once (the file opened and locked, nothing written); Commit, or an Add
+// that finds the group full or the same file in it, writes the group. Each
+// file's done callback runs after its group, with the plan and the outcome.
+class WriteGroup {
+  public:
+    using BeforeWrite = std::function<Failure(const FilePlan&)>;
+    using Done = std::function<void(const FilePlan&)>;
+
+    static constexpr size_t kMaxFiles = 64;
+    static constexpr size_t kMaxJournalBytes = size_t{8} << 20;
+
+    WriteGroup();
+    ~WriteGroup();
+    WriteGroup(const WriteGroup&) = delete;
+    WriteGroup& operator=(const WriteGroup&) = delete;
+
+    // Runs for every file that will be written, before the group's journal
+    // entry; a failure returned leaves that file out.
+    void SetBeforeWrite(BeforeWrite before) { before_ = std::move(before); }
+    void Add(TagChange change, Done done = {});
+    void Commit();
+    size_t Pending() const;
+
+    struct Entry;  // one file's plan and open handles
+
+  private:
+    std::vector<Entry> entries_;
+    size_t journalBytes_ = 0;
+    BeforeWrite before_;
+};
+
+// A group of one.
+FilePlan SaveChange(TagChange change);
+
+// Where the journal lives: $XDG_STATE_HOME/tonzettel, by default
+// ~/.local/state/tonzettel. Tests point it elsewhere.
+std::string StateFolder();
+void SetStateFolder(const std::string& folder);
+
+// What the start of a program did with journals left behind.
+struct RecoveryReport {
+    std::vector<std::string> Finished;   // saves that were finished
+    std::vector<std::string> LeftAlone;  // changed since in a way no save explains
+    bool Empty() const { return Finished.empty() && LeftAlone.empty(); }
+    // One German message naming both lists; empty when both are.
+    std::string Text() const;
+};
+
+// Finishes every journal in the folder whose writer is gone (a live one is
+// locked and passed over), then removes it and the buffer files it names.
+RecoveryReport RecoverJournals(const std::string& folder);
+RecoveryReport RecoverJournals();
+
+// Test seam: called after every step that changes what is on disk (a write,
+// a flush, a truncation, a mode change, a file made or removed), with the
+// file it concerns. A crash test ends the process at the n-th call; a
+// power-cut test notes which state each file had at its last flush.
+enum class StepKind { Write, Truncate, Sync, SyncFolder, Create, Remove, Mode };
+struct Step {
+    StepKind Kind;
+    std::string Path;  // the folder for SyncFolder
+};
+void SetStepHook(std::function<void(const Step&)> hook);
+
+// The room of a grown ID3v2 tag: the area grows by whole 4 KiB pages (so the
+// audio moves by whole pages, and a sparse file's holes stay holes) and
+// leaves at least 1 KiB of padding for later edits.
+int64_t GrownRoom(int64_t oldRoom, int64_t tagSize);
+
+}  // namespace writepath
