@@ -209,36 +209,49 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
         values.Year == before.Year,      values.Genre == before.Genre,
         values.Comment == before.Comment};
 
-    std::string body;
-    const auto copyFrames = [&](int field) {
-        for (const FrameRef& f : old->Frames) {
-            if (f.FieldIndex == field && f.Complete)
-                body.append(old->Body, f.Start, f.End - f.Start);
-        }
-    };
+    // An unchanged field keeps its frames as they stand, unless one of them
+    // is cut off by the end of the tag.
+    std::array<bool, FieldCount> keep{};
     for (int field = 0; field < FieldCount; ++field) {
-        // An unchanged field keeps its frames as they stand, unless one of
-        // them is cut off by the end of the tag.
-        const bool keep =
+        keep[field] =
             same[field] && old &&
             std::none_of(old->Frames.begin(), old->Frames.end(), [field](const FrameRef& f) {
                 return f.FieldIndex == field && !f.Complete;
             });
-        if (keep) {
-            copyFrames(field);
-            continue;
-        }
+    }
+    std::string body;
+    bool tooLarge = false;
+    const auto newFrame = [&](int field) {
         const std::string& text = *texts[field];
-        if (text.empty()) continue;
+        if (text.empty()) return;
         const std::string language =
             old && old->Info.CommentLanguage.size() == 3 ? old->Info.CommentLanguage : "eng";
         const std::string data = field == FieldComment ? EncodeCommentFrame(version, language, text)
                                                        : EncodeTextFrame(version, text);
         const auto frame = BuildFrame(version, FrameIDs(version)[field], data, unsync);
-        if (!frame) return std::nullopt;
-        body += *frame;
+        if (frame) {
+            body += *frame;
+        } else {
+            tooLarge = true;
+        }
+    };
+    // Every frame keeps its place, so an edit moves no other frame: a changed
+    // field's new frame stands where its first frame stood.
+    std::array<bool, FieldCount> placed{};
+    if (old) {
+        for (const FrameRef& f : old->Frames) {
+            if (f.FieldIndex < 0 || keep[f.FieldIndex]) {
+                if (f.Complete) body.append(old->Body, f.Start, f.End - f.Start);
+            } else if (!placed[f.FieldIndex]) {
+                placed[f.FieldIndex] = true;
+                newFrame(f.FieldIndex);
+            }
+        }
     }
-    if (old) copyFrames(-1);
+    // Fields the tag had no frame for follow the others.
+    for (int field = 0; field < FieldCount; ++field)
+        if (!placed[field] && !keep[field]) newFrame(field);
+    if (tooLarge) return std::nullopt;
     if (body.size() >= kMaxTagBody) return std::nullopt;
 
     std::string tag = "ID3";

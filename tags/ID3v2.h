@@ -145,10 +145,11 @@ bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed);
 // The field values of the Frame texts.
 FieldValues ValuesOf(const TagInfo& tag);
 
-// The new tag for the values: the fields whose value equals what the old tag
-// gives keep their frames, the others get one new frame each (none when
-// empty), all other frames follow unchanged. Without an old tag (nullptr) a
-// version 2.3 tag of the fields alone. Nothing when the tag would be too large.
+// The new tag for the values: every frame keeps its place; the fields whose
+// value equals what the old tag gives keep their frames, each other field
+// gets one new frame (none when empty) where its first frame stood, or
+// behind all frames when it had none. Without an old tag (nullptr) a version
+// 2.3 tag of the fields alone. Nothing when the tag would be too large.
 std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old);
 
 // The tag that compose makes of the file's current tag (nullptr when the
