@@ -193,6 +193,20 @@ FieldValues ValuesOf(const TagInfo& tag) {
     return values;
 }
 
+namespace {
+
+// The style of a frame of the body, when its data stands plain (no
+// compression, encryption, grouping or unsynchronisation of its own).
+TextStyle StyleOf(uint8_t version, const std::string& body, const FrameRef& f) {
+    const size_t header = FrameHeaderSize(version);
+    if (!f.Complete || f.End - f.Start < header) return {};
+    if (version != 2 && body[f.Start + 9] != 0) return {};
+    return StyleOfFrameData(
+        std::string_view(body).substr(f.Start + header, f.End - f.Start - header));
+}
+
+}  // namespace
+
 std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old) {
     const uint8_t version = old ? old->Info.Version : 3;
     const FieldValues before = old ? ValuesOf(old->Info) : FieldValues{};
@@ -221,13 +235,14 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     }
     std::string body;
     bool tooLarge = false;
-    const auto newFrame = [&](int field) {
+    const auto newFrame = [&](int field, TextStyle style) {
         const std::string& text = *texts[field];
         if (text.empty()) return;
         const std::string language =
             old && old->Info.CommentLanguage.size() == 3 ? old->Info.CommentLanguage : "eng";
-        const std::string data = field == FieldComment ? EncodeCommentFrame(version, language, text)
-                                                       : EncodeTextFrame(version, text);
+        const std::string data = field == FieldComment
+                                     ? EncodeCommentFrame(version, language, text, style)
+                                     : EncodeTextFrame(version, text, style);
         const auto frame = BuildFrame(version, FrameIDs(version)[field], data, unsync);
         if (frame) {
             body += *frame;
@@ -244,13 +259,13 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
                 if (f.Complete) body.append(old->Body, f.Start, f.End - f.Start);
             } else if (!placed[f.FieldIndex]) {
                 placed[f.FieldIndex] = true;
-                newFrame(f.FieldIndex);
+                newFrame(f.FieldIndex, StyleOf(version, old->Body, f));
             }
         }
     }
     // Fields the tag had no frame for follow the others.
     for (int field = 0; field < FieldCount; ++field)
-        if (!placed[field] && !keep[field]) newFrame(field);
+        if (!placed[field] && !keep[field]) newFrame(field, {});
     if (tooLarge) return std::nullopt;
     if (body.size() >= kMaxTagBody) return std::nullopt;
 

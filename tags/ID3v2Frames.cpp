@@ -98,6 +98,11 @@ std::pair<uint8_t, std::string> EncodeText(uint8_t version, std::string_view tex
     return {1, utf16};
 }
 
+std::string Terminator(uint8_t encoding, bool terminated) {
+    if (!terminated) return {};
+    return std::string(IsUtf16(encoding) ? 2 : 1, '\0');
+}
+
 }  // namespace
 
 bool IsKnownVersion(uint8_t version) {
@@ -297,18 +302,27 @@ uint8_t TrackValue(uint8_t version, const std::string& frameText) {
     return ExtractTrack(frameText.substr(0, frameText.find('\0')));
 }
 
-std::string EncodeTextFrame(uint8_t version, std::string_view text) {
-    auto [encoding, bytes] = EncodeText(version, text);
-    return static_cast<char>(encoding) + bytes;
+TextStyle StyleOfFrameData(std::string_view data) {
+    if (data.empty() || static_cast<uint8_t>(data[0]) > 3) return {};
+    const auto encoding = static_cast<uint8_t>(data[0]);
+    const size_t unit = IsUtf16(encoding) ? 2 : 1;
+    return {data.size() >= 1 + unit && data.substr(data.size() - unit) == std::string(unit, '\0') &&
+            (unit == 1 || (data.size() - 1) % 2 == 0)};
 }
 
-std::string EncodeCommentFrame(uint8_t version, std::string_view language, std::string_view text) {
+std::string EncodeTextFrame(uint8_t version, std::string_view text, TextStyle style) {
+    auto [encoding, bytes] = EncodeText(version, text);
+    return static_cast<char>(encoding) + bytes + Terminator(encoding, style.Terminated);
+}
+
+std::string EncodeCommentFrame(uint8_t version, std::string_view language, std::string_view text,
+                               TextStyle style) {
     auto [encoding, bytes] = EncodeText(version, text);
     std::string data(1, static_cast<char>(encoding));
     data += language;
     // The empty description with its terminator.
     data += IsUtf16(encoding) ? std::string("\xFF\xFE\0\0", 4) : std::string(1, '\0');
-    return data + bytes;
+    return data + bytes + Terminator(encoding, style.Terminated);
 }
 
 std::optional<std::string> BuildFrame(uint8_t version, std::string_view id, std::string_view data,

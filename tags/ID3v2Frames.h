@@ -93,11 +93,23 @@ std::string GenreOf(std::string_view value, bool plainNumbers);
 std::string TextValue(uint8_t version, Field field, const std::string& frameText);
 uint8_t TrackValue(uint8_t version, const std::string& frameText);
 
+// How a frame that a new one replaces ended its text: with a terminator or
+// without. The new frame does the same, so an edit of the same length keeps
+// the frame's size and moves nothing behind it (a 2.4 tagger's "1999\0" in
+// UTF-8 becomes "2023\0" in Latin-1).
+struct TextStyle {
+    bool Terminated = false;
+};
+// The style of a frame's data (a text or comment frame's, flags undone).
+TextStyle StyleOfFrameData(std::string_view data);
+
 // Frame data of a new text frame, and of a new comment frame with an empty
 // description: encoding 0 when every character lies in U+0001..U+00FF,
-// otherwise UTF-16 with byte-order mark (2.2, 2.3) or UTF-8 (2.4).
-std::string EncodeTextFrame(uint8_t version, std::string_view text);
-std::string EncodeCommentFrame(uint8_t version, std::string_view language, std::string_view text);
+// otherwise UTF-16 with byte-order mark (2.2, 2.3) or UTF-8 (2.4); with a
+// terminator when the style has one.
+std::string EncodeTextFrame(uint8_t version, std::string_view text, TextStyle style = {});
+std::string EncodeCommentFrame(uint8_t version, std::string_view language, std::string_view text,
+                               TextStyle style = {});
 
 // A whole new frame: header of the version with zero flags (2.4 with
 // unsync: the data unsynchronised and its frame flag set), then the data.
