@@ -99,7 +99,7 @@ FileStamp StampOf(const writepath::FilePlan& plan) {
     stamp.Valid = plan.Why == writepath::Failure::None;
     stamp.Size = plan.NewSize;
     stamp.MtimeNs = plan.MtimeNs;
-    stamp.Hash = HashBytes(plan.NewBlock, HashBytes(plan.NewHead, 0));
+    stamp.Hash = plan.NewTagsHash;
     return stamp;
 }
 

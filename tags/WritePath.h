@@ -76,12 +76,15 @@ struct TagChange {
 };
 
 // One file of a group, as it is worked out before anything is written. Both
-// tags are read whatever the change, so a caller can record them.
+// tags are read whatever the change, so a caller can record them; the ID3v2
+// areas are let go once the file is planned (a group holds many files), so
+// a done callback finds them empty and has the hash instead.
 struct FilePlan {
     std::string Path;
     Failure Why = Failure::None;
     std::string OldHead, NewHead;    // the ID3v2 area before and after
     std::string OldBlock, NewBlock;  // the ID3v1 block, or empty: none
+    uint64_t NewTagsHash = 0;        // HashBytes of NewBlock seeded with that of NewHead
     int64_t OldSize = 0, NewSize = 0;
     bool InPlace = true;       // false: the file is rewritten from a buffer
     int64_t BytesWritten = 0;  // into the file itself
@@ -97,7 +100,7 @@ class WriteGroup {
     using BeforeWrite = std::function<Failure(const FilePlan&)>;
     using Done = std::function<void(const FilePlan&)>;
 
-    static constexpr size_t kMaxFiles = 64;
+    static constexpr size_t kMaxFiles = 256;
     static constexpr size_t kMaxJournalBytes = size_t{8} << 20;
 
     WriteGroup();

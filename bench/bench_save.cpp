@@ -1,0 +1,287 @@
+// Year and album on 200 files of 4 MB with a 60 KB cover, as mutagen leaves
+// them (its padding): tonzettel-cli set against mid3v2 and kid3-cli when
+// installed, and against the floor, a minimal writer that reads each tag,
+// journals the old bytes once for all files, writes the new bytes in place
+// and flushes once. Each tool runs as its own process, in turns, on the same
+// files; time and the bytes it passed to write calls per file are printed.
+// Then the bytes one year edit of one such file writes, journal included.
+//
+//   build/bin/bench_save [FOLDER] [--rounds N] [--keep]
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/BenchTree.h"
+#include "ops/EditOps.h"
+#include "ops/History.h"
+#include "tags/PosixFile.h"
+#include "tags/WritePath.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFiles = 200;
+constexpr size_t kFileSize = 4 << 20;
+constexpr size_t kPicture = 60 * 1024;
+
+struct Run {
+    double ms = 0;
+    long long written = 0;  // bytes passed to write calls
+};
+
+long long WrittenOf(const std::string& ioFile) {
+    std::ifstream in(ioFile);
+    std::string key;
+    long long value = 0;
+    while (in >> key >> value)
+        if (key == "wchar:") return value;
+    return -1;
+}
+
+// Runs argv as a child and reads its write count before it is reaped.
+Run RunTool(const std::vector<std::string>& argv, const std::string& stateHome) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    siginfo_t info{};
+    ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
+    Run run;
+    run.ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    run.written = WrittenOf("/proc/" + std::to_string(pid) + "/io");
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", argv[0].c_str());
+        std::exit(1);
+    }
+    return run;
+}
+
+bool Installed(const char* tool) {
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The text of a frame, in place: offset and length of the text bytes of the
+// first frame named id (encoding byte skipped, a terminator left out).
+bool FindText(const std::string& tag, const char* id, size_t& at, size_t& length) {
+    const bool v4 = tag[3] == 4;
+    size_t pos = 10;
+    while (pos + 10 <= tag.size() && tag[pos] >= 'A' && tag[pos] <= 'Z') {
+        const auto b = [&](size_t i) {
+            return static_cast<uint32_t>(static_cast<uint8_t>(tag[i]));
+        };
+        const uint32_t size =
+            v4 ? (b(pos + 4) << 21) | (b(pos + 5) << 14) | (b(pos + 6) << 7) | b(pos + 7)
+               : (b(pos + 4) << 24) | (b(pos + 5) << 16) | (b(pos + 6) << 8) | b(pos + 7);
+        if (tag.compare(pos, 4, id) == 0) {
+            at = pos + 11;
+            length = size - 1;
+            while (length > 0 && tag[at + length - 1] == '\0') --length;
+            return true;
+        }
+        pos += 10 + size;
+    }
+    return false;
+}
+
+// The floor: the least a journaled in-place save of these two fields does.
+Run Floor(const std::vector<std::string>& paths, const std::string& year, char albumMark,
+          const std::string& journalPath) {
+    const auto start = std::chrono::steady_clock::now();
+    struct Write {
+        int fd;
+        size_t at;
+        std::string bytes;
+    };
+    std::vector<Write> writes;
+    std::string journal;
+    for (const auto& p : paths) {
+        const int fd = ::open(p.c_str(), O_RDWR | O_CLOEXEC);
+        char header[10];
+        if (fd < 0 || ::pread(fd, header, 10, 0) != 10) std::exit(1);
+        const size_t room =
+            10 + ((static_cast<size_t>(header[6]) << 21) | (static_cast<size_t>(header[7]) << 14) |
+                  (static_cast<size_t>(header[8]) << 7) | header[9]);
+        std::string tag(room, '\0');
+        if (::pread(fd, tag.data(), room, 0) != static_cast<ssize_t>(room)) std::exit(1);
+        size_t at = 0, length = 0;
+        if (FindText(tag, "TDRC", at, length) || FindText(tag, "TYER", at, length)) {
+            journal += tag.substr(at, length);
+            writes.push_back({fd, at, year.substr(0, length)});
+        }
+        if (FindText(tag, "TALB", at, length) && length > 0) {
+            journal += tag.substr(at, length);
+            writes.push_back({fd, at, std::string(1, albumMark) + tag.substr(at + 1, length - 1)});
+        }
+    }
+    const int j = ::open(journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    long long written = static_cast<long long>(journal.size());
+    if (::pwrite(j, journal.data(), journal.size(), 0) < 0 || ::fdatasync(j) != 0) std::exit(1);
+    for (const auto& w : writes) {
+        if (::pwrite(w.fd, w.bytes.data(), w.bytes.size(), static_cast<off_t>(w.at)) < 0)
+            std::exit(1);
+        written += static_cast<long long>(w.bytes.size());
+    }
+    if (!writes.empty()) ::syncfs(writes.front().fd);
+    if (::ftruncate(j, 0) != 0 || ::fdatasync(j) != 0) std::exit(1);
+    ::close(j);
+    int last = -1;
+    for (const auto& w : writes)
+        if (w.fd != last) ::close(last = w.fd);
+    Run run;
+    run.ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    run.written = written;
+    return run;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long long WrittenPerFile(const std::vector<Run>& runs) {
+    long long most = 0;
+    for (const auto& r : runs) most = std::max(most, r.written);
+    return most / kFiles;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path root = fs::temp_directory_path();
+    int rounds = 5;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--keep") == 0) {
+            keep = true;
+        } else if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
+            rounds = std::atoi(argv[++i]);
+        } else {
+            root = argv[i];
+        }
+    }
+    const fs::path dir = root / "tonzettel-bench-save";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "state");
+    MakeBenchTree((dir / "tree").string(), kFiles, kFileSize, kPicture);
+    std::vector<std::string> paths;
+    for (const auto& e : fs::recursive_directory_iterator(dir / "tree"))
+        if (e.is_regular_file()) paths.push_back(e.path().string());
+    std::sort(paths.begin(), paths.end());
+
+    // As mutagen leaves them: its own layout of the tag, and its padding.
+    const bool mutagen = std::system("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") == 0;
+    if (mutagen) {
+        std::string script =
+            "/usr/bin/python3 -c 'import sys\nfrom mutagen.id3 import ID3\n"
+            "for p in sys.argv[1:]: ID3(p).save()'";
+        for (const auto& p : paths) script += " '" + p + "'";
+        if (std::system(script.c_str()) != 0) return 1;
+    }
+    std::printf("%d files of %zu MB with a %zu KB cover, %s; median of %d rounds\n", kFiles,
+                kFileSize >> 20, kPicture >> 10,
+                mutagen ? "saved by mutagen (its padding)" : "the tree's own padding", rounds);
+
+    const std::string cli = (fs::path(argv[0]).parent_path() / "tonzettel-cli").string();
+    const std::string state = (dir / "state").string();
+    struct Tool {
+        const char* name;
+        std::function<Run(int round)> run;
+        std::vector<double> ms;
+        std::vector<Run> runs;
+    };
+    const auto withFiles = [&paths](std::vector<std::string> args) {
+        args.insert(args.end(), paths.begin(), paths.end());
+        return args;
+    };
+    const auto year = [](int round, int tool) { return std::to_string(1900 + round * 10 + tool); };
+    std::vector<Tool> tools;
+    const auto add = [&tools](const char* name, std::function<Run(int)> run) {
+        tools.push_back({name, std::move(run), {}, {}});
+    };
+    add("tonzettel-cli set", [&](int r) {
+        return RunTool(withFiles({cli, "set", "--level", "2", "--year", year(r, 0), "--album",
+                                  "T" + year(r, 0)}),
+                       state);
+    });
+    if (Installed("mid3v2")) {
+        add("mid3v2", [&](int r) {
+            return RunTool(withFiles({"mid3v2", "-y", year(r, 1), "-A", "M" + year(r, 1)}), state);
+        });
+    }
+    if (Installed("kid3-cli")) {
+        add("kid3-cli", [&](int r) {
+            return RunTool(withFiles({"kid3-cli", "-c", "set date " + year(r, 2), "-c",
+                                      "set album K" + year(r, 2)}),
+                           state);
+        });
+    }
+    add("floor", [&](int r) {
+        return Floor(paths, year(r, 3), static_cast<char>('a' + r % 26),
+                     (dir / "state" / "floor-journal").string());
+    });
+    for (int r = 0; r < rounds + 1; ++r) {
+        for (auto& t : tools) {
+            const Run run = t.run(r);
+            if (r == 0) continue;  // warms the page cache and gives every tool its layout
+            t.ms.push_back(run.ms);
+            t.runs.push_back(run);
+        }
+    }
+    const double floor = Median(tools.back().ms);
+    double mid3v2 = 0;
+    for (const auto& t : tools)
+        if (std::string(t.name) == "mid3v2") mid3v2 = Median(t.ms);
+    std::printf("%-20s %10s %12s %16s\n", "", "time", "x floor", "bytes per file");
+    for (const auto& t : tools) {
+        std::printf("%-20s %8.1f ms %11.2fx %16lld\n", t.name, Median(t.ms), Median(t.ms) / floor,
+                    WrittenPerFile(t.runs));
+    }
+    if (mid3v2 > 0) {
+        std::printf("tonzettel-cli set / mid3v2: %.2f (target: at most 0.25)\n",
+                    Median(tools.front().ms) / mid3v2);
+    }
+    std::printf("tonzettel-cli set / floor: %.2f (target: at most 3)\n",
+                Median(tools.front().ms) / floor);
+
+    // One year edit of one file, in this process: all it writes, journal included.
+    writepath::SetStateFolder(state);
+    for (const char* y : {"1999", "2023"}) {
+        const long long before = WrittenOf("/proc/self/io");
+        {
+            SaveRun run;
+            WriteTagFields(run, paths.front(), 2, {{TagField::Year, y}}, [](const SaveOutcome&) {});
+        }
+        std::printf(
+            "year edit to %s of one file: %lld bytes written, journal included "
+            "(target: at most 65536)\n",
+            y, WrittenOf("/proc/self/io") - before);
+    }
+    if (!keep) fs::remove_all(dir);
+    return 0;
+}
