@@ -372,26 +372,31 @@ Failure ReadHead(const PosixFile& file, int64_t size, std::string& head, id3v2::
     return Failure::None;
 }
 
+// The first place from at on where two strings of one length differ (their
+// length where they do not): whole blocks compared at once, since a tag is
+// mostly a picture that stays.
+size_t NextDifference(const std::string& a, const std::string& b, size_t at) {
+    constexpr size_t kBlock = 64;
+    const size_t n = a.size();
+    while (at + kBlock <= n && std::memcmp(a.data() + at, b.data() + at, kBlock) == 0) at += kBlock;
+    while (at < n && a[at] == b[at]) ++at;
+    return at;
+}
+
 // The runs where two strings of one length differ, close runs joined.
 std::vector<Range> DifferingRuns(const std::string& before, const std::string& after,
                                  int64_t offset) {
     std::vector<Range> runs;
-    size_t i = 0;
     const size_t n = before.size();
-    while (i < n) {
-        if (before[i] == after[i]) {
-            ++i;
-            continue;
+    for (size_t start = NextDifference(before, after, 0); start < n;) {
+        size_t end = start + 1;
+        for (size_t next = NextDifference(before, after, end); next < n && next - end <= kRunGap;
+             next = NextDifference(before, after, end)) {
+            end = next + 1;
         }
-        size_t end = i + 1;
-        for (size_t same = 0; end < n && same <= kRunGap; ++end) {
-            same = before[end] == after[end] ? same + 1 : 0;
-            if (same > kRunGap) break;
-        }
-        while (end > i && before[end - 1] == after[end - 1]) --end;
-        runs.push_back({offset + static_cast<int64_t>(i), before.substr(i, end - i),
-                        after.substr(i, end - i)});
-        i = end;
+        runs.push_back({offset + static_cast<int64_t>(start), before.substr(start, end - start),
+                        after.substr(start, end - start)});
+        start = NextDifference(before, after, end);
     }
     return runs;
 }
@@ -523,9 +528,9 @@ void PlanChange(Entry& e, const TagChange& change) {
     const auto room = static_cast<int64_t>(p.OldHead.size());
     p.NewHead = p.OldHead;
     if (change.Head) {
-        const auto head = change.Head(p.OldHead, info);
+        auto head = change.Head(p.OldHead, info);
         if (!head) return fail(Failure::TooLarge);
-        p.NewHead = *head;
+        p.NewHead = std::move(*head);
     }
     if (size >= static_cast<int64_t>(kBlockSize)) {
         std::string block(kBlockSize, '\0');
