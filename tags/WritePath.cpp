@@ -564,7 +564,14 @@ void PlanChange(Entry& e, const TagChange& change) {
     p.NewTagsHash = HashBytes(p.NewBlock, HashBytes(p.NewHead, 0));
 
     JournalEntry& j = e.Journal;
-    j.Path = change.Path;
+    // The next start may run in another folder: the journal names the file
+    // by its full path.
+    if (char* full = ::realpath(change.Path.c_str(), nullptr)) {
+        j.Path = full;
+        std::free(full);
+    } else {
+        j.Path = change.Path;
+    }
     j.Dev = e.Stat.st_dev;
     j.Ino = e.Stat.st_ino;
     j.OldSize = p.OldSize;

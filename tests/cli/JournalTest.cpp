@@ -27,10 +27,15 @@ std::string Year(const std::string& path) {
     return tag.Year();
 }
 
-// A save of the year that ends once its journal entry is durable.
-void SaveEndedAfterTheJournal(const std::string& state, const std::string& path) {
+// A save of the year that ends once its journal entry is durable; with
+// relative, made in the file's folder by its bare name.
+void SaveEndedAfterTheJournal(const std::string& state, std::string path, bool relative) {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        if (relative) {
+            if (::chdir(fs::path(path).parent_path().c_str()) != 0) ::_exit(7);
+            path = fs::path(path).filename().string();
+        }
         writepath::SetStateFolder(state);
         writepath::SetStepHook([&state](const writepath::Step& step) {
             if (step.Kind == writepath::StepKind::Sync && step.Path.starts_with(state) &&
@@ -52,13 +57,15 @@ TEST(JournalCliTest, AStartFinishesASaveLeftBehindAndSaysWhich) {
     struct Case {
         const char* name;
         bool otherWriter;  // another program wrote the tag after the crash
+        bool relative;     // the save named the file relative to its folder
         const char* heading;
         const char* year;
     };
+    const char* finished = "Folgende Dateien wurden nach einem Abbruch fertig gespeichert:";
     const Case cases[] = {
-        {"finished", false,
-         "Folgende Dateien wurden nach einem Abbruch fertig gespeichert:", "2023"},
-        {"changed since", true,
+        {"finished", false, false, finished, "2023"},
+        {"saved by a relative name, finished from elsewhere", false, true, finished, "2023"},
+        {"changed since", true, false,
          "Folgende Dateien wurden seit einem abgebrochenen Speichern verändert und bleiben, wie "
          "sie sind:",
          "1977"},
@@ -69,7 +76,7 @@ TEST(JournalCliTest, AStartFinishesASaveLeftBehindAndSaysWhich) {
         const std::string state = dir.File("state");
         const std::string path = dir.File("a.mp3");
         WriteMp3(path, kTag, MakeCbrAudio(9, 0.2), "");
-        SaveEndedAfterTheJournal(state + "/tonzettel", path);
+        SaveEndedAfterTheJournal(state + "/tonzettel", path, c.relative);
         EXPECT_EQ(Year(path), "1999");
         if (c.otherWriter) {
             std::string bytes = ReadFileBytes(path);
