@@ -788,8 +788,10 @@ void WriteGroup::Add(TagChange change, Done done) {
     e.Plan.OldHead = std::string();
     e.Plan.NewHead = std::string();
     entries_.push_back(std::move(e));
-    for (const auto& r : entries_.back().Journal.Ranges)
-        journalBytes_ += r.Old.size() + r.New.size();
+    // The group's journal entry and its buffers stay within bounds.
+    const Entry& added = entries_.back();
+    for (const auto& r : added.Journal.Ranges) journalBytes_ += r.Old.size() + r.New.size();
+    if (added.Buffer.IsOpen()) journalBytes_ += static_cast<size_t>(added.Plan.NewSize);
     if (entries_.size() >= kMaxFiles || journalBytes_ >= kMaxJournalBytes) Commit();
 }
 

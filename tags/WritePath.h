@@ -100,8 +100,10 @@ class WriteGroup {
     using BeforeWrite = std::function<Failure(const FilePlan&)>;
     using Done = std::function<void(const FilePlan&)>;
 
+    // A group ends at this many files (each holds an open file), or when its
+    // journal entry and buffers reach this many bytes.
     static constexpr size_t kMaxFiles = 256;
-    static constexpr size_t kMaxJournalBytes = size_t{8} << 20;
+    static constexpr size_t kMaxJournalBytes = size_t{64} << 20;
 
     WriteGroup();
     ~WriteGroup();
