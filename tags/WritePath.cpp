@@ -487,7 +487,8 @@ void SetStepHook(std::function<void(const Step&)> hook) {
 struct WriteGroup::Entry {
     FilePlan Plan;
     Done OnDone;
-    PosixFile File;  // opened and locked at Add; read-write once writable
+    PosixFile File;    // opened and locked at Add; read-write once writable
+    PosixFile Locked;  // the locked read-only open, where File was opened again to write
     bool Writable = false;
     struct stat Stat {};
     JournalEntry Journal;
@@ -645,7 +646,9 @@ Failure OpenForWriting(Entry& e) {
         (void)ChangeMode(e.File, e.Plan.Path, static_cast<mode_t>(e.Journal.Mode));
         return f;
     }
-    e.File = std::move(rw);  // the lock stays with the first open until it closes
+    // The lock belongs to the first open: it stays open until the group ends.
+    e.Locked = std::move(e.File);
+    e.File = std::move(rw);
     e.Writable = true;
     return Failure::None;
 }
@@ -846,6 +849,7 @@ void WriteGroup::Commit() {
         if (!abandon) RemoveBuffer(e);
         e.Buffer.Close();
         e.File.Close();
+        e.Locked.Close();
         if (e.OnDone) e.OnDone(e.Plan);
     }
 }

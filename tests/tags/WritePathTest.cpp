@@ -201,14 +201,25 @@ TEST_F(WritePathTest, FolderModeAndLocks) {
     for (const int level : {1, 2}) {
         SCOPED_TRACE(level);
         const int code = AsOtherUser([&] {
+            // While the file is written, nobody else can lock it.
+            bool unlocked = false;
+            writepath::SetStepHook([&](const writepath::Step& step) {
+                if (step.Kind != writepath::StepKind::Write || step.Path != path) return;
+                PosixFile other(path, O_RDONLY);
+                unlocked = unlocked || ::flock(other.Fd(), LOCK_EX | LOCK_NB) == 0;
+            });
+            bool saved = false;
             if (level == 1) {
                 TID3v1 tag;
                 tag.SetTitle("neu");
-                return tag.SaveToFile(path) ? 0 : 1;
+                saved = tag.SaveToFile(path);
+            } else {
+                TID3v2 tag;
+                tag.SetTitle("neu und länger als der alte Titel");
+                saved = tag.SaveToFile(path);
             }
-            TID3v2 tag;
-            tag.SetTitle("neu und länger als der alte Titel");
-            return tag.SaveToFile(path) ? 0 : 1;
+            writepath::SetStepHook({});
+            return !saved ? 1 : unlocked ? 2 : 0;
         });
         EXPECT_EQ(code, 0);
         EXPECT_EQ(StatOf(path).st_mode & 07777, 0444u);
