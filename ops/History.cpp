@@ -89,11 +89,6 @@ writepath::TagChange PutBackChange(const std::string& path, const TagBytes& tags
     return change;
 }
 
-bool PutBackTags(const std::string& path, const TagBytes& tags) {
-    if (!tags.Id3v1.empty() && tags.Id3v1.size() != kBlockSize) return false;
-    return writepath::SaveChange(PutBackChange(path, tags)).Why == writepath::Failure::None;
-}
-
 FileStamp StampOf(const writepath::FilePlan& plan) {
     FileStamp stamp;
     stamp.Valid = plan.Why == writepath::Failure::None;

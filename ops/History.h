@@ -47,7 +47,6 @@ FileStamp StampOf(const std::string& path);
 // now (always, after a save that wrote in place), the ID3v1 block written
 // or cut off.
 writepath::TagChange PutBackChange(const std::string& path, const TagBytes& tags);
-bool PutBackTags(const std::string& path, const TagBytes& tags);
 // How a write leaves the file, by its plan; Valid only for a plan that was
 // carried out (the time: after the write).
 FileStamp StampOf(const writepath::FilePlan& plan);

@@ -118,15 +118,11 @@ bool DeleteTag(const std::string& fileName) {
            writepath::Failure::None;
 }
 
-writepath::Failure PutTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
+bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
     using writepath::BlockChange;
     return writepath::SaveChange(
                {fileName, {}, overwriteLast ? BlockChange::PutOverTag : BlockChange::Put, tag})
-        .Why;
-}
-
-bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast) {
-    return PutTag(fileName, tag, overwriteLast) == writepath::Failure::None;
+               .Why == writepath::Failure::None;
 }
 
 }  // namespace id3v1

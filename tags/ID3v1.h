@@ -82,7 +82,6 @@ bool DeleteTag(const std::string& fileName);
 // Appends the block, or, with overwriteLast, writes it over the file's last
 // 128 bytes where they are a block.
 bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast = false);
-writepath::Failure PutTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast);
 // Drops trailing blanks (bytes 0..32), then keeps at most maxLength bytes.
 std::string TrimAndCut(const std::string& value, size_t maxLength);
 

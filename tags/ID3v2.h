@@ -159,7 +159,6 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
 // one that does not is given room to grow (GrownRoom). On any failure the
 // file stays as it was.
 using TagComposer = std::function<std::optional<std::string>(const ParsedTag* old)>;
-writepath::Failure RebuildFile(const std::string& fileName, const TagComposer& compose, bool pad);
 bool RebuildFile(const std::string& fileName, const TagComposer& compose);
 // The same with a tag given whole, put there exactly as it is.
 bool RebuildFile(const std::string& fileName, const std::string& newTag);
