@@ -154,15 +154,15 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
 
 // The tag that compose makes of the file's current tag (nullptr when the
 // file has none whose frames can be read) takes the place of the file's
-// ID3v2 area, through the write path (WritePath.h). With pad, a tag that fits
-// the area is padded to fill it, so only the changed bytes are written, and
-// one that does not is given room to grow (GrownRoom). On any failure the
-// file stays as it was.
+// ID3v2 area, through the write path (WritePath.h): a tag that fits the area
+// is padded to fill it, so only the changed bytes are written, and one that
+// does not is given room to grow (GrownRoom). On any failure the file stays
+// as it was.
 using TagComposer = std::function<std::optional<std::string>(const ParsedTag* old)>;
 bool RebuildFile(const std::string& fileName, const TagComposer& compose);
 // The same with a tag given whole, put there exactly as it is.
 bool RebuildFile(const std::string& fileName, const std::string& newTag);
-// What RebuildFile gives the write path.
+// What RebuildFile gives the write path; pad as described there.
 writepath::HeadComposer HeadOf(TagComposer compose, bool pad);
 // The tag with zero padding behind its frames up to room bytes, or, when it
 // is larger, up to the grown room; the header's size follows.
