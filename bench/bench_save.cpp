@@ -247,6 +247,9 @@ int main(int argc, char** argv) {
     });
     for (int r = 0; r < rounds + 1; ++r) {
         for (auto& t : tools) {
+            // Each starts with nothing of another's waiting to be written: of
+            // these tools only ours and the floor flush what they write.
+            ::sync();
             const Run run = t.run(r);
             if (r == 0) continue;  // warms the page cache and gives every tool its layout
             t.ms.push_back(run.ms);
