@@ -199,7 +199,7 @@ ApplyReport TagHistory::Apply(std::deque<HistoryStep>& from, std::deque<HistoryS
             run.Add(PutBackChange(record.Path, record.Old), [&report, &nextInLine, &record, cells](
                                                                 const writepath::FilePlan& plan) {
                 if (plan.Why != writepath::Failure::None) {
-                    report.Failed.push_back(record.Path);
+                    report.Failed.push_back(PathWithReason(record.Path, plan.Why));
                     return;
                 }
                 const FileStamp put = StampOf(plan);
