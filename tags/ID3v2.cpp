@@ -233,7 +233,11 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
                 return f.FieldIndex == field && !f.Complete;
             });
     }
-    std::string body;
+    // The tag is built in one string, the header first and filled in last;
+    // room for the old tag's whole area up front spares the copies of a
+    // growing string (a tag is mostly a picture) and of the padding after.
+    std::string body(kHeaderSize, '\0');
+    body.reserve(kHeaderSize + (old ? old->Body.size() + kFooterSize : 0) + 1024);
     bool tooLarge = false;
     const auto newFrame = [&](int field, TextStyle style) {
         const std::string& text = *texts[field];
@@ -266,17 +270,15 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     // Fields the tag had no frame for follow the others.
     for (int field = 0; field < FieldCount; ++field)
         if (!placed[field] && !keep[field]) newFrame(field, {});
-    if (tooLarge) return std::nullopt;
-    if (body.size() >= kMaxTagBody) return std::nullopt;
-
-    std::string tag = "ID3";
-    tag += static_cast<char>(version);
-    tag += '\0';
-    tag += static_cast<char>(unsync ? kFlagUnsync : 0);
+    if (tooLarge || body.size() - kHeaderSize >= kMaxTagBody) return std::nullopt;
+    body.replace(0, 3, "ID3");
+    body[3] = static_cast<char>(version);
+    body[4] = '\0';
+    body[5] = static_cast<char>(unsync ? kFlagUnsync : 0);
     uint8_t size[4];
-    WriteSynchsafe32(static_cast<uint32_t>(body.size()), size);
-    tag.append(reinterpret_cast<const char*>(size), 4);
-    return tag + body;
+    WriteSynchsafe32(static_cast<uint32_t>(body.size() - kHeaderSize), size);
+    std::memcpy(body.data() + 6, size, 4);
+    return body;
 }
 
 std::string FitTag(std::string tag, int64_t room) {

@@ -527,11 +527,12 @@ void PlanChange(Entry& e, const TagChange& change) {
         if (change.Head || f != Failure::TooShort) return fail(f);
     }
     const auto room = static_cast<int64_t>(p.OldHead.size());
-    p.NewHead = p.OldHead;
     if (change.Head) {
         auto head = change.Head(p.OldHead, info);
         if (!head) return fail(Failure::TooLarge);
         p.NewHead = std::move(*head);
+    } else {
+        p.NewHead = p.OldHead;
     }
     if (size >= static_cast<int64_t>(kBlockSize)) {
         std::string block(kBlockSize, '\0');
