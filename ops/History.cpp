@@ -314,6 +314,8 @@ TagBytes OldTags(const writepath::FilePlan& plan) {
 }  // namespace
 
 SaveRun::SaveRun() {
+    // Only a recorder compares stamps; it is alive before the run begins.
+    group_.SetHashTags(ActiveRecorder() != nullptr);
     group_.SetBeforeWrite([](const writepath::FilePlan& plan) {
         StepRecorder* recorder = ActiveRecorder();
         if (!recorder) return writepath::Failure::None;

@@ -170,8 +170,13 @@ void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind) {
 bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed) {
     if (!HasReadableFrames(header) || tagBytes.size() < AreaEnd(header)) return false;
     const std::string_view raw = tagBytes.substr(kHeaderSize, AreaEnd(header) - kHeaderSize);
-    parsed.Body =
-        header.Version < 4 && (header.Flags & kFlagUnsync) ? RemoveUnsync(raw) : std::string(raw);
+    if (header.Version < 4 && (header.Flags & kFlagUnsync)) {
+        parsed.Undone = RemoveUnsync(raw);
+        parsed.Body = parsed.Undone;
+    } else {
+        parsed.Undone.clear();
+        parsed.Body = raw;
+    }
     parsed.Info = std::move(header);
     parsed.Frames.clear();
     const auto read = MemoryReader(parsed.Body);
@@ -197,7 +202,7 @@ namespace {
 
 // The style of a frame of the body, when its data stands plain (no
 // compression, encryption, grouping or unsynchronisation of its own).
-TextStyle StyleOf(uint8_t version, const std::string& body, const FrameRef& f) {
+TextStyle StyleOf(uint8_t version, std::string_view body, const FrameRef& f) {
     const size_t header = FrameHeaderSize(version);
     if (!f.Complete || f.End - f.Start < header) return {};
     if (version != 2 && body[f.Start + 9] != 0) return {};
@@ -260,7 +265,7 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     if (old) {
         for (const FrameRef& f : old->Frames) {
             if (f.FieldIndex < 0 || keep[f.FieldIndex]) {
-                if (f.Complete) body.append(old->Body, f.Start, f.End - f.Start);
+                if (f.Complete) body.append(old->Body.substr(f.Start, f.End - f.Start));
             } else if (!placed[f.FieldIndex]) {
                 placed[f.FieldIndex] = true;
                 newFrame(f.FieldIndex, StyleOf(version, old->Body, f));

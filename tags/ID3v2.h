@@ -106,12 +106,18 @@ struct FrameRef {
     int FieldIndex = -1;   // a Field, or -1 for any other frame
 };
 
-// A whole tag in memory, as a save finds it.
+// A whole tag in memory, as a save finds it. Body views the bytes that were
+// parsed, which must outlive it, or Undone; so it is not copied.
 struct ParsedTag {
+    ParsedTag() = default;
+    ParsedTag(const ParsedTag&) = delete;
+    ParsedTag& operator=(const ParsedTag&) = delete;
+
     TagInfo Info;
     // The frame area: header and extended header cut off; in 2.2 and 2.3
-    // with the tag's unsynchronisation undone.
-    std::string Body;
+    // with the tag's unsynchronisation undone (the bytes held in Undone).
+    std::string_view Body;
+    std::string Undone;
     std::vector<FrameRef> Frames;
 };
 

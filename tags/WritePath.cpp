@@ -501,7 +501,7 @@ namespace {
 using Entry = WriteGroup::Entry;
 
 // Opens and locks the file and works out its new bytes.
-void PlanChange(Entry& e, const TagChange& change) {
+void PlanChange(Entry& e, const TagChange& change, bool hashTags) {
     FilePlan& p = e.Plan;
     p.Path = change.Path;
     const auto fail = [&p](Failure f) { p.Why = f; };
@@ -563,7 +563,7 @@ void PlanChange(Entry& e, const TagChange& change) {
     p.NewSize =
         newRoom + (bodyEnd - room) + (blockChanges ? static_cast<int64_t>(p.NewBlock.size()) : 0);
     p.InPlace = newRoom == room;
-    p.NewTagsHash = HashBytes(p.NewBlock, HashBytes(p.NewHead, 0));
+    if (hashTags) p.NewTagsHash = HashBytes(p.NewBlock, HashBytes(p.NewHead, 0));
 
     JournalEntry& j = e.Journal;
     // The next start may run in another folder: the journal names the file
@@ -779,7 +779,7 @@ void WriteGroup::Add(TagChange change, Done done) {
             }
         }
     }
-    PlanChange(e, change);
+    PlanChange(e, change, hashTags_);
     if (e.Plan.Why == Failure::None && !NothingToWrite(e)) {
         if (before_) e.Plan.Why = before_(e.Plan);
         // A buffer is made now, before the group's journal entry: a failure

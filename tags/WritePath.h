@@ -84,7 +84,8 @@ struct FilePlan {
     Failure Why = Failure::None;
     std::string OldHead, NewHead;    // the ID3v2 area before and after
     std::string OldBlock, NewBlock;  // the ID3v1 block, or empty: none
-    uint64_t NewTagsHash = 0;        // HashBytes of NewBlock seeded with that of NewHead
+    uint64_t NewTagsHash =
+        0;  // HashBytes of NewBlock seeded with that of NewHead (see SetHashTags)
     int64_t OldSize = 0, NewSize = 0;
     bool InPlace = true;       // false: the file is rewritten from a buffer
     int64_t BytesWritten = 0;  // into the file itself
@@ -113,6 +114,9 @@ class WriteGroup {
     // Runs for every file that will be written, before the group's journal
     // entry; a failure returned leaves that file out.
     void SetBeforeWrite(BeforeWrite before) { before_ = std::move(before); }
+    // Whether plans carry NewTagsHash (on by default; a caller that records
+    // nothing spares the hashing of every tag).
+    void SetHashTags(bool hash) { hashTags_ = hash; }
     void Add(TagChange change, Done done = {});
     void Commit();
     size_t Pending() const;
@@ -122,6 +126,7 @@ class WriteGroup {
   private:
     std::vector<Entry> entries_;
     size_t journalBytes_ = 0;
+    bool hashTags_ = true;
     BeforeWrite before_;
 };
 
