@@ -77,9 +77,11 @@ FileStamp StampOf(const std::string& path) {
 
 writepath::TagChange PutBackChange(const std::string& path, const TagBytes& tags) {
     using writepath::BlockChange;
-    writepath::TagChange change{path, [head = tags.Id3v2](std::string_view, const id3v2::TagInfo&) {
-                                    return std::optional<std::string>(head);
-                                }};
+    writepath::TagChange change{
+        path, [head = tags.Id3v2](std::string_view, const id3v2::TagInfo&, std::string& tag) {
+            tag = head;
+            return true;
+        }};
     if (tags.Id3v1.size() == kBlockSize) {
         change.Block = BlockChange::Put;
         std::memcpy(change.NewBlock.data(), tags.Id3v1.data(), kBlockSize);

@@ -213,6 +213,12 @@ TextStyle StyleOf(uint8_t version, std::string_view body, const FrameRef& f) {
 }  // namespace
 
 std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old) {
+    std::string tag;
+    if (!ComposeTagInto(values, old, tag)) return std::nullopt;
+    return tag;
+}
+
+bool ComposeTagInto(const FieldValues& values, const ParsedTag* old, std::string& body) {
     const uint8_t version = old ? old->Info.Version : 3;
     const FieldValues before = old ? ValuesOf(old->Info) : FieldValues{};
     // In 2.4 the tag's unsynchronisation flag covers the frames kept; new
@@ -241,7 +247,7 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     // The tag is built in one string, the header first and filled in last;
     // room for the old tag's whole area up front spares the copies of a
     // growing string (a tag is mostly a picture) and of the padding after.
-    std::string body(kHeaderSize, '\0');
+    body.assign(kHeaderSize, '\0');
     body.reserve(kHeaderSize + (old ? old->Body.size() + kFooterSize : 0) + 1024);
     bool tooLarge = false;
     const auto newFrame = [&](int field, TextStyle style) {
@@ -275,7 +281,7 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     // Fields the tag had no frame for follow the others.
     for (int field = 0; field < FieldCount; ++field)
         if (!placed[field] && !keep[field]) newFrame(field, {});
-    if (tooLarge || body.size() - kHeaderSize >= kMaxTagBody) return std::nullopt;
+    if (tooLarge || body.size() - kHeaderSize >= kMaxTagBody) return false;
     body.replace(0, 3, "ID3");
     body[3] = static_cast<char>(version);
     body[4] = '\0';
@@ -283,42 +289,40 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
     uint8_t size[4];
     WriteSynchsafe32(static_cast<uint32_t>(body.size() - kHeaderSize), size);
     std::memcpy(body.data() + 6, size, 4);
-    return body;
+    return true;
 }
 
-std::string FitTag(std::string tag, int64_t room) {
+void FitTag(std::string& tag, int64_t room) {
     const auto size = static_cast<int64_t>(tag.size());
     const int64_t target = size <= room ? room : writepath::GrownRoom(room, size);
-    if (target - static_cast<int64_t>(kHeaderSize) >= static_cast<int64_t>(kMaxTagBody)) return tag;
+    if (target - static_cast<int64_t>(kHeaderSize) >= static_cast<int64_t>(kMaxTagBody)) return;
     uint8_t sizeBytes[4];
     WriteSynchsafe32(static_cast<uint32_t>(target - static_cast<int64_t>(kHeaderSize)), sizeBytes);
     std::memcpy(tag.data() + 6, sizeBytes, 4);
     tag.resize(static_cast<size_t>(target), '\0');
-    return tag;
 }
 
 writepath::HeadComposer HeadOf(TagComposer compose, bool pad) {
-    return [compose = std::move(compose), pad](
-               std::string_view oldHead, const TagInfo& header) -> std::optional<std::string> {
+    return [compose = std::move(compose), pad](std::string_view oldHead, const TagInfo& header,
+                                               std::string& tag) {
         ParsedTag parsed;
         const bool hasOld = HasReadableFrames(header) && ParseTag(oldHead, header, parsed);
-        std::optional<std::string> tag = compose(hasOld ? &parsed : nullptr);
-        if (!tag || !pad) return tag;
-        return FitTag(std::move(*tag), static_cast<int64_t>(oldHead.size()));
+        if (!compose(hasOld ? &parsed : nullptr, tag)) return false;
+        if (pad) FitTag(tag, static_cast<int64_t>(oldHead.size()));
+        return true;
     };
 }
 
-writepath::Failure RebuildFile(const std::string& fileName, const TagComposer& compose, bool pad) {
-    return writepath::SaveChange({fileName, HeadOf(compose, pad)}).Why;
-}
-
 bool RebuildFile(const std::string& fileName, const TagComposer& compose) {
-    return RebuildFile(fileName, compose, true) == writepath::Failure::None;
+    return writepath::SaveChange({fileName, HeadOf(compose, true)}).Why == writepath::Failure::None;
 }
 
 bool RebuildFile(const std::string& fileName, const std::string& newTag) {
-    return RebuildFile(
-               fileName, [&newTag](const ParsedTag*) { return newTag; }, false) ==
+    const auto exactly = [&newTag](const ParsedTag*, std::string& tag) {
+        tag = newTag;
+        return true;
+    };
+    return writepath::SaveChange({fileName, HeadOf(exactly, false)}).Why ==
            writepath::Failure::None;
 }
 
@@ -384,9 +388,11 @@ writepath::Failure TID3v2::SaveChange(const std::string& fileName) const {
 writepath::TagChange TID3v2::Change(const std::string& fileName) const {
     using namespace id3v2;
     FieldValues values{title_, artist_, album_, track_, year_, genre_, comment_};
-    return {fileName, HeadOf([values = std::move(values)](
-                                 const ParsedTag* old) { return ComposeTag(values, old); },
-                             true)};
+    return {fileName, HeadOf(
+                          [values = std::move(values)](const ParsedTag* old, std::string& tag) {
+                              return ComposeTagInto(values, old, tag);
+                          },
+                          true)};
 }
 
 namespace {

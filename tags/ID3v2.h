@@ -157,6 +157,9 @@ FieldValues ValuesOf(const TagInfo& tag);
 // behind all frames when it had none. Without an old tag (nullptr) a version
 // 2.3 tag of the fields alone. Nothing when the tag would be too large.
 std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag* old);
+// The same into tag (its old content replaced, its room used); false when
+// the tag would be too large.
+bool ComposeTagInto(const FieldValues& values, const ParsedTag* old, std::string& tag);
 
 // The tag that compose makes of the file's current tag (nullptr when the
 // file has none whose frames can be read) takes the place of the file's
@@ -164,14 +167,16 @@ std::optional<std::string> ComposeTag(const FieldValues& values, const ParsedTag
 // is padded to fill it, so only the changed bytes are written, and one that
 // does not is given room to grow (GrownRoom). On any failure the file stays
 // as it was.
-using TagComposer = std::function<std::optional<std::string>(const ParsedTag* old)>;
+// compose fills tag (its old content replaced) and returns false when it
+// cannot make one.
+using TagComposer = std::function<bool(const ParsedTag* old, std::string& tag)>;
 bool RebuildFile(const std::string& fileName, const TagComposer& compose);
 // The same with a tag given whole, put there exactly as it is.
 bool RebuildFile(const std::string& fileName, const std::string& newTag);
 // What RebuildFile gives the write path; pad as described there.
 writepath::HeadComposer HeadOf(TagComposer compose, bool pad);
-// The tag with zero padding behind its frames up to room bytes, or, when it
-// is larger, up to the grown room; the header's size follows.
-std::string FitTag(std::string tag, int64_t room);
+// Pads the tag with zero bytes behind its frames up to room bytes, or, when
+// it is larger, up to the grown room; the header's size follows.
+void FitTag(std::string& tag, int64_t room);
 
 }  // namespace id3v2

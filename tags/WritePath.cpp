@@ -356,6 +356,7 @@ Journal& TheJournal() {
 
 // The file's first bytes as a save replaces them, and its header.
 Failure ReadHead(const PosixFile& file, int64_t size, std::string& head, id3v2::TagInfo& info) {
+    head.clear();
     uint8_t bytes[id3v2::kHeaderSize];
     if (size < static_cast<int64_t>(id3v2::kHeaderSize)) return Failure::TooShort;
     if (file.ReadAt(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
@@ -501,7 +502,8 @@ namespace {
 using Entry = WriteGroup::Entry;
 
 // Opens and locks the file and works out its new bytes.
-void PlanChange(Entry& e, const TagChange& change, bool hashTags) {
+void PlanChange(Entry& e, const TagChange& change, bool hashTags, std::string& oldHead,
+                std::string& newHead) {
     FilePlan& p = e.Plan;
     p.Path = change.Path;
     const auto fail = [&p](Failure f) { p.Why = f; };
@@ -523,16 +525,16 @@ void PlanChange(Entry& e, const TagChange& change, bool hashTags) {
     p.OldSize = size;
     p.MtimeNs = int64_t{e.Stat.st_mtim.tv_sec} * 1000000000 + e.Stat.st_mtim.tv_nsec;
     id3v2::TagInfo info;
+    p.OldHead.swap(oldHead);
+    p.NewHead.swap(newHead);
     if (const Failure f = ReadHead(e.File, size, p.OldHead, info); f != Failure::None) {
         if (change.Head || f != Failure::TooShort) return fail(f);
     }
     const auto room = static_cast<int64_t>(p.OldHead.size());
-    if (change.Head) {
-        auto head = change.Head(p.OldHead, info);
-        if (!head) return fail(Failure::TooLarge);
-        p.NewHead = std::move(*head);
-    } else {
+    if (!change.Head) {
         p.NewHead = p.OldHead;
+    } else if (!change.Head(p.OldHead, info, p.NewHead)) {
+        return fail(Failure::TooLarge);
     }
     if (size >= static_cast<int64_t>(kBlockSize)) {
         std::string block(kBlockSize, '\0');
@@ -779,7 +781,7 @@ void WriteGroup::Add(TagChange change, Done done) {
             }
         }
     }
-    PlanChange(e, change, hashTags_);
+    PlanChange(e, change, hashTags_, oldHead_, newHead_);
     if (e.Plan.Why == Failure::None && !NothingToWrite(e)) {
         if (before_) e.Plan.Why = before_(e.Plan);
         // A buffer is made now, before the group's journal entry: a failure
@@ -789,8 +791,11 @@ void WriteGroup::Add(TagChange change, Done done) {
             if (e.Plan.Why != Failure::None) RemoveBuffer(e);
         }
     }
-    e.Plan.OldHead = std::string();
-    e.Plan.NewHead = std::string();
+    // The areas go back to be used for the next file.
+    oldHead_.swap(e.Plan.OldHead);
+    newHead_.swap(e.Plan.NewHead);
+    e.Plan.OldHead.clear();
+    e.Plan.NewHead.clear();
     entries_.push_back(std::move(e));
     // The group's journal entry and its buffers stay within bounds.
     const Entry& added = entries_.back();

@@ -63,10 +63,12 @@ enum class BlockChange {
 };
 
 // The current ID3v2 area (the file's first bytes as a save replaces them:
-// the tag, or nothing where the file has none) and its header; returns the
-// bytes to stand there instead, or nothing when they cannot be made.
+// the tag, or nothing where the file has none) and its header; fills
+// newHead with the bytes to stand there instead (a buffer used again from
+// file to file, so its old content means nothing), or returns false when
+// they cannot be made.
 using HeadComposer =
-    std::function<std::optional<std::string>(std::string_view oldHead, const id3v2::TagInfo&)>;
+    std::function<bool(std::string_view oldHead, const id3v2::TagInfo&, std::string& newHead)>;
 
 struct TagChange {
     std::string Path;
@@ -127,6 +129,9 @@ class WriteGroup {
     std::vector<Entry> entries_;
     size_t journalBytes_ = 0;
     bool hashTags_ = true;
+    // The ID3v2 areas of the file being planned: their room is used again,
+    // so a run does not take fresh memory for every tag.
+    std::string oldHead_, newHead_;
     BeforeWrite before_;
 };
 
