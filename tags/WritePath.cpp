@@ -506,6 +506,8 @@ void PlanChange(Entry& e, const TagChange& change, bool hashTags, std::string& o
                 std::string& newHead) {
     FilePlan& p = e.Plan;
     p.Path = change.Path;
+    p.OldHead.swap(oldHead);
+    p.NewHead.swap(newHead);
     const auto fail = [&p](Failure f) { p.Why = f; };
     e.File = PosixFile(change.Path, O_RDWR | O_NONBLOCK);
     e.Writable = e.File.IsOpen();
@@ -525,8 +527,6 @@ void PlanChange(Entry& e, const TagChange& change, bool hashTags, std::string& o
     p.OldSize = size;
     p.MtimeNs = int64_t{e.Stat.st_mtim.tv_sec} * 1000000000 + e.Stat.st_mtim.tv_nsec;
     id3v2::TagInfo info;
-    p.OldHead.swap(oldHead);
-    p.NewHead.swap(newHead);
     if (const Failure f = ReadHead(e.File, size, p.OldHead, info); f != Failure::None) {
         if (change.Head || f != Failure::TooShort) return fail(f);
     }
