@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(audio.FileBytes() == 0 && !audio.Tag1().Exists() && !audio.Tag2().Exists());
         Check(!audio.IsValid() && audio.PlayTime() == 0 && audio.EncoderKind() == 0);
     } else {
-        Check(audio.FileBytes() == static_cast<int32_t>(size));
+        Check(audio.FileBytes() == static_cast<int64_t>(size));
         Check(frame.Position >= 0 && frame.Position < mpeg::kSearchPositions);
         Check(frame.Size > 0 && audio.SampleRate() > 0);
         Check(std::isfinite(audio.PlayTime()));

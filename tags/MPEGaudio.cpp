@@ -62,10 +62,8 @@ bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
 // what was found up to then.
 bool TMPEGaudio::ReadStream(CachedFile& file) {
     if (!file.IsOpen() || !file.IsRegular()) return false;
-    // Sizes and positions are 32-bit: a larger file would be reported with a
-    // wrong size and time, so it is not analysed at all.
-    if (file.Size() < 0 || file.Size() > std::numeric_limits<int32_t>::max()) return false;
-    fileBytes_ = static_cast<int32_t>(file.Size());
+    if (file.Size() < 0) return false;
+    fileBytes_ = file.Size();
 
     std::array<uint8_t, mpeg::kWindowSize> buffer{};
     const auto readWindow = [&](int64_t offset) -> ssize_t {
@@ -84,7 +82,7 @@ bool TMPEGaudio::ReadStream(CachedFile& file) {
     vbr_ = scan.VBR;
 
     if (!frame_.Found && filled == mpeg::kWindowSize) {
-        filled = readWindow((int64_t{fileBytes_} - audioStart) / 2);
+        filled = readWindow((fileBytes_ - audioStart) / 2);
         if (filled < 0) return false;
         scan = mpeg::ScanForFrame(window(filled));
         frame_ = scan.Frame;
@@ -95,7 +93,7 @@ bool TMPEGaudio::ReadStream(CachedFile& file) {
         // The tail window ends where the audio ends; a file too short for it
         // counts as a failed read.
         const int64_t tailStart =
-            int64_t{fileBytes_} - mpeg::kWindowSize - (tag1_.Exists() ? mpeg::kId3v1Size : 0);
+            fileBytes_ - mpeg::kWindowSize - (tag1_.Exists() ? mpeg::kId3v1Size : 0);
         filled = readWindow(tailStart);
         if (filled < 0) return false;
         vendorText_ = mpeg::SearchEncoderMark(window(filled), frame_.Size);

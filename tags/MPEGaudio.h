@@ -49,7 +49,7 @@ class TMPEGaudio {
     void ResetData();
     bool ReadFromFile(const std::string& fileName);
 
-    int32_t FileBytes() const { return fileBytes_; }
+    int64_t FileBytes() const { return fileBytes_; }
     const std::string& VendorText() const { return vendorText_; }
     const VBRData& VBR() const { return vbr_; }
     const FrameHeader& Frame() const { return frame_; }
@@ -76,7 +76,7 @@ class TMPEGaudio {
   private:
     bool ReadStream(CachedFile& file);
 
-    int32_t fileBytes_ = 0;
+    int64_t fileBytes_ = 0;
     std::string vendorText_;
     VBRData vbr_;
     FrameHeader frame_;

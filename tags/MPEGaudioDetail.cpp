@@ -227,7 +227,7 @@ uint16_t ComputeBitRate(const FrameHeader& frame, const VBRData& vbr) {
     return TableBitRate(frame);
 }
 
-double ComputePlayTime(const FrameHeader& frame, const VBRData& vbr, int32_t fileBytes,
+double ComputePlayTime(const FrameHeader& frame, const VBRData& vbr, int64_t fileBytes,
                        int32_t tag2Size) {
     if (!frame.Found) return 0;
     const uint16_t sampleRate = TableSampleRate(frame);

@@ -73,7 +73,7 @@ std::string SearchEncoderMark(const Window& window, uint16_t frameSize);
 
 // What the analyser's getters report, from its fields.
 uint16_t ComputeBitRate(const FrameHeader& frame, const VBRData& vbr);
-double ComputePlayTime(const FrameHeader& frame, const VBRData& vbr, int32_t fileBytes,
+double ComputePlayTime(const FrameHeader& frame, const VBRData& vbr, int64_t fileBytes,
                        int32_t tag2Size);
 uint8_t GuessEncoder(const FrameHeader& frame, const VBRData& vbr, const std::string& vendorText);
 std::string DescribeEncoder(uint8_t kind, const VBRData& vbr, const std::string& vendorText);

@@ -91,7 +91,7 @@ TEST_F(AnalyserFileTest, FirstWindowStartsBehindTheId3v2Tag) {
     EXPECT_EQ(audio_.Tag2().Size(), 2048);
     EXPECT_EQ(audio_.Tag2().Title(), "Titel");
     EXPECT_TRUE(audio_.Tag1().Exists());
-    EXPECT_EQ(audio_.FileBytes(), static_cast<int32_t>(bytes.size()));
+    EXPECT_EQ(audio_.FileBytes(), static_cast<int64_t>(bytes.size()));
     EXPECT_TRUE(audio_.Frame().Found);
     EXPECT_EQ(audio_.Frame().Position, 0);
     EXPECT_EQ(audio_.Frame().Size, 417);
@@ -176,7 +176,7 @@ TEST_F(AnalyserFileTest, TagFramesAndFirstWindowWhereverTheReadsEnd) {
         EXPECT_TRUE(audio_.Frame().Found);
         EXPECT_EQ(audio_.Frame().Position, 0);
         EXPECT_EQ(audio_.VendorText(), "");
-        EXPECT_EQ(audio_.FileBytes(), static_cast<int32_t>(c.tag.size() + audio.size() + 128));
+        EXPECT_EQ(audio_.FileBytes(), static_cast<int64_t>(c.tag.size() + audio.size() + 128));
         // The reader on its own reads the same.
         TID3v2 alone;
         ASSERT_TRUE(alone.ReadFromFile(path_));
@@ -300,7 +300,7 @@ TEST_F(AnalyserFileTest, FileShorterThanTheTailWindow) {
         EXPECT_EQ(Analyse(c.bytes), c.result);
         EXPECT_EQ(audio_.Tag1().Exists(), c.withId3v1);
         EXPECT_TRUE(audio_.Frame().Found);
-        EXPECT_EQ(audio_.FileBytes(), static_cast<int32_t>(c.bytes.size()));
+        EXPECT_EQ(audio_.FileBytes(), static_cast<int64_t>(c.bytes.size()));
         EXPECT_EQ(audio_.BitRate(), 128);
         EXPECT_EQ(audio_.SampleRate(), 44100);
         EXPECT_DOUBLE_EQ(audio_.PlayTime(), c.bytes.size() * 8.0 / 128000);
@@ -397,27 +397,32 @@ void MakeSparse(const std::string& path, const std::string& head, uintmax_t size
     out.write(end.data(), static_cast<std::streamsize>(end.size()));
 }
 
-TEST_F(AnalyserFileTest, FilesOf2GiBAndMoreAreNotAnalysed) {
+// Long recordings pass 2 GiB: such a file is read, and saved at both
+// levels, like any other.
+TEST_F(AnalyserFileTest, FilesOf2GiBAndMoreAreReadAndSaved) {
     const std::string head = Id3v2Of(512) + MakeCbrAudio(9, 1.0);
     const std::string path = dir_.File("gross.mp3");
-
-    MakeSparse(path, head, uintmax_t{1} << 31, Id3v1());
-    EXPECT_FALSE(audio_.ReadFromFile(path));
-    ExpectCleared();
-
-    MakeSparse(path, head, (uintmax_t{1} << 32) + 1000, Id3v1());
-    EXPECT_FALSE(audio_.ReadFromFile(path));
-    ExpectCleared();
-
-    // One byte less is still in range.
-    std::filesystem::remove(path);
-    MakeSparse(path, head, (uintmax_t{1} << 31) - 1, Id3v1());
-    EXPECT_TRUE(audio_.ReadFromFile(path));
-    EXPECT_EQ(audio_.FileBytes(), INT32_MAX);
-    EXPECT_TRUE(audio_.Tag1().Exists());
-    EXPECT_EQ(audio_.Tag2().Size(), 512);
-    EXPECT_EQ(audio_.BitRate(), 128);
-    EXPECT_NEAR(audio_.PlayTime(), (INT32_MAX - 512.0) * 8 / 128000, 1e-6);
+    for (const uintmax_t size :
+         {(uintmax_t{1} << 31) - 1, uintmax_t{1} << 31, (uintmax_t{1} << 32) + 1000}) {
+        SCOPED_TRACE(size);
+        std::filesystem::remove(path);
+        MakeSparse(path, head, size, Id3v1());
+        ASSERT_TRUE(audio_.ReadFromFile(path));
+        EXPECT_EQ(audio_.FileBytes(), static_cast<int64_t>(size));
+        EXPECT_TRUE(audio_.Tag1().Exists());
+        EXPECT_EQ(audio_.Tag2().Size(), 512);
+        EXPECT_EQ(audio_.BitRate(), 128);
+        EXPECT_NEAR(audio_.PlayTime(), (static_cast<double>(size) - 512.0) * 8 / 128000, 1e-6);
+        audio_.Tag1().SetTitle("Lang");
+        audio_.Tag2().SetTitle("Lang");
+        ASSERT_TRUE(audio_.Tag1().SaveToFile(path));
+        ASSERT_TRUE(audio_.Tag2().SaveToFile(path));
+        TMPEGaudio back;
+        ASSERT_TRUE(back.ReadFromFile(path));
+        EXPECT_EQ(back.Tag1().Title(), "Lang");
+        EXPECT_EQ(back.Tag2().Title(), "Lang");
+        EXPECT_EQ(back.FileBytes(), static_cast<int64_t>(size));
+    }
     std::filesystem::remove(path);
     EXPECT_TRUE(messages_.empty());
 }

@@ -62,7 +62,8 @@ TEST(FileRowTextTest, SizeTextFollowsTheDecimalSeparator) {
                           {5000000, "4.77 MB", "4,77 MB"},
                           {5242, "0.00 MB", "0,00 MB"},
                           {5243, "0.01 MB", "0,01 MB"},  // rounded, not cut
-                          {2147483647, "2048.00 MB", "2048,00 MB"}};
+                          {2147483647, "2048.00 MB", "2048,00 MB"},
+                          {int64_t{1} << 32, "4096.00 MB", "4096,00 MB"}};
     ASSERT_NE(std::setlocale(LC_NUMERIC, "C"), nullptr);
     for (const auto& c : cases) EXPECT_EQ(SizeText(c.bytes), c.c) << c.bytes;
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr)
