@@ -78,7 +78,8 @@ std::string UsageScan() {
            "      Durchsucht ORDNER und alle Unterordner nach MP3-Dateien und gibt je\n"
            "      gültiger Datei eine Zeile aus: Bildindex und die 13 Spalten der\n"
            "      Dateiliste, durch Tabulatoren getrennt. --level wählt das Tag der\n"
-           "      Spalten (1: ID3v1, 2: ID3v2; Vorgabe 1).\n";
+           "      Spalten (1: ID3v1, 2: ID3v2; Vorgabe 1). Ein Ordner, der nicht gelesen\n"
+           "      werden kann, wird genannt (Rückgabewert 1).\n";
 }
 
 int CmdScan(const std::vector<std::string>& args) {
@@ -102,9 +103,13 @@ int CmdScan(const std::vector<std::string>& args) {
         std::fputs((text + "\n").c_str(), stderr);
         ++messages;
     });
-    WalkFolder(folder, "*.mp3", AddRow, &state);
+    // A folder that cannot be read is named: the list would look complete.
+    std::vector<std::string> unreadable;
+    WalkFolder(folder, "*.mp3", AddRow, &state, kReadAheadFiles, &unreadable);
     SetMessageHandler(previous);
     ClearLive(state);
+    for (const auto& f : unreadable)
+        std::fputs(("Der Ordner \"" + f + "\" kann nicht gelesen werden.\n").c_str(), stderr);
 
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     std::fputs((folder + "\n" + FoundCountText(state.found) + "\n").c_str(), stderr);
@@ -112,5 +117,5 @@ int CmdScan(const std::vector<std::string>& args) {
         std::fputs("Die Ausgabe konnte nicht geschrieben werden.\n", stderr);
         return 1;
     }
-    return messages > 0 ? 1 : 0;
+    return messages > 0 || !unreadable.empty() ? 1 : 0;
 }

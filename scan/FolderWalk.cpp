@@ -42,13 +42,23 @@ struct FileItem {
 
 class Walker {
   public:
-    Walker(const std::string& pattern, FileVisitor visitor, void* context, int readAhead)
-        : pattern_(pattern), visitor_(visitor), context_(context), readAhead_(readAhead) {}
+    Walker(const std::string& pattern, FileVisitor visitor, void* context, int readAhead,
+           std::vector<std::string>* unreadable)
+        : pattern_(pattern),
+          visitor_(visitor),
+          context_(context),
+          readAhead_(readAhead),
+          unreadable_(unreadable) {}
 
     // path ends in the separator. Returns false when the visitor stopped the walk.
     bool Visit(std::string& path) {
         DIR* dir = opendir(path.c_str());
-        if (dir == nullptr) return true;  // cannot be listed: empty
+        if (dir == nullptr) {  // cannot be listed: empty
+            if (unreadable_) {
+                unreadable_->push_back(path.size() > 1 ? path.substr(0, path.size() - 1) : path);
+            }
+            return true;
+        }
         const int fd = dirfd(dir);
 
         // Guard against folders reached twice through bind mounts: never
@@ -147,6 +157,7 @@ class Walker {
     FileVisitor visitor_;
     void* context_;
     int readAhead_;
+    std::vector<std::string>* unreadable_;
     std::vector<FolderId> open_;
 };
 
@@ -177,10 +188,10 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 }
 
 bool WalkFolder(const std::string& startFolder, const std::string& pattern, FileVisitor visitor,
-                void* context, int readAhead) {
+                void* context, int readAhead, std::vector<std::string>* unreadable) {
     if (startFolder.empty() || visitor == nullptr) return true;
     std::string path = startFolder;
     if (path.back() != kSeparator) path.push_back(kSeparator);
-    Walker walker(pattern, visitor, context, readAhead);
+    Walker walker(pattern, visitor, context, readAhead, unreadable);
     return walker.Visit(path);
 }

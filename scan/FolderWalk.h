@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/ReadAhead.h"
 
@@ -23,12 +24,14 @@ using FileVisitor = bool (*)(void* context, const std::string& folder, const Dir
 // (sorted by name without regard to ASCII case), then its subfolders (same
 // order). Folders whose names begin with "." are not entered, symbolic links
 // to folders are not followed, and a folder that cannot be listed counts as
-// empty. The pattern is matched without regard to ASCII case ("*.mp3").
+// empty (and, when unreadable is given, is added to it, without the final
+// separator). The pattern is matched without regard to ASCII case ("*.mp3").
 // While a file is visited, the first reads of it and of the next readAhead
 // files of its folder have been hinted to the kernel (0: no hints).
 // Returns true when the walk ran to its end, false when a visitor stopped it.
 bool WalkFolder(const std::string& startFolder, const std::string& pattern, FileVisitor visitor,
-                void* context, int readAhead = kReadAheadFiles);
+                void* context, int readAhead = kReadAheadFiles,
+                std::vector<std::string>* unreadable = nullptr);
 
 // The wildcard match of the walk: "*" any run of bytes, "?" one byte, other
 // bytes equal without regard to ASCII case.

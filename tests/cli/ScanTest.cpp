@@ -230,11 +230,13 @@ TEST_F(ScanCliTest, FolderThatCannotBeListed) {
         ::chmod(work_.Path().c_str(), 0777);
         prefix += " setpriv --reuid=65534 --regid=65534 --clear-groups";
     }
-    // Inside the tree it counts as empty...
+    // Inside the tree it is named, and the scan goes on without it...
     const CliRun run = RunScanCli(work_, {"scan", Root()}, prefix);
-    EXPECT_EQ(run.Code, 0) << run.Err;
+    EXPECT_EQ(run.Code, 1) << run.Err;
     ASSERT_EQ(Lines(run.Out).size(), 1u) << run.Out;
     EXPECT_NE(run.Out.find("offen/"), std::string::npos);
+    EXPECT_EQ(Lines(run.Err).front(),
+              "Der Ordner \"" + Root() + "/gesperrt\" kann nicht gelesen werden.");
     EXPECT_EQ(Lines(run.Err).back(), "1 MP3-Datei gefunden");
     // ...as the folder to scan it is an error.
     const CliRun top = RunScanCli(work_, {"scan", Root() + "/gesperrt"}, prefix);
