@@ -118,7 +118,24 @@ bool ReadHeader(CachedFile& file, TagInfo& tag) {
     if (file.ReadAt(bytes, kHeaderSize, 0) != static_cast<ssize_t>(kHeaderSize)) return false;
     FillHeader(tag, bytes);
     tag.FileSize = file.Size();
+    if (ClaimsFooter(tag)) {
+        char found[3] = {};
+        const ssize_t n = file.ReadAt(found, 3, static_cast<int64_t>(FooterOffset(tag)));
+        SettleFooter(tag, std::string_view(found, n > 0 ? static_cast<size_t>(n) : 0));
+    }
     return true;
+}
+
+bool ClaimsFooter(const TagInfo& tag) {
+    return IsId3(tag) && tag.Version == 4 && (tag.Flags & kFlagFooter);
+}
+
+uint64_t FooterOffset(const TagInfo& tag) {
+    return AreaEnd(tag);
+}
+
+void SettleFooter(TagInfo& tag, std::string_view found) {
+    if (found != "3DI") tag.Flags &= static_cast<uint8_t>(~kFlagFooter);
 }
 
 bool ReadHeader(const std::string& fileName, TagInfo& tag) {
@@ -200,6 +217,24 @@ FieldValues ValuesOf(const TagInfo& tag) {
 
 namespace {
 
+// Sets the size field of the frame at offset at, which runs to the end of
+// frames, to the data it holds.
+void SetFrameSize(uint8_t version, std::string& frames, size_t at) {
+    const size_t header = FrameHeaderSize(version);
+    const auto size = static_cast<uint32_t>(frames.size() - at - header);
+    uint8_t bytes[4];
+    if (version == 2) {
+        for (int i = 0; i < 3; ++i) frames[at + 3 + i] = static_cast<char>(size >> (16 - 8 * i));
+        return;
+    }
+    if (version == 4) {
+        WriteSynchsafe32(size, bytes);
+    } else {
+        WriteBigEndian32(size, bytes);
+    }
+    std::memcpy(frames.data() + at + 4, bytes, 4);
+}
+
 // The style of a frame of the body, when its data stands plain (no
 // compression, encryption, grouping or unsynchronisation of its own).
 TextStyle StyleOf(uint8_t version, std::string_view body, const FrameRef& f) {
@@ -271,7 +306,10 @@ bool ComposeTagInto(const FieldValues& values, const ParsedTag* old, std::string
     if (old) {
         for (const FrameRef& f : old->Frames) {
             if (f.FieldIndex < 0 || keep[f.FieldIndex]) {
-                if (f.Complete) body.append(old->Body.substr(f.Start, f.End - f.Start));
+                // A frame cut off by the tag's end keeps what there is of it.
+                const size_t at = body.size();
+                body.append(old->Body.substr(f.Start, f.End - f.Start));
+                if (!f.Complete) SetFrameSize(version, body, at);
             } else if (!placed[f.FieldIndex]) {
                 placed[f.FieldIndex] = true;
                 newFrame(f.FieldIndex, StyleOf(version, old->Body, f));

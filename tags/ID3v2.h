@@ -134,6 +134,12 @@ struct FieldValues {
 bool ReadHeader(const std::string& fileName, TagInfo& tag);
 bool ReadHeader(CachedFile& file, TagInfo& tag);
 bool IsId3(const TagInfo& tag);
+// A 2.4 tag may claim a footer that is not there. Where the flag is set,
+// FooterOffset is where its "3DI" must stand; SettleFooter, given what stands
+// there, clears the flag when it is not "3DI", so those bytes stay audio.
+bool ClaimsFooter(const TagInfo& tag);
+uint64_t FooterOffset(const TagInfo& tag);
+void SettleFooter(TagInfo& tag, std::string_view found);
 // Whole tag size, header and a 2.4 footer included; 0 when it claims more
 // than the file has.
 int32_t GetTagSize(const TagInfo& tag);

@@ -367,6 +367,11 @@ Failure ReadHead(const PosixFile& file, int64_t size, std::string& head, id3v2::
     info.Flags = bytes[5];
     std::memcpy(info.Size.data(), bytes + 6, 4);
     info.FileSize = size;
+    if (id3v2::ClaimsFooter(info)) {
+        char found[3] = {};
+        const ssize_t n = file.ReadAt(found, 3, static_cast<off_t>(id3v2::FooterOffset(info)));
+        id3v2::SettleFooter(info, std::string_view(found, n > 0 ? static_cast<size_t>(n) : 0));
+    }
     const auto room = static_cast<size_t>(id3v2::IsId3(info) ? id3v2::GetTagSize(info) : 0);
     head.resize(room);
     if (file.ReadAt(head.data(), room, 0) != static_cast<ssize_t>(room)) return Failure::Io;

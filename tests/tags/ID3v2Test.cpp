@@ -600,11 +600,16 @@ TEST(ID3v2Save, ChangesOnlyWhatWasChanged) {
          TagOf(4, 0x80,
                {Id3v2Frame(4, "TIT2", "\x01\xFF\x00\xFE\x41\x00"s),
                 Id3v2Frame(4, "TALB", "\0\xFF\0"s, 0x0002)})},
-        {"a frame cut off by the tag's end is not carried over",
+        {"a frame cut off by the tag's end keeps what there is of it",
          TagOf(3, 0,
                {Id3v2Frame(3, "TIT2", TextFrameData("T")),
                 "APIC" + BigEndian32Bytes(5000) + "\0\0xyz"s}),
-         setYear, MakeId3v2Tag({{"TIT2", TextFrameData("T")}, {"TYER", TextFrameData("2020")}})},
+         setYear,
+         MakeId3v2Tag(
+             {{"TIT2", TextFrameData("T")}, {"APIC", "xyz"}, {"TYER", TextFrameData("2020")}})},
+        {"2.4: a footer flag without a footer takes no audio byte",
+         TagOf(4, 0x10, {Id3v2Frame(4, "TIT2", TextFrameData("T"))}), setYear,
+         MakeId3v2Tag({{"TIT2", TextFrameData("T")}, {"TDRC", TextFrameData("2020")}}, 4)},
     };
     TempDir dir;
     for (const auto& c : cases) {
