@@ -2,14 +2,19 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "tags/ByteRecord.h"
+#include "tags/ID3v2.h"
 #include "tags/PosixFile.h"
+#include "tags/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -70,14 +75,55 @@ std::optional<Backup> Decode(std::string_view bytes) {
     return b;
 }
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-    PosixFile file(path, O_RDONLY | O_NONBLOCK);
+// The largest backup this program writes: a whole ID3v2 tag (28 bits of
+// size, header and footer), a block, a path and the stamps.
+constexpr int64_t kMaxBackupBytes = (int64_t{1} << 28) + (int64_t{1} << 16);
+
+// Someone other than the user (and root) may change it: the user's own
+// group counts as the user, as with a private group per user.
+bool OthersMayWrite(const struct stat& st) {
+    return (st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && st.st_gid != ::getegid());
+}
+
+// Why a backup file is not used; empty when it is.
+std::string Distrust(const std::string& path, std::string* bytes) {
+    PosixFile file(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
     struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::string bytes(static_cast<size_t>(st.st_size), '\0');
-    if (file.ReadAt(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-        return std::nullopt;
-    return bytes;
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return "kann nicht geöffnet werden";
+    if (!S_ISREG(st.st_mode)) return "ist keine gewöhnliche Datei";
+    // As for a key of ssh: what another user may have written is not used.
+    if ((st.st_uid != ::geteuid() && st.st_uid != 0) || OthersMayWrite(st))
+        return "gehört einem anderen Benutzer oder ist für andere beschreibbar";
+    if (st.st_size > kMaxBackupBytes) return "ist zu groß für eine Sicherung";
+    bytes->resize(static_cast<size_t>(st.st_size));
+    if (file.ReadAt(bytes->data(), bytes->size(), 0) != static_cast<ssize_t>(bytes->size()))
+        return "kann nicht gelesen werden";
+    return {};
+}
+
+// The tags a backup holds are what they claim: an ID3v2 tag whose header
+// gives its length, or none; a block that begins with "TAG", or none.
+bool TagsAreTags(const TagBytes& tags) {
+    if (!tags.Id3v1.empty() && (tags.Id3v1.size() != 128 || tags.Id3v1.compare(0, 3, "TAG") != 0))
+        return false;
+    if (tags.Id3v2.empty()) return true;
+    if (tags.Id3v2.size() < id3v2::kHeaderSize) return false;
+    id3v2::TagInfo info;
+    std::memcpy(info.ID.data(), tags.Id3v2.data(), 3);
+    info.Version = static_cast<uint8_t>(tags.Id3v2[3]);
+    info.Flags = static_cast<uint8_t>(tags.Id3v2[5]);
+    std::memcpy(info.Size.data(), tags.Id3v2.data() + 6, 4);
+    info.FileSize = static_cast<int64_t>(tags.Id3v2.size());
+    return id3v2::IsId3(info) && static_cast<size_t>(id3v2::GetTagSize(info)) == tags.Id3v2.size();
+}
+
+// The file a backup names is an MP3 file of its own, not a link.
+bool IsMp3File(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext) c = LowerAscii(c);
+    return ext == ".mp3";
 }
 
 // Complete on disk before it takes the name, and the name durable before
@@ -122,12 +168,15 @@ bool BackupFolder::Keep(const FileRecord& record) {
         // An earlier run's backup that still fits the file holds older tags;
         // until this run's write is stamped, the file may stand as either run
         // left it.
-        if (const auto bytes = ReadWhole(file)) {
-            const auto earlier = Decode(*bytes);
-            if (earlier && earlier->Path == path && earlier->After.Valid &&
-                earlier->After == StampOf(record.Path)) {
+        std::error_code ec;
+        if (fs::symlink_status(file, ec).type() != fs::file_type::not_found) {
+            // Only a backup of this file, ours, is replaced: anything else
+            // of that name stays, and the file is not written.
+            std::string bytes;
+            const auto earlier = Distrust(file, &bytes).empty() ? Decode(bytes) : std::nullopt;
+            if (!earlier || earlier->Path != path) return false;
+            if (earlier->After.Valid && earlier->After == StampOf(record.Path))
                 entry = {earlier->Old, earlier->After};
-            }
         }
         it = entries_.emplace(path, std::move(entry)).first;
     }
@@ -148,6 +197,11 @@ void BackupFolder::Drop(const FileRecord& record) {
 
 ApplyReport RestoreFolder(const std::string& folder) {
     ApplyReport report;
+    // A folder others may write can hold anybody's backups: none is used
+    // (a folder with the sticky bit keeps others from the user's files).
+    struct stat dir {};
+    const bool folderTrusted =
+        ::stat(folder.c_str(), &dir) == 0 && (!OthersMayWrite(dir) || (dir.st_mode & S_ISVTX));
     std::vector<std::string> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -158,10 +212,18 @@ ApplyReport RestoreFolder(const std::string& folder) {
     std::sort(files.begin(), files.end());
     SaveRun run;
     for (const auto& file : files) {
-        const auto bytes = ReadWhole(file);
-        const auto backup = bytes ? Decode(*bytes) : std::nullopt;
-        if (!backup) {
-            report.Unreadable.push_back(file);
+        std::string bytes;
+        std::string why =
+            folderTrusted ? Distrust(file, &bytes) : "der Ordner ist für andere beschreibbar";
+        const auto backup = why.empty() ? Decode(bytes) : std::nullopt;
+        if (why.empty() && !backup) why = "ist beschädigt";
+        if (why.empty() && BackupFileName(backup->Path) != fs::path(file).filename().string())
+            why = "passt nicht zu ihrem Namen";
+        if (why.empty() && !TagsAreTags(backup->Old)) why = "enthält keine gültigen Tags";
+        if (why.empty() && !IsMp3File(backup->Path))
+            why = "nennt keine MP3-Datei: " + ReadablePath(backup->Path);
+        if (!why.empty()) {
+            report.Unreadable.push_back(file + ": " + why);
             continue;
         }
         const std::string& path = backup->Path;

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,6 +14,8 @@
 #include "support/Mp3Builder.h"
 #include "support/Mutagen.h"
 #include "support/TempDir.h"
+#include "tags/ByteRecord.h"
+#include "tags/Hash.h"
 
 namespace {
 
@@ -117,10 +124,132 @@ TEST_F(BackupTest, AFileChangedSinceIsLeftAloneAndListed) {
     EXPECT_EQ(restore.Code, 1);
     EXPECT_EQ(restore.Err,
               "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:\n" + plain +
-                  "\n\nFolgende Sicherungen können nicht gelesen werden:\n" + broken + "\n");
+                  "\n\nFolgende Sicherungen können nicht gelesen werden:\n" + broken +
+                  ": ist beschädigt\n");
     EXPECT_EQ(ReadFileBytes(rich), bytes[rich]);
     EXPECT_EQ(ReadFileBytes(plain), changed);
     EXPECT_EQ(Backups().size(), 2u) << "the backup of the changed file stays, the broken one too";
+}
+
+// The name restore expects of the backup of path.
+std::string NameFor(const std::string& path) {
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(HashBytes(path)));
+    return std::string(name) + ".tzundo";
+}
+
+// A backup as another program might forge it.
+std::string Forged(const std::string& path, const std::string& id3v2, const std::string& id3v1) {
+    std::string out = "TZUNDO2\n";
+    PutText(out, path);
+    PutText(out, id3v2);
+    PutText(out, id3v1);
+    for (int i = 0; i < 8; ++i) PutNumber(out, 0);
+    return out;
+}
+
+// restore uses no backup it cannot trust, and touches no file such a backup
+// names; each is listed with the reason.
+TEST_F(BackupTest, RestoreTrustsNoForgedBackup) {
+    ASSERT_EQ(Run({"set", "--backup", backup, "--level", "2", "--album", "Neu"}).Code, 0);
+    const std::string valid = backup + "/" + NameFor(rich);
+    const std::string good = ReadFileBytes(valid);
+    const std::string after = ReadFileBytes(rich);
+    const std::string text = dir.File("notiz.txt");
+    WriteFileBytes(text, "Einkaufsliste\n");
+    const std::string link = dir.File("verweis.mp3");
+    fs::create_symlink(text, link);
+    const std::string block = "TAG" + std::string(125, '\0');
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string& folder)> lay;  // returns the backup file
+        const char* reason;
+    };
+    const auto put = [](const std::string& file, const std::string& content) {
+        WriteFileBytes(file, content);
+        return file;
+    };
+    std::vector<Case> cases = {
+        {"a name made from another path",
+         [&](const std::string& f) { return put(f + "/0123456789abcdef.tzundo", good); },
+         "passt nicht zu ihrem Namen"},
+        {"writable by others",
+         [&](const std::string& f) {
+             put(f + "/" + NameFor(rich), good);
+             ::chmod((f + "/" + NameFor(rich)).c_str(), 0646);
+             return f + "/" + NameFor(rich);
+         },
+         "gehört einem anderen Benutzer oder ist für andere beschreibbar"},
+        {"in a folder others may write",
+         [&](const std::string& f) {
+             ::chmod(f.c_str(), 0777);
+             return put(f + "/" + NameFor(rich), good);
+         },
+         "der Ordner ist für andere beschreibbar"},
+        {"a tag that is no tag",
+         [&](const std::string& f) {
+             return put(f + "/" + NameFor(rich), Forged(rich, "ID3 kein Tag", block));
+         },
+         "enthält keine gültigen Tags"},
+        {"naming a text file",
+         [&](const std::string& f) {
+             return put(f + "/" + NameFor(text), Forged(text, "", block));
+         },
+         "nennt keine MP3-Datei: "},
+        {"naming a link",
+         [&](const std::string& f) {
+             return put(f + "/" + NameFor(link), Forged(link, "", block));
+         },
+         "nennt keine MP3-Datei: "},
+        {"larger than any backup",
+         [&](const std::string& f) {
+             const std::string file = f + "/" + NameFor(rich);
+             put(file, good);
+             fs::resize_file(file, uintmax_t{10} << 40);
+             return file;
+         },
+         "ist zu groß für eine Sicherung"},
+        {"cut short",
+         [&](const std::string& f) {
+             return put(f + "/" + NameFor(rich), good.substr(0, good.size() / 2));
+         },
+         "ist beschädigt"},
+    };
+    if (::geteuid() == 0) {
+        cases.push_back({"owned by another user",
+                         [&](const std::string& f) {
+                             put(f + "/" + NameFor(rich), good);
+                             ::chown((f + "/" + NameFor(rich)).c_str(), 65534, 65534);
+                             return f + "/" + NameFor(rich);
+                         },
+                         "gehört einem anderen Benutzer oder ist für andere beschreibbar"});
+    }
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = dir.File("gefaelscht" + std::to_string(n++));
+        fs::create_directory(folder);
+        ::chmod(folder.c_str(), 0700);
+        const std::string file = c.lay(folder);
+        const CliRun restore = RunCli(dir, {"restore", folder});
+        EXPECT_EQ(restore.Code, 1);
+        EXPECT_TRUE(restore.Err.starts_with("Folgende Sicherungen können nicht gelesen werden:\n" +
+                                            file + ": " + c.reason))
+            << restore.Err;
+        EXPECT_EQ(ReadFileBytes(rich), after);
+        EXPECT_EQ(ReadFileBytes(text), "Einkaufsliste\n");
+        EXPECT_TRUE(fs::exists(file));
+    }
+    // A run that finds a file not its own at a backup's name leaves it, and
+    // the MP3 file as it is.
+    const std::string foreign = backup + "/" + NameFor(plain);
+    WriteFileBytes(foreign, "fremd");
+    const std::string plainBefore = ReadFileBytes(plain);
+    const CliRun set =
+        RunCli(dir, {"set", "--backup", backup, "--level", "2", "--year", "1", plain});
+    EXPECT_EQ(set.Code, 1);
+    EXPECT_EQ(ReadFileBytes(foreign), "fremd");
+    EXPECT_EQ(ReadFileBytes(plain), plainBefore);
 }
 
 }  // namespace
