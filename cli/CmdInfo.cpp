@@ -68,9 +68,7 @@ void AddTag2(Lines& l, const TID3v2& t) {
     l.Add("ID3v2.Year", t.Year());
     l.Add("ID3v2.Genre", t.Genre());
     l.Add("ID3v2.Comment", t.Comment());
-    std::string others;
-    for (const std::string& id : t.OtherFrameIDs()) others += (others.empty() ? "" : " ") + id;
-    l.Add("ID3v2.OtherFrames", others);
+    l.Add("ID3v2.OtherFrames", t.OtherFrameIDList());
 }
 
 void AddStream(Lines& l, const TMPEGaudio& a) {

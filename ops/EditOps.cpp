@@ -69,10 +69,16 @@ SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& tex
 
 void WriteTagFields(SaveRun& run, const std::string& path, int level,
                     const std::vector<FieldText>& fields, const SaveDone& done) {
-    TMPEGaudio audio;
-    if (const auto failure = LoadFailure(audio, path)) return done({*failure});
-    for (const auto& [field, text] : fields) SetLevelField(audio, level, field, text);
-    SaveLevelTag(run, audio, path, level, done);
+    writepath::TagChange change;
+    {
+        // The analyser and what it read go before the file is planned: the
+        // plan holds the whole tag twice, and memory stays within that.
+        TMPEGaudio audio;
+        if (const auto failure = LoadFailure(audio, path)) return done({*failure});
+        for (const auto& [field, text] : fields) SetLevelField(audio, level, field, text);
+        change = level == 1 ? audio.Tag1().Change(path) : audio.Tag2().Change(path);
+    }
+    run.Add(std::move(change), [done](const writepath::FilePlan& plan) { done(OutcomeOf(plan)); });
 }
 
 std::string SaveFailedText(const std::string& path, writepath::Failure why) {

@@ -70,7 +70,7 @@ int FieldOfId(uint8_t version, std::string_view id) {
 // others, and, when frames is given, every frame's place.
 template <typename Read>
 void WalkFrames(const Read& read, TagInfo& tag, size_t begin, size_t end,
-                std::vector<FrameRef>* frames) {
+                std::vector<FrameRef>* frames, bool otherIds = true) {
     const uint8_t version = tag.Version;
     const size_t headerSize = FrameHeaderSize(version);
     const bool tagUnsync = version == 4 && (tag.Flags & kFlagUnsync);
@@ -103,8 +103,20 @@ void WalkFrames(const Read& read, TagInfo& tag, size_t begin, size_t end,
                 tag.Found[FieldComment] = true;
             }
         }
-        if (field < 0) tag.OtherIDs.push_back(info->Id);
-        if (frames) frames->push_back({info->Id, pos, dataStart + count, complete, field});
+        if (field < 0 && otherIds) {
+            if (!tag.OtherIDs.empty()) tag.OtherIDs += ' ';
+            tag.OtherIDs += info->Id;
+        }
+        if (frames) {
+            // A whole frame of no field joins the one before it, when that
+            // is one too.
+            if (field < 0 && complete && !frames->empty() && frames->back().FieldIndex < 0 &&
+                frames->back().Complete && frames->back().End == pos) {
+                frames->back().End = dataStart + count;
+            } else {
+                frames->push_back({pos, dataStart + count, complete, field});
+            }
+        }
         if (!complete) break;
         pos = dataStart + info->Size;
     }
@@ -184,7 +196,7 @@ void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind) {
                areaEnd, nullptr);
 }
 
-bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed) {
+bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed, bool withOtherIds) {
     if (!HasReadableFrames(header) || tagBytes.size() < AreaEnd(header)) return false;
     const std::string_view raw = tagBytes.substr(kHeaderSize, AreaEnd(header) - kHeaderSize);
     if (header.Version < 4 && (header.Flags & kFlagUnsync)) {
@@ -198,7 +210,7 @@ bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed) {
     parsed.Frames.clear();
     const auto read = MemoryReader(parsed.Body);
     WalkFrames(read, parsed.Info, ExtendedHeaderSize(parsed.Info, read, 0, parsed.Body.size()),
-               parsed.Body.size(), &parsed.Frames);
+               parsed.Body.size(), &parsed.Frames, withOtherIds);
     return true;
 }
 
@@ -368,6 +380,16 @@ bool RebuildFile(const std::string& fileName, const std::string& newTag) {
 
 TID3v2::TID3v2() {
     ResetData();
+}
+
+std::vector<std::string> TID3v2::OtherFrameIDs() const {
+    std::vector<std::string> ids;
+    for (size_t start = 0; start < otherFrameIDs_.size();) {
+        const size_t end = std::min(otherFrameIDs_.find(' ', start), otherFrameIDs_.size());
+        ids.push_back(otherFrameIDs_.substr(start, end - start));
+        start = end + 1;
+    }
+    return ids;
 }
 
 void TID3v2::ResetData() {

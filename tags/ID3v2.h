@@ -47,8 +47,10 @@ class TID3v2 {
     // The tag's frames were read: it exists, is of a known version and its
     // size is true. An existing tag that is not readable has empty fields.
     bool Readable() const { return readable_; }
-    // The ids of the frames that are none of the seven fields, in file order.
-    const std::vector<std::string>& OtherFrameIDs() const { return otherFrameIDs_; }
+    // The ids of the frames that are none of the seven fields, in file order;
+    // as one text, separated by spaces.
+    std::vector<std::string> OtherFrameIDs() const;
+    const std::string& OtherFrameIDList() const { return otherFrameIDs_; }
 
   private:
     // The analyser reads through the file it has open already.
@@ -63,7 +65,7 @@ class TID3v2 {
     std::string title_, artist_, album_;
     uint8_t track_ = 0;
     std::string year_, genre_, comment_;
-    std::vector<std::string> otherFrameIDs_;
+    std::string otherFrameIDs_;
 };
 
 // The routines behind TID3v2, open to tests.
@@ -94,12 +96,15 @@ struct TagInfo {
     std::array<std::string, FieldCount> Frame;
     std::array<bool, FieldCount> Found{};
     std::string CommentLanguage;  // of the comment's frame
-    std::vector<std::string> OtherIDs;
+    // The ids of the frames of no field, in file order, separated by spaces:
+    // a few bytes a frame, however many frames a tag has.
+    std::string OtherIDs;
 };
 
-// One frame of a tag, placed in its frame area.
+// One frame of a tag, placed in its frame area; consecutive whole frames of
+// no field are one FrameRef (FieldIndex -1), so a tag of many frames costs
+// few of them.
 struct FrameRef {
-    std::string Id;
     size_t Start = 0;      // the frame header
     size_t End = 0;        // behind the data, as far as the frame area holds it
     bool Complete = true;  // the whole frame lies inside the frame area
@@ -153,7 +158,9 @@ bool HasReadableFrames(const TagInfo& tag);
 void ReadFrames(CachedFile& file, TagInfo& tag, size_t readBehind = 0);
 // The same on a whole tag in memory (its first GetTagSize bytes), keeping
 // every frame's place; false when the tag's frames cannot be read.
-bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed);
+// OtherIDs is filled only when asked for (a save does not need it).
+bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed,
+              bool withOtherIds = false);
 // The field values of the Frame texts.
 FieldValues ValuesOf(const TagInfo& tag);
 
