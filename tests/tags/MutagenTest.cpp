@@ -223,6 +223,43 @@ TEST_F(Mutagen, SavingTheYearChangesNoOtherFrameAndNoAudioByte) {
     }
 }
 
+// A malformed tag keeps its bytes through a save: mutagen finds every frame
+// (the cut-off picture with what there was of it) and the audio unchanged.
+TEST_F(Mutagen, AMalformedTagKeepsItsBytesThroughASave) {
+    struct Case {
+        const char* name;
+        std::string tag;
+        std::vector<std::string> frames;  // as mutagen sees them after the save
+    };
+    const std::string title = "TIT2" + BigEndian32Bytes(2) + "\0\0\0T"s;
+    const std::string picture =
+        "APIC" + BigEndian32Bytes(5000) + "\0\0"s + "\0image/jpeg\0\x03\0"s + std::string(100, 'p');
+    const Case cases[] = {
+        {"a picture cut off by the tag's end",
+         Id3v2Header(3, 0, static_cast<uint32_t>(title.size() + picture.size())) + title + picture,
+         {"TIT2", "APIC", "TYER"}},
+        {"2.4: a footer flag without a footer",
+         Id3v2Header(4, 0x10, 12) + "TIT2" + SynchsafeBytes(2) + "\0\0\0T"s,
+         {"TIT2", "TDRC"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir_.File("a.mp3");
+        WriteFileBytes(path, c.tag + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(path));
+        tag.SetYear("2020");
+        ASSERT_TRUE(tag.SaveToFile(path));
+        const auto seen = MutagenRead(path);
+        ASSERT_TRUE(seen.has_value());
+        std::vector<std::string> ids;
+        for (const auto& f : seen->Frames) ids.push_back(f.Id);
+        EXPECT_EQ(ids, c.frames);
+        const std::string after = ReadFileBytes(path);
+        EXPECT_EQ(after.substr(TagEnd(after)), kAudio);
+    }
+}
+
 TEST_F(Mutagen, AChangedTitleIsWrittenInTheNarrowestEncodingOfTheVersion) {
     struct Case {
         const char* sample;
