@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -152,6 +154,17 @@ TEST_F(BuildFileRowTest, CellsAtBothLevels) {
     level2[ColGenre] = "Hair Metal";
     level2[ColKommentar] = "Kommentar v2";
     EXPECT_EQ(row.Cells, level2);
+}
+
+// A recording of more than 4 GiB (sparse) is listed with its size and time.
+TEST_F(BuildFileRowTest, AFileOver4GiBIsListed) {
+    const std::string path = dir_.File("lang.mp3");
+    WriteMp3(path, "", MakeCbrAudio(9, 1.0), "");
+    std::filesystem::resize_file(path, (uintmax_t{1} << 32) + 1048576);
+    FileRow row;
+    ASSERT_TRUE(Build("lang.mp3", 2, row));
+    EXPECT_EQ(row.Cells[ColDateigroesse], "4097.00 MB");
+    EXPECT_EQ(row.Cells[ColBitrate], "128 KBit/s");
 }
 
 TEST_F(BuildFileRowTest, AbsentTagGivesSixEmptyCells) {
