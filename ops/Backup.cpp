@@ -107,13 +107,7 @@ bool TagsAreTags(const TagBytes& tags) {
     if (!tags.Id3v1.empty() && (tags.Id3v1.size() != 128 || tags.Id3v1.compare(0, 3, "TAG") != 0))
         return false;
     if (tags.Id3v2.empty()) return true;
-    if (tags.Id3v2.size() < id3v2::kHeaderSize) return false;
-    id3v2::TagInfo info;
-    std::memcpy(info.ID.data(), tags.Id3v2.data(), 3);
-    info.Version = static_cast<uint8_t>(tags.Id3v2[3]);
-    info.Flags = static_cast<uint8_t>(tags.Id3v2[5]);
-    std::memcpy(info.Size.data(), tags.Id3v2.data() + 6, 4);
-    info.FileSize = static_cast<int64_t>(tags.Id3v2.size());
+    const id3v2::TagInfo info = id3v2::HeaderOfTag(tags.Id3v2);
     return id3v2::IsId3(info) && static_cast<size_t>(id3v2::GetTagSize(info)) == tags.Id3v2.size();
 }
 

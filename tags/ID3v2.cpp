@@ -19,14 +19,6 @@ constexpr size_t kFooterSize = 10;
 // The size field holds 28 bits.
 constexpr size_t kMaxTagBody = size_t{1} << 28;
 
-void FillHeader(TagInfo& tag, const uint8_t* bytes) {
-    std::memcpy(tag.ID.data(), bytes, 3);
-    tag.Version = bytes[3];
-    tag.Revision = bytes[4];
-    tag.Flags = bytes[5];
-    std::memcpy(tag.Size.data(), bytes + 6, 4);
-}
-
 // Where the frame area ends: behind the header and the declared size.
 size_t AreaEnd(const TagInfo& tag) {
     return kHeaderSize + *ReadSynchsafe32(tag.Size);
@@ -123,6 +115,26 @@ void WalkFrames(const Read& read, TagInfo& tag, size_t begin, size_t end,
 }
 
 }  // namespace
+
+void FillHeader(TagInfo& tag, const uint8_t* bytes) {
+    std::memcpy(tag.ID.data(), bytes, 3);
+    tag.Version = bytes[3];
+    tag.Revision = bytes[4];
+    tag.Flags = bytes[5];
+    std::memcpy(tag.Size.data(), bytes + 6, 4);
+}
+
+TagInfo HeaderOfTag(std::string_view tagBytes) {
+    TagInfo tag;
+    if (tagBytes.size() < kHeaderSize) return tag;
+    FillHeader(tag, reinterpret_cast<const uint8_t*>(tagBytes.data()));
+    tag.FileSize = static_cast<int64_t>(tagBytes.size());
+    if (ClaimsFooter(tag)) {
+        const uint64_t at = FooterOffset(tag);
+        SettleFooter(tag, at < tagBytes.size() ? tagBytes.substr(at, 3) : std::string_view());
+    }
+    return tag;
+}
 
 bool ReadHeader(CachedFile& file, TagInfo& tag) {
     if (!file.IsOpen() || !file.IsRegular()) return false;

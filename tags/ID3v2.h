@@ -138,6 +138,11 @@ struct FieldValues {
 // bytes could be read.
 bool ReadHeader(const std::string& fileName, TagInfo& tag);
 bool ReadHeader(CachedFile& file, TagInfo& tag);
+// The header fields of the 10 bytes (FileSize is left to the caller).
+void FillHeader(TagInfo& tag, const uint8_t* bytes);
+// The header of a tag held whole in memory, its footer settled from the
+// bytes and FileSize their length; ID empty when there are fewer than 10.
+TagInfo HeaderOfTag(std::string_view tagBytes);
 bool IsId3(const TagInfo& tag);
 // A 2.4 tag may claim a footer that is not there. Where the flag is set,
 // FooterOffset is where its "3DI" must stand; SettleFooter, given what stands

@@ -361,11 +361,7 @@ Failure ReadHead(const PosixFile& file, int64_t size, std::string& head, id3v2::
     if (size < static_cast<int64_t>(id3v2::kHeaderSize)) return Failure::TooShort;
     if (file.ReadAt(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
         return Failure::Io;
-    std::memcpy(info.ID.data(), bytes, 3);
-    info.Version = bytes[3];
-    info.Revision = bytes[4];
-    info.Flags = bytes[5];
-    std::memcpy(info.Size.data(), bytes + 6, 4);
+    id3v2::FillHeader(info, bytes);
     info.FileSize = size;
     if (id3v2::ClaimsFooter(info)) {
         char found[3] = {};

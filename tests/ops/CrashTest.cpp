@@ -48,6 +48,12 @@ std::vector<FileSpec> Specs() {
          {{TagField::Title, std::string(200, 't')}}},
         {"append.mp3", "", "", 1, {{TagField::Artist, "Neu"}}},
         {"readonly.mp3", "", block, 1, {{TagField::Title, "Neu"}}, 0444},
+        // A 2.4 footer flag with no footer behind the tag.
+        {"footer.mp3",
+         MakeId3v2Tag({{"TDRC", TextFrameData("1999")}}, 4, 64, 0x10),
+         "",
+         2,
+         {{TagField::Year, "2023"}}},
     };
 }
 
