@@ -34,6 +34,13 @@ auto MemoryReader(std::string_view bytes) {
     };
 }
 
+// Four capitals or digits, the first a capital: the id of a frame.
+bool IsFrameId(std::string_view id) {
+    if (id.size() != 4 || id[0] < 'A' || id[0] > 'Z') return false;
+    return std::all_of(id.begin(), id.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
 // Bytes of the extended header at the start of the frame area (all of it
 // when the header is cut off).
 template <typename Read>
@@ -41,6 +48,10 @@ size_t ExtendedHeaderSize(const TagInfo& tag, const Read& read, size_t begin, si
     if (tag.Version < 3 || !(tag.Flags & kFlagExtendedHeader)) return 0;
     uint8_t bytes[4];
     if (end - begin < 4 || read(bytes, 4, begin) != 4) return end - begin;
+    // Some taggers set the flag without writing the header: a frame id
+    // where the size should be can be no size that fits, so the frames
+    // start right here.
+    if (IsFrameId(std::string_view(reinterpret_cast<const char*>(bytes), 4))) return 0;
     // 2.3 counts the bytes behind the size field, 2.4 the whole header.
     const uint64_t size = tag.Version == 3 ? uint64_t{*ReadBigEndian32(bytes)} + 4
                                            : uint64_t{*ReadSynchsafe32(bytes)};
@@ -347,7 +358,12 @@ bool ComposeTagInto(const FieldValues& values, const ParsedTag* old, std::string
     body.replace(0, 3, "ID3");
     body[3] = static_cast<char>(version);
     body[4] = '\0';
-    body[5] = static_cast<char>(unsync ? kFlagUnsync : 0);
+    // A flag for an extended header that the tag never had stays as the
+    // tagger set it, so a save changes no byte the user did not change.
+    const bool flagWithoutHeader = old && version >= 3 && (old->Info.Flags & kFlagExtendedHeader) &&
+                                   !old->Frames.empty() && old->Frames.front().Start == 0;
+    body[5] = static_cast<char>((unsync ? kFlagUnsync : 0) |
+                                (flagWithoutHeader ? kFlagExtendedHeader : 0));
     uint8_t size[4];
     WriteSynchsafe32(static_cast<uint32_t>(body.size() - kHeaderSize), size);
     std::memcpy(body.data() + 6, size, 4);

@@ -260,6 +260,42 @@ TEST_F(Mutagen, AMalformedTagKeepsItsBytesThroughASave) {
     }
 }
 
+// A 2.4 tag whose extended-header flag is set while its frames start right
+// behind the header, as some taggers write it: read as mutagen reads it, and
+// a save keeps the header byte.
+TEST_F(Mutagen, ReadsAndSavesATagWhoseExtendedHeaderFlagHasNoHeader) {
+    const std::string frames = Id3v2Frame(4, "TIT2", "\x03" + kPolish) +
+                               Id3v2Frame(4, "TPE1", "\x01" + Utf16(u"Кино")) +
+                               Id3v2Frame(4, "TALB", TextFrameData("Gruppa krovi")) +
+                               Id3v2Frame(4, "TDRC", TextFrameData("1988")) +
+                               Id3v2Frame(4, "TCON", TextFrameData("Rock")) +
+                               Id3v2Frame(4, "COMM", "\x03rus\0"s + kCyrillic);
+    const std::string path = dir_.File("a.mp3");
+    WriteFileBytes(path, Id3v2Header(4, 0x40, static_cast<uint32_t>(frames.size() + 100)) + frames +
+                             std::string(100, '\0') + kAudio);
+    const auto seen = MutagenRead(path);
+    ASSERT_TRUE(seen.has_value());
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path));
+    EXPECT_EQ(tag.Title(), seen->Text("TIT2"));
+    EXPECT_EQ(tag.Artist(), seen->Text("TPE1"));
+    EXPECT_EQ(tag.Album(), seen->Text("TALB"));
+    EXPECT_EQ(tag.Year(), seen->Text("TDRC"));
+    EXPECT_EQ(tag.Genre(), seen->Text("TCON"));
+    EXPECT_EQ(tag.Comment(), seen->Text("COMM"));
+    EXPECT_EQ(tag.Comment(), kCyrillic);
+
+    tag.SetYear("1989");
+    ASSERT_TRUE(tag.SaveToFile(path));
+    const std::string after = ReadFileBytes(path);
+    EXPECT_EQ(after[5], '\x40');
+    const auto saved = MutagenRead(path);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->Text("TDRC"), "1989");
+    EXPECT_EQ(saved->Text("TPE1"), "Кино");
+    EXPECT_EQ(after.substr(TagEnd(after)), kAudio);
+}
+
 TEST_F(Mutagen, AChangedTitleIsWrittenInTheNarrowestEncodingOfTheVersion) {
     struct Case {
         const char* sample;
