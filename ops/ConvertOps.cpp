@@ -32,9 +32,7 @@ std::string_view SeparatorOfItem(int item) {
 
 NameFields FieldsFromFileName(std::string_view fileName, std::string_view separator,
                               NameOrder order) {
-    // A name that is not UTF-8 most likely came from an older Windows system.
-    const std::string name =
-        ValidUtf8(fileName) == fileName ? std::string(fileName) : AnsiToUtf8(fileName);
+    const std::string name = ReadableName(fileName);
     const SplitResult split = SplitFileName(CutExtension(name), separator);
     NameFields fields;
     fields.Found = split.Found;

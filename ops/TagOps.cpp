@@ -118,5 +118,5 @@ std::string RunReport::Text() const {
 }
 
 std::string ReadablePath(const std::string& path) {
-    return ValidUtf8(path);
+    return ReadableName(path);
 }

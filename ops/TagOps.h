@@ -90,7 +90,7 @@ class RunReport {
 // "PATH: reason", or the path alone without a reason.
 std::string PathWithReason(const std::string& path, writepath::Failure why);
 
-// A path as text: its bytes as UTF-8, a malformed byte as U+FFFD.
+// A path as text to show: each part as UTF-8, or else as Windows-1252.
 std::string ReadablePath(const std::string& path);
 
 // Appends heading and the paths, each on a line of its own, as a section of

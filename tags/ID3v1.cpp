@@ -76,7 +76,7 @@ std::string FieldValue(const std::string& utf8, size_t maxLength) {
 }
 
 void ReportUnreadable(const std::string& fileName) {
-    ShowMessage("Die Datei \"" + ValidUtf8(fileName) +
+    ShowMessage("Die Datei \"" + ReadableName(fileName) +
                 "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
 }
 

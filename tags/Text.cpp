@@ -1,5 +1,6 @@
 #include "tags/Text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -191,6 +192,20 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
         const char32_t cp = NextCodePoint(utf8, i);
         if (cp == 0 || cp > 0xFF) return std::nullopt;
         out += static_cast<char>(cp);
+    }
+    return out;
+}
+
+std::string ReadableName(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t start = 0; start <= bytes.size();) {
+        const size_t end = std::min(bytes.find('/', start), bytes.size());
+        const std::string_view part = bytes.substr(start, end - start);
+        out += ValidUtf8(part) == part ? std::string(part) : AnsiToUtf8(part);
+        if (end == bytes.size()) break;
+        out += '/';
+        start = end + 1;
     }
     return out;
 }

@@ -39,6 +39,11 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // The text with every malformed sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
 
+// File system bytes (a name or a path) as text to show: each part between
+// slashes as it is when it is UTF-8, else read as Windows-1252, as names
+// copied from older Windows systems are.
+std::string ReadableName(std::string_view bytes);
+
 // UTF-16 code units, two bytes each in the given order, as UTF-8; an unpaired
 // surrogate becomes U+FFFD, an odd byte at the end is dropped.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);

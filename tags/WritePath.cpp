@@ -1039,7 +1039,7 @@ std::string RecoveryReport::Text() const {
         if (paths.empty()) return;
         if (!text.empty()) text += "\n\n";
         text += heading;
-        for (const auto& p : paths) text += "\n" + ValidUtf8(p);
+        for (const auto& p : paths) text += "\n" + ReadableName(p);
     };
     section("Folgende Dateien wurden nach einem Abbruch fertig gespeichert:", Finished);
     section(

@@ -12,7 +12,7 @@ ListRow ToListRow(const FileRow& row) {
     // system's bytes.
     for (size_t c = 0; c < out.Cells.size(); ++c) {
         const bool path = c == ColPfad || c == ColDatei;
-        out.Cells[c] = QString::fromStdString(path ? ValidUtf8(row.Cells[c]) : row.Cells[c]);
+        out.Cells[c] = QString::fromStdString(path ? ReadableName(row.Cells[c]) : row.Cells[c]);
     }
     const std::string& folder = row.Cells[ColPfad];
     const std::string& name = row.Cells[ColDatei];

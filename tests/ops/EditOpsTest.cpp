@@ -238,7 +238,7 @@ TEST(WriteTagFieldTest, ALevelTwoSaveRefusedByALockFailsAndLeavesTheFile) {
 TEST(SaveFailedTextTest, QuotesTheFullPathReadably) {
     EXPECT_EQ(SaveFailedText("/a b/M\xE4"
                              "dchen.mp3"),
-              "Die Datei \"/a b/M\uFFFDdchen.mp3\" konnte nicht gespeichert werden.");
+              "Die Datei \"/a b/Mädchen.mp3\" konnte nicht gespeichert werden.");
 }
 
 }  // namespace

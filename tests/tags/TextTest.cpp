@@ -59,6 +59,17 @@ TEST(Text, MalformedUtf8BecomesReplacementCharacters) {
     for (const auto& [in, out] : cases) EXPECT_EQ(ValidUtf8(in), out) << in;
 }
 
+TEST(Text, ANameThatIsNotUtf8ReadsAsWindows1252PartByPart) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/Musik/Caf\xE9 del Mar.mp3", "/Musik/Café del Mar.mp3"},
+        {"/M\xC3\xBCsik/Gr\xFC\xDF"
+         "e/\x80.mp3",
+         "/Müsik/Grüße/€.mp3"},  // UTF-8 folder stays
+        {"/Grüße/東京.mp3", "/Grüße/東京.mp3"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(ReadableName(in), out) << in;
+}
+
 TEST(Text, Utf16BothWays) {
     const std::string le = "G\0\xFC\0=\xD8\0\xDE"s;  // "Gü😀" little-endian
     EXPECT_EQ(Utf16ToUtf8(le, false), "Gü😀");
