@@ -12,10 +12,25 @@ std::string UsageCopyTags() {
     return "  copy-tags --from 1 --to 2 [--backup ORDNER] DATEI...\n"
            "  copy-tags --from 2 --to 1 [--backup ORDNER] DATEI...\n"
            "      Überträgt Interpret, Album, Titel, Jahr, Genre und Kommentar vom ID3-Tag\n"
-           "      der einen Ebene in den der anderen. Die Titelnummer des Ziels bleibt.\n"
-           "      Eine Datei ohne den Quell-Tag bleibt unverändert. Mit --backup bleiben\n"
-           "      die alten Tags in ORDNER für \"restore\".\n";
+           "      der einen Ebene in den der anderen. Die Titelnummer des Ziels bleibt,\n"
+           "      ebenso ein Feld, für das die Quelle nichts oder nur eine gekürzte Form\n"
+           "      enthält (genannt auf der Standardfehlerausgabe). Eine Datei ohne den\n"
+           "      Quell-Tag bleibt unverändert. Mit --backup bleiben die alten Tags in\n"
+           "      ORDNER für \"restore\".\n";
 }
+
+namespace {
+
+// "Behält Album, Kommentar des ID3v2-Tags, weil das ID3v2-Tag mehr enthält, ..."
+std::string KeptText(const std::vector<TagField>& fields, bool oneToTwo) {
+    std::string text = "Behält ";
+    for (size_t i = 0; i < fields.size(); ++i) (text += i ? ", " : "") += FieldName(fields[i]);
+    return text + (oneToTwo ? " des ID3v2-Tags, weil das ID3v2-Tag mehr enthält, als das "
+                              "ID3v1-Tag hält."
+                            : " des ID3v1-Tags, weil das ID3v2-Tag dafür nichts enthält.");
+}
+
+}  // namespace
 
 int CmdCopyTags(const std::vector<std::string>& args) {
     const char* command = "copy-tags";
@@ -39,6 +54,7 @@ int CmdCopyTags(const std::vector<std::string>& args) {
         const auto done = [&anyFailed, path, oneToTwo](const TransferResult& r) {
             if (ReportOutcome(path, SaveOutcome{r.Status, r.Why}, oneToTwo ? 1 : 2))
                 anyFailed = true;
+            if (!r.Kept.empty()) ReportFile(path, KeptText(r.Kept, oneToTwo));
         };
         if (oneToTwo) {
             TransferLevel1To2(run, audio, path, done);

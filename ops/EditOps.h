@@ -13,12 +13,6 @@
 // hold them. Level 1 writes the ID3v1 tag, any other level the ID3v2 tag; the
 // other version's tag is never touched.
 
-// The six fields the editing tools handle, in the order they work on them.
-enum class TagField { Artist, Album, Title, Year, Genre, Comment };
-inline constexpr std::array<TagField, 6> AllTagFields{TagField::Artist, TagField::Album,
-                                                      TagField::Title,  TagField::Year,
-                                                      TagField::Genre,  TagField::Comment};
-
 struct TagTexts {
     std::string Artist, Album, Title, Year, Genre, Comment;
 };

@@ -70,9 +70,22 @@ SaveOutcome OutcomeOf(const writepath::FilePlan& plan) {
     return {FileOutcome::SaveFailed, plan.Why};
 }
 
+std::string_view FieldName(TagField field) {
+    static constexpr std::array<std::string_view, AllTagFields.size()> kNames = {
+        "Interpret", "Album", "Titel", "Jahr", "Genre", "Kommentar"};
+    return kNames[static_cast<size_t>(field)];
+}
+
 std::string PathWithReason(const std::string& path, writepath::Failure why) {
-    if (why == writepath::Failure::None) return path;
-    return path + ": " + writepath::FailureText(why);
+    if (why == writepath::Failure::None) return ReadablePath(path);
+    return ReadablePath(path) + ": " + writepath::FailureText(why);
+}
+
+void RunReport::AddKept(const std::string& path, const std::vector<TagField>& fields) {
+    if (fields.empty()) return;
+    std::string line = ReadablePath(path) + ":";
+    for (size_t i = 0; i < fields.size(); ++i) (line += i ? ", " : " ") += FieldName(fields[i]);
+    kept_.push_back(std::move(line));
 }
 
 void RunReport::Add(const std::string& path, const SaveOutcome& outcome) {
@@ -114,6 +127,13 @@ std::string RunReport::Text() const {
                           ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
                           : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:",
                       noSourceTag_);
+    AppendPathSection(text,
+                      sourceLevel_ == 2
+                          ? "Folgende Dateien behalten Felder ihres ID3v1-Tags, weil das "
+                            "ID3v2-Tag dafür nichts enthält:"
+                          : "Folgende Dateien behalten Felder ihres ID3v2-Tags, weil sie mehr "
+                            "enthalten, als das ID3v1-Tag hält:",
+                      kept_);
     return text;
 }
 

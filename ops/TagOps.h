@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +11,15 @@
 #include "tags/WritePath.h"
 
 class TMPEGaudio;
+
+// The six fields the editing tools handle, in the order they work on them.
+enum class TagField { Artist, Album, Title, Year, Genre, Comment };
+inline constexpr std::array<TagField, 6> AllTagFields{TagField::Artist, TagField::Album,
+                                                      TagField::Title,  TagField::Year,
+                                                      TagField::Genre,  TagField::Comment};
+
+// "Interpret", "Album", "Titel", "Jahr", "Genre", "Kommentar".
+std::string_view FieldName(TagField field);
 
 // What became of one file in a run of a tool (the wizard, the file-name
 // conversion, the transfers, the editor's save, the CLI): one classification
@@ -75,26 +85,30 @@ class RunReport {
     // the tag code has named it already.
     void Add(const std::string& path, FileOutcome outcome);
     void Add(const std::string& path, const SaveOutcome& outcome);
-    bool Empty() const { return notSaved_.empty() && noSourceTag_.empty(); }
+    // Notes a file of a transfer whose target kept the named fields because
+    // it held more than the source.
+    void AddKept(const std::string& path, const std::vector<TagField>& fields);
+    bool Empty() const { return notSaved_.empty() && noSourceTag_.empty() && kept_.empty(); }
     // "Folgende Dateien konnten nicht gespeichert werden:" and the paths
     // (each with its reason, where known), and
     // "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:" (or
-    // "... ID3v2-Tag ...") and theirs, each path on a line of its own.
+    // "... ID3v2-Tag ...") and theirs, and the files whose target kept
+    // fields ("PATH: Album, Kommentar"), each on a line of its own.
     std::string Text() const;
 
   private:
     int sourceLevel_;
-    std::vector<std::string> notSaved_, noSourceTag_;
+    std::vector<std::string> notSaved_, noSourceTag_, kept_;
 };
 
-// "PATH: reason", or the path alone without a reason.
+// "PATH: reason", or the path alone without a reason; the path readable.
 std::string PathWithReason(const std::string& path, writepath::Failure why);
 
 // A path as text to show: each part as UTF-8, or else as Windows-1252.
 std::string ReadablePath(const std::string& path);
 
-// Appends heading and the paths, each on a line of its own, as a section of
-// an end message (an empty line before it unless text is empty); nothing for
+// Appends heading and the paths (readable), each on a line of its own, as a
+// section of an end message (an empty line before it unless text is empty); nothing for
 // no paths.
 void AppendPathSection(std::string& text, std::string_view heading,
                        const std::vector<std::string>& paths);

@@ -69,12 +69,6 @@ void PutField(TagRecord& tag, size_t offset, size_t length, const std::string& v
     std::memcpy(tag.data() + offset, bytes.data(), std::min(length, bytes.size()));
 }
 
-// A value as the block can hold it: one Windows-1252 byte per character (a
-// character without one becomes "?"), so the limit counts characters.
-std::string FieldValue(const std::string& utf8, size_t maxLength) {
-    return AnsiToUtf8(TrimAndCut(Utf8ToAnsi(utf8), maxLength));
-}
-
 void ReportUnreadable(const std::string& fileName) {
     ShowMessage("Die Datei \"" + ReadableName(fileName) +
                 "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
@@ -123,6 +117,10 @@ bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLa
     return writepath::SaveChange(
                {fileName, {}, overwriteLast ? BlockChange::PutOverTag : BlockChange::Put, tag})
                .Why == writepath::Failure::None;
+}
+
+std::string FieldValue(const std::string& utf8, size_t maxLength) {
+    return AnsiToUtf8(TrimAndCut(Utf8ToAnsi(utf8), maxLength));
 }
 
 }  // namespace id3v1

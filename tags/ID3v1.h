@@ -84,5 +84,9 @@ bool DeleteTag(const std::string& fileName);
 bool SaveTag(const std::string& fileName, const TagRecord& tag, bool overwriteLast = false);
 // Drops trailing blanks (bytes 0..32), then keeps at most maxLength bytes.
 std::string TrimAndCut(const std::string& value, size_t maxLength);
+// A UTF-8 value as a field of maxLength bytes holds it: one Windows-1252
+// byte per character (a character without one becomes "?"), so the limit
+// counts characters.
+std::string FieldValue(const std::string& utf8, size_t maxLength);
 
 }  // namespace id3v1

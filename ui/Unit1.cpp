@@ -113,6 +113,7 @@ QAction* MakeAction(QMenu* menu, const char* name, const QString& text) {
 }
 
 void Show(QDialog* dialog) {
+    const FocusReturn focusReturn;
     if (dialog) dialog->exec();
 }
 

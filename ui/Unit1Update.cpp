@@ -68,6 +68,7 @@ void RunUpdateCheck(QWidget* window, QDialog* offer, const QString& versionUrl) 
         ShowMessageBox(UpToDateText(), window);
         return;
     }
+    const FocusReturn focusReturn;
     if (offer) offer->exec();
 }
 

@@ -88,6 +88,7 @@ void TLevelTransfer::SpeedButton1Click() {
                     model->SetCell(row, ColKommentar, QString::fromStdString(c.Comment));
                 }
                 report.Add(path, SaveOutcome{r.Status, r.Why});
+                report.AddKept(path, r.Kept);
             };
             if (sourceLevel_ == 1) {
                 TransferLevel1To2(run, audio, path, done);

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "ops/TagOps.h"
+#include "support/TransferCases.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
 #include "ui/Unit10.h"
@@ -80,11 +81,15 @@ TEST_F(TransferTest, Level1To2WritesRows2_5_7Only) {
     EXPECT_EQ(Progress(l1nachL2_)->maximum(), 3);
     EXPECT_EQ(Progress(l1nachL2_)->value(), 0);
     EXPECT_EQ(progress, (std::vector<int>{1, 2, 3, 0}));
-    // The file without an ID3v1 tag is left as it is, and said so.
+    // The file without an ID3v1 tag is left as it is, and said so; the one
+    // without an ID3v1 genre keeps its ID3v2 genre.
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:\n" + paths[2]);
-    EXPECT_EQ(TagCells(Name(5)), (std::vector<QString>{"Band", "", "Ohne Genre", "", "", ""}));
+              "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:\n" + paths[2] +
+                  "\n\nFolgende Dateien behalten Felder ihres ID3v2-Tags, weil sie mehr "
+                  "enthalten, als das ID3v1-Tag hält:\n" +
+                  paths[5] + ": Genre");
+    EXPECT_EQ(TagCells(Name(5)), (std::vector<QString>{"Band", "", "Ohne Genre", "", "Rock", ""}));
     EXPECT_EQ(TagCells(Name(7)), (std::vector<QString>{QStringLiteral("Künstler"), "Platte",
                                                        "Sieben", "1999", "Synthpop", "Notiz"}));
     struct FileExpect {
@@ -93,7 +98,7 @@ TEST_F(TransferTest, Level1To2WritesRows2_5_7Only) {
         const char* genre;
     };
     for (const FileExpect& e :
-         {FileExpect{5, "Ohne Genre", ""}, FileExpect{7, "Sieben", "Synthpop"}}) {
+         {FileExpect{5, "Ohne Genre", "Rock"}, FileExpect{7, "Sieben", "Synthpop"}}) {
         SCOPED_TRACE(e.index);
         TID3v2 tag;
         ASSERT_TRUE(tag.ReadFromFile(paths[e.index]));
@@ -126,17 +131,63 @@ TEST_F(TransferTest, Level2To1MapsGenresCutsTextsAndKeepsTheTrack) {
     SelectFiles({"synth.mp3", "blues.mp3", "track.mp3"});
     l2nachL1_->SpeedButton1Click();
 
-    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].toStdString(),
+              "Folgende Dateien behalten Felder ihres ID3v1-Tags, weil das ID3v2-Tag dafür nichts "
+              "enthält:\n" +
+                  blues + ": Album, Titel, Jahr, Kommentar\n" + track + ": Titel, Genre");
     EXPECT_EQ(TagCells("synth.mp3"),
               (std::vector<QString>{"", "", QString::fromStdString(title40.substr(0, 30)), "",
                                     "Synthpop", ""}));
     EXPECT_EQ(LastBlock(synth), MakeId3v1Tag(title40.substr(0, 30), "", "", "", "", 0, 147));
-    EXPECT_EQ(TagCells("blues.mp3"), (std::vector<QString>{"Band", "", "", "", "Blues", ""}));
-    EXPECT_EQ(LastBlock(blues), MakeId3v1Tag("", "Band", "", "", "", 0, 0));
+    EXPECT_EQ(TagCells("blues.mp3"),
+              (std::vector<QString>{"Band", "alt", "alt", "1970", "Blues", "alt"}));
+    EXPECT_EQ(LastBlock(blues), MakeId3v1Tag("alt", "Band", "alt", "1970", "alt", 0, 0));
     // The cell shows the 30 characters the object holds; the file keeps 28 and track 7.
-    EXPECT_EQ(TagCells("track.mp3"),
-              (std::vector<QString>{"", "", "", "", "", QString::fromStdString(comment30)}));
-    EXPECT_EQ(LastBlock(track), MakeId3v1Tag("", "", "", "", comment30.substr(0, 28), 7, 255));
+    EXPECT_EQ(TagCells("track.mp3"), (std::vector<QString>{"", "", "alt", "", "Classic Rock",
+                                                           QString::fromStdString(comment30)}));
+    EXPECT_EQ(LastBlock(track), MakeId3v1Tag("alt", "", "", "", comment30.substr(0, 28), 7, 1));
+}
+
+// Each transfer rule on files with both tags: the rows show what the target
+// tag holds afterwards, and the end message names the fields it kept.
+TEST_F(TransferTest, TheTargetGetsTheSourceButNeverLessThanItHeld) {
+    for (const TransferCase& c : TransferCases()) Make(c.name, c.id3v1, c.id3v2);
+    for (const int from : {1, 2}) {
+        SCOPED_TRACE(from);
+        Scan(3 - from);  // the list shows the level written
+        std::vector<std::string> names;
+        QString kept;
+        for (int r = 0; r < form_->Model()->RowCount(); ++r) {
+            for (const TransferCase& c : TransferCases()) {
+                if (c.from != from || form_->Model()->Cell(r, ColDatei) != c.name) continue;
+                names.push_back(c.name);
+                if (!c.kept.empty())
+                    kept += QString::fromStdString("\n" + dir_.File(c.name) + ": " +
+                                                   JoinedFields(c.kept));
+            }
+        }
+        SelectFiles(names);
+        messages_.clear();
+        (from == 1 ? static_cast<TLevelTransfer*>(l1nachL2_) : l2nachL1_)->SpeedButton1Click();
+
+        for (const TransferCase& c : TransferCases()) {
+            if (c.from != from) continue;
+            std::vector<QString> after;
+            for (const auto& text : c.after) after.push_back(QString::fromStdString(text));
+            EXPECT_EQ(TagCells(c.name), after) << c.name;
+            EXPECT_EQ(TargetFields(c, dir_.File(c.name)), c.after) << c.name;
+        }
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_EQ(messages_[0],
+                  (from == 1 ? QStringLiteral("Folgende Dateien behalten Felder ihres "
+                                              "ID3v2-Tags, weil sie mehr enthalten, "
+                                              "als das ID3v1-Tag hält:")
+                             : QStringLiteral("Folgende Dateien behalten Felder ihres "
+                                              "ID3v1-Tags, weil das ID3v2-Tag dafür "
+                                              "nichts enthält:")) +
+                      kept);
+    }
 }
 
 TEST_F(TransferTest, UnreadableFileIsSkippedWhileTheProgressGoesOn) {
