@@ -44,27 +44,25 @@ void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::stri
     }
 }
 
-// Adds the save of the level's tag of audio to the run.
-void SaveLevelTag(SaveRun& run, TMPEGaudio& audio, const std::string& path, int level,
-                  const SaveDone& done) {
-    run.Add(level == 1 ? audio.Tag1().Change(path) : audio.Tag2().Change(path),
-            [done](const writepath::FilePlan& plan) { done(OutcomeOf(plan)); });
-}
-
 }  // namespace
 
-SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts) {
-    TMPEGaudio audio;
-    if (const auto failure = LoadFailure(audio, path)) return {*failure};
-    const std::string* values[] = {&texts.Artist, &texts.Album, &texts.Title,
-                                   &texts.Year,   &texts.Genre, &texts.Comment};
-    for (size_t i = 0; i < AllTagFields.size(); ++i)
-        SetLevelField(audio, level, AllTagFields[i], *values[i]);
+SaveOutcome SaveTagFields(const std::string& path, int level,
+                          const std::vector<FieldText>& fields) {
     SaveOutcome outcome;
     SaveRun run;
-    SaveLevelTag(run, audio, path, level, [&outcome](const SaveOutcome& o) { outcome = o; });
+    WriteTagFields(run, path, level, fields, [&outcome](const SaveOutcome& o) { outcome = o; });
     run.Commit();
     return outcome;
+}
+
+SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts) {
+    return SaveTagFields(path, level,
+                         {{TagField::Artist, texts.Artist},
+                          {TagField::Album, texts.Album},
+                          {TagField::Title, texts.Title},
+                          {TagField::Year, texts.Year},
+                          {TagField::Genre, texts.Genre},
+                          {TagField::Comment, texts.Comment}});
 }
 
 void WriteTagFields(SaveRun& run, const std::string& path, int level,

@@ -13,18 +13,20 @@
 // hold them. Level 1 writes the ID3v1 tag, any other level the ID3v2 tag; the
 // other version's tag is never touched.
 
-struct TagTexts {
-    std::string Artist, Album, Title, Year, Genre, Comment;
-};
-
 class SaveRun;
 using SaveDone = std::function<void(const SaveOutcome&)>;
 using FieldText = std::pair<TagField, std::string>;
 
-// The editor's save: loads the level's tag from the file, sets the six
-// fields from the texts and saves it, so the track number and everything
-// else the tag holds stay. At level 1 the genre number is that of the genre
-// text when it is one of the 148 names, else 255.
+struct TagTexts {
+    std::string Artist, Album, Title, Year, Genre, Comment;
+};
+
+// The editor's save: loads the level's tag from the file as it is now, sets
+// the given fields and saves it, so the other fields, the track number and
+// everything else the tag holds stay. At level 1 the genre number is that of
+// the genre text when it is one of the 148 names, else 255.
+SaveOutcome SaveTagFields(const std::string& path, int level, const std::vector<FieldText>& fields);
+// The same with all six fields.
 SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts);
 
 // The wizard's save of one file: loads the file's tags afresh, sets the

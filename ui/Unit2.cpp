@@ -193,7 +193,8 @@ void TForm2::FormShow() {
     const FileListModel* model = form1_->Model();
     label1_->setText(QStringLiteral("Datei : ") + model->Cell(row, ColDatei));
     for (int field = 0; field < 6; ++field) {
-        SetFieldText(field, WithoutTrailingBlanks(model->Cell(row, kFieldColumns[field])));
+        opened_[field] = WithoutTrailingBlanks(model->Cell(row, kFieldColumns[field]));
+        SetFieldText(field, opened_[field]);
     }
 }
 
@@ -273,16 +274,25 @@ void TForm2::SpeedButton14Click() {
         close();
         return;
     }
+    // Only what the user changed is written, into the file as it is now: a
+    // field left alone keeps whatever another program put there since the scan.
+    std::vector<int> changed;
+    std::vector<::FieldText> fields;
+    for (int field = 0; field < 6; ++field) {
+        if (FieldText(field) == opened_[field]) continue;
+        changed.push_back(field);
+        fields.emplace_back(AllTagFields[static_cast<size_t>(field)],
+                            FieldText(field).toStdString());
+    }
+    if (fields.empty()) {
+        close();
+        return;
+    }
     const std::string path = form1_->RowPath(row);
-    TagTexts texts;
-    std::string* targets[] = {&texts.Artist, &texts.Album, &texts.Title,
-                              &texts.Year,   &texts.Genre, &texts.Comment};
-    for (int field = 0; field < 6; ++field) *targets[field] = FieldText(field).toStdString();
-
     SaveOutcome outcome;
     {
         StepRecorder step(&form1_->History(), "ID3Tag Editieren", &form1_->ListCells());
-        outcome = SaveTagTexts(path, form1_->RowsLevel(), texts);
+        outcome = SaveTagFields(path, form1_->RowsLevel(), fields);
     }
     switch (outcome.Outcome) {
         case FileOutcome::Written:
@@ -298,8 +308,7 @@ void TForm2::SpeedButton14Click() {
             return;
     }
     FileListModel* model = form1_->Model();
-    for (int field = 0; field < 6; ++field)
-        model->SetCell(row, kFieldColumns[field], FieldText(field));
+    for (const int field : changed) model->SetCell(row, kFieldColumns[field], FieldText(field));
     close();
 }
 

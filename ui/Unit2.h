@@ -62,5 +62,6 @@ class TForm2 : public QDialog {
     QLabel* label1_ = nullptr;
     std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below
     QComboBox* comboBoxGenre_ = nullptr;
+    std::array<QString, 6> opened_;  // the fields' texts when the dialog opened
     std::array<QToolButton*, 15> speedButtons_{};
 };

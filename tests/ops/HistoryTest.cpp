@@ -92,10 +92,10 @@ TEST_F(HistoryTest, EveryOperationTakenBackLeavesTheFileAsBefore) {
     };
     const auto wizard = [](int level) {
         return [level](const std::string& p) {
-            return SaveFields(p, level,
-                              {{TagField::Artist, "Neu"},
-                               {TagField::Year, "Neu"},
-                               {TagField::Genre, "Neu"}})
+            return SaveTagFields(p, level,
+                                 {{TagField::Artist, "Neu"},
+                                  {TagField::Year, "Neu"},
+                                  {TagField::Genre, "Neu"}})
                 .Outcome;
         };
     };

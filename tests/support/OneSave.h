@@ -19,18 +19,9 @@ inline void PrintTo(const SaveOutcome& o, std::ostream* out) {
          << ")";
 }
 
-inline SaveOutcome SaveFields(const std::string& path, int level,
-                              const std::vector<FieldText>& fields) {
-    SaveOutcome outcome;
-    SaveRun run;
-    WriteTagFields(run, path, level, fields, [&](const SaveOutcome& o) { outcome = o; });
-    run.Commit();
-    return outcome;
-}
-
 inline SaveOutcome WriteTagField(const std::string& path, int level, TagField field,
                                  const std::string& text) {
-    return SaveFields(path, level, {{field, text}});
+    return SaveTagFields(path, level, {{field, text}});
 }
 
 inline SaveOutcome WriteArtistTitle(TMPEGaudio& audio, const std::string& path, int level,

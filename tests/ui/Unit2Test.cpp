@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "support/Mutagen.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
 #include "ui/Unit2.h"
@@ -230,6 +231,61 @@ TEST_F(Unit2Test, SaveWritesTheTagTheRowsShowAndKeepsTheRest) {
         }
         EXPECT_EQ(form_->Model()->Cell(2, ColTitel), QStringLiteral("Neu"));
         form_->ScannenID3Level11Click();
+    }
+}
+
+// Another program changed title and artist after the scan; the user then
+// edits the comment. Only the comment is written, into the file as it is:
+// what the other program wrote stays, and so do the rows' other cells.
+TEST_F(Unit2Test, SavesOnlyTheFieldsTheUserChanged) {
+    if (!MutagenAvailable()) GTEST_SKIP() << "python3-mutagen is not installed";
+    struct Case {
+        int level;
+        QString comment;  // typed; the text it had: nothing is written
+    };
+    for (const Case& c : {Case{1, "Neu"}, Case{2, "Neu"}, Case{2, ""}}) {
+        SCOPED_TRACE(c.level);
+        const std::string path = dir_.File("1.mp3");
+        Scan(c.level);
+        const auto cellsBefore = TagCells(0);
+        ASSERT_TRUE(MutagenWrite(path, 3,
+                                 {{.Id = "TIT2", .Encoding = 1, .Texts = {"Кино"}},
+                                  {.Id = "TPE1", .Encoding = 1, .Texts = {"Виктор Цой"}},
+                                  {.Id = "TRCK", .Texts = {"4"}},
+                                  {.Id = "APIC", .Data = std::string(500, '\xD8')}}));
+        std::string bytes = ReadFileBytes(path);
+        PutBytes(bytes, bytes.size() - 128 + 3, std::string("Kino") + std::string(26, '\0'));
+        WriteFileBytes(path, bytes);
+        const auto seenBefore = MutagenRead(path);
+        ASSERT_TRUE(seenBefore.has_value());
+
+        SelectRows({0});
+        OpenAndRun([&] {
+            if (!c.comment.isEmpty()) Edit(6)->setText(c.comment);
+            form2_->SpeedButton14Click();
+        });
+        auto cells = cellsBefore;
+        if (c.comment.isEmpty()) {
+            EXPECT_EQ(ReadFileBytes(path), bytes);
+        } else if (c.level == 1) {
+            cells[5] = c.comment;
+            EXPECT_EQ(Tail128(ReadFileBytes(path)),
+                      MakeId3v1Tag("Kino", "Band", "Album", "1999", "Neu", 1, 17));
+        } else {
+            cells[5] = c.comment;
+            const auto seen = MutagenRead(path);
+            ASSERT_TRUE(seen.has_value());
+            EXPECT_EQ(seen->Text("COMM"), "Neu");
+            std::vector<MutagenFrame> others;
+            for (const auto& f : seen->Frames)
+                if (f.Id != "COMM") others.push_back(f);
+            ASSERT_EQ(others.size(), seenBefore->Frames.size());
+            for (size_t i = 0; i < others.size(); ++i)
+                EXPECT_EQ(others[i].Content, seenBefore->Frames[i].Content) << others[i].Id;
+        }
+        EXPECT_EQ(TagCells(0), cells);
+        EXPECT_TRUE(messages_.empty());
+        WriteFileBytes(path, bytes);
     }
 }
 
