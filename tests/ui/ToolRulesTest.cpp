@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -165,6 +166,40 @@ TEST_F(ToolRulesTest, AFileNamedInLatin1WorksWithEveryTool) {
     EXPECT_EQ(tag1.Artist(), "Mädchen");
     EXPECT_EQ(tag1.Genre(), "Rock");
     EXPECT_TRUE(messages_.empty());
+}
+
+// After the end message of a run and its dialog close, the main window has
+// the keys again: Ctrl+Z takes the run back at once.
+TEST_F(ToolRulesTest, AfterTheEndMessageTheKeysWorkAtOnce) {
+    const std::string path = Make("A - Eins.mp3", kId3v1, kId3v2);
+    Scan(1);
+    const std::string before = ReadFileBytes(path);
+    form_->show();
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    form_->ListView()->setFocus();
+    SelectFiles({"A - Eins.mp3"});
+
+    SetMessageBoxHook({});  // the real box, closed as a user would
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    closer.start(10);
+    RunTransfer(l2nachL1_, &TForm1::Level2Level11Click);
+    closer.stop();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Folgende Dateien behalten")))
+        << shown.toStdString();
+    ASSERT_NE(ReadFileBytes(path), before);
+
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get(), 1000));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ReadFileBytes(path), before);
 }
 
 // A listed file that has lost its audio is not written, and the run says so.
