@@ -270,13 +270,15 @@ TEST_F(ToolRulesTest, Screenshot) {
     QApplication::processEvents();
     ASSERT_TRUE(form_->grab().save(out));
 
-    // The real message box of a transfer that met a file without an ID3v2 tag
-    // and one that has lost its audio.
+    // The real message box of a transfer that met a file without an ID3v2 tag,
+    // one that has lost its audio and one whose ID3v1 tag holds more.
     Make("Ohne - Tag.mp3", MakeId3v1Tag("T", "A", "", "", "", 0, 1));
     const std::string broken = Make("Kaputt - Datei.mp3", "", kId3v2);
+    Make("Beide - Tags.mp3", MakeId3v1Tag("Titel", "Band", "Album", "1999", "Notiz", 0, 17),
+         MakeId3v2Tag({{"TIT2", TextFrameData("Titel")}, {"TCON", TextFrameData("Krautrock")}}));
     Scan(1);
     WriteMp3(broken, kId3v2, std::string(3000, '\0'), "");
-    SelectRows({0, 1, 2, 3, 4});
+    SelectRows({0, 1, 2, 3, 4, 5});
     const MessageBoxHook previous = SetMessageBoxHook({});
     bool grabbed = false;
     QTimer::singleShot(300, [&] {
