@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "ops/Backup.h"
-#include "ops/TagOps.h"
+#include "ops/Outcome.h"
 
 struct ParsedArgs {
     std::map<std::string, std::string, std::less<>> Values;  // "--level" -> "2"

@@ -23,11 +23,10 @@ namespace {
 
 // "Behält Album, Kommentar des ID3v2-Tags, weil das ID3v2-Tag mehr enthält, ..."
 std::string KeptText(const std::vector<TagField>& fields, bool oneToTwo) {
-    std::string text = "Behält ";
-    for (size_t i = 0; i < fields.size(); ++i) (text += i ? ", " : "") += FieldName(fields[i]);
-    return text + (oneToTwo ? " des ID3v2-Tags, weil das ID3v2-Tag mehr enthält, als das "
-                              "ID3v1-Tag hält."
-                            : " des ID3v1-Tags, weil das ID3v2-Tag dafür nichts enthält.");
+    return "Behält " + FieldNames(fields) +
+           (oneToTwo ? " des ID3v2-Tags, weil das ID3v2-Tag mehr enthält, als das "
+                       "ID3v1-Tag hält."
+                     : " des ID3v1-Tags, weil das ID3v2-Tag dafür nichts enthält.");
 }
 
 }  // namespace

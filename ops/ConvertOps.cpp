@@ -3,7 +3,7 @@
 #include <array>
 
 #include "ops/History.h"
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Text.h"
 

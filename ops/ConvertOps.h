@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ops/TagOps.h"
+#include "ops/Outcome.h"
 
 class TMPEGaudio;
 class SaveRun;

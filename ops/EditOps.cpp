@@ -1,40 +1,10 @@
 #include "ops/EditOps.h"
 
-#include <type_traits>
-
 #include "ops/History.h"
+#include "ops/TagAccess.h"
 #include "tags/MPEGaudio.h"
 
 namespace {
-
-// The genre is a number in ID3v1 and a text in ID3v2; the other fields are texts in both.
-template <typename Tag>
-void SetField(Tag& tag, TagField field, const std::string& text) {
-    switch (field) {
-        case TagField::Artist:
-            tag.SetArtist(text);
-            break;
-        case TagField::Album:
-            tag.SetAlbum(text);
-            break;
-        case TagField::Title:
-            tag.SetTitle(text);
-            break;
-        case TagField::Year:
-            tag.SetYear(text);
-            break;
-        case TagField::Genre:
-            if constexpr (std::is_same_v<Tag, TID3v1>) {
-                tag.SetGenreID(GenreEntryOf(text));
-            } else {
-                tag.SetGenre(text);
-            }
-            break;
-        case TagField::Comment:
-            tag.SetComment(text);
-            break;
-    }
-}
 
 void SetLevelField(TMPEGaudio& audio, int level, TagField field, const std::string& text) {
     if (level == 1) {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "ops/TagOps.h"
+#include "ops/Outcome.h"
 
 // The file work of the single-file editor and the batch wizard. Paths are the
 // file system's bytes; texts are UTF-8, as the list rows and the tag classes
@@ -16,10 +16,6 @@
 class SaveRun;
 using SaveDone = std::function<void(const SaveOutcome&)>;
 using FieldText = std::pair<TagField, std::string>;
-
-struct TagTexts {
-    std::string Artist, Album, Title, Year, Genre, Comment;
-};
 
 // The editor's save: loads the level's tag from the file as it is now, sets
 // the given fields and saves it, so the other fields, the track number and

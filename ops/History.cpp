@@ -5,7 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "ops/TagOps.h"
+#include "ops/Outcome.h"
 #include "tags/CachedFile.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -44,7 +44,7 @@ bool Examine(const std::string& path, TagBytes& tags, FileStamp* stamp) {
     return true;
 }
 
-size_t CellsBytes(const std::optional<TagCells>& c) {
+size_t CellsBytes(const std::optional<TagTexts>& c) {
     if (!c) return 0;
     return c->Artist.size() + c->Album.size() + c->Title.size() + c->Year.size() + c->Genre.size() +
            c->Comment.size();

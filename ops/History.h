@@ -55,7 +55,7 @@ FileStamp StampOf(const writepath::FilePlan& plan);
 struct FileRecord {
     std::string Path;
     TagBytes Old;                   // before the step first wrote it
-    std::optional<TagCells> Cells;  // its row's cells then, when it had a row
+    std::optional<TagTexts> Cells;  // its row's cells then, when it had a row
     FileStamp Planned;              // as the step's write is to leave it, time aside
     FileStamp After;                // as the step left it
     bool Confirmed = false;         // a write of the step went through
@@ -75,8 +75,8 @@ std::string StepLabel(const HistoryStep& step);
 class RowCells {
   public:
     virtual ~RowCells() = default;
-    virtual std::optional<TagCells> Get(const std::string& path) = 0;
-    virtual void Set(const std::string& path, const TagCells& cells) = 0;
+    virtual std::optional<TagTexts> Get(const std::string& path) = 0;
+    virtual void Set(const std::string& path, const TagTexts& cells) = 0;
 };
 
 // What an undo or redo left alone.

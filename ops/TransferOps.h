@@ -4,26 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "ops/TagOps.h"
+#include "ops/Outcome.h"
 
 class TMPEGaudio;
 class SaveRun;
 
-// The six tag cells of a row, UTF-8, in the order Interpret, Album, Titel,
-// Jahr, Genre, Kommentar.
-struct TagCells {
-    std::string Artist;
-    std::string Album;
-    std::string Title;
-    std::string Year;
-    std::string Genre;
-    std::string Comment;
-};
-
 struct TransferResult {
     FileOutcome Status = FileOutcome::Unreadable;
     writepath::Failure Why = writepath::Failure::None;  // for SaveFailed
-    TagCells Cells;  // from the tag object just written; meaningful for Written only
+    TagTexts Cells;  // from the tag object just written; meaningful for Written only
     // Fields whose target value stayed where a plain copy would have put the
     // source's poorer one in its place.
     std::vector<TagField> Kept;

@@ -26,7 +26,7 @@ class ListRowCells : public RowCells {
     explicit ListRowCells(FileListModel* model) : model_(model) {}
     void Forget() { index_.clear(); }
 
-    std::optional<TagCells> Get(const std::string& path) override {
+    std::optional<TagTexts> Get(const std::string& path) override {
         const int row = RowOf(path);
         if (row < 0) return std::nullopt;
         std::string* targets[] = {&cells_.Artist, &cells_.Album, &cells_.Title,
@@ -34,7 +34,7 @@ class ListRowCells : public RowCells {
         for (int i = 0; i < 6; ++i) *targets[i] = model_->Cell(row, kTagColumns[i]).toStdString();
         return cells_;
     }
-    void Set(const std::string& path, const TagCells& cells) override {
+    void Set(const std::string& path, const TagTexts& cells) override {
         const int row = RowOf(path);
         if (row < 0) return;
         const std::string* values[] = {&cells.Artist, &cells.Album, &cells.Title,
@@ -55,7 +55,7 @@ class ListRowCells : public RowCells {
 
     FileListModel* model_;
     std::unordered_map<std::string, int> index_;
-    TagCells cells_;
+    TagTexts cells_;
 };
 
 }  // namespace

@@ -18,7 +18,7 @@
 
 #include "ops/EditOps.h"
 #include "ops/History.h"
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FileListModel.h"

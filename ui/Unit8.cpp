@@ -12,7 +12,7 @@
 
 #include "ops/ConvertOps.h"
 #include "ops/History.h"
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"

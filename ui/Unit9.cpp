@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ops/History.h"
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"
@@ -79,7 +79,7 @@ void TLevelTransfer::SpeedButton1Click() {
             const std::string path = form1_->RowPath(row);
             const auto done = [model, row, path, &report](const TransferResult& r) {
                 if (r.Status == FileOutcome::Written) {
-                    const TagCells& c = r.Cells;
+                    const TagTexts& c = r.Cells;
                     model->SetCell(row, ColInterpret, QString::fromStdString(c.Artist));
                     model->SetCell(row, ColAlbum, QString::fromStdString(c.Album));
                     model->SetCell(row, ColTitel, QString::fromStdString(c.Title));

@@ -26,18 +26,18 @@ namespace fs = std::filesystem;
 // The rows of a list, by path.
 class FakeCells : public RowCells {
   public:
-    std::optional<TagCells> Get(const std::string& path) override {
+    std::optional<TagTexts> Get(const std::string& path) override {
         const auto it = rows.find(path);
         if (it == rows.end()) return std::nullopt;
         return it->second;
     }
-    void Set(const std::string& path, const TagCells& cells) override {
+    void Set(const std::string& path, const TagTexts& cells) override {
         if (rows.count(path)) rows[path] = cells;
     }
-    std::map<std::string, TagCells> rows;
+    std::map<std::string, TagTexts> rows;
 };
 
-bool SameCells(const TagCells& a, const TagCells& b) {
+bool SameCells(const TagTexts& a, const TagTexts& b) {
     return a.Artist == b.Artist && a.Album == b.Album && a.Title == b.Title && a.Year == b.Year &&
            a.Genre == b.Genre && a.Comment == b.Comment;
 }
@@ -55,8 +55,8 @@ std::string OldId3v1(uint8_t track = 7) {
     return MakeId3v1Tag("Alter Titel", "Alter Interpret", "Altes Album", "1999", "alt", track, 8);
 }
 
-const TagCells kOldCells{"Alter Interpret", "Altes Album", "Alter Titel", "1999", "Jazz", "alt"};
-const TagCells kNewCells{"Neu", "Neu", "Neu", "2024", "Rock", "neu"};
+const TagTexts kOldCells{"Alter Interpret", "Altes Album", "Alter Titel", "1999", "Jazz", "alt"};
+const TagTexts kNewCells{"Neu", "Neu", "Neu", "2024", "Rock", "neu"};
 
 class HistoryTest : public Mp3FolderTest {
   protected:

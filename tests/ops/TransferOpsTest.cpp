@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/Genres.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
 #include "support/OneSave.h"

@@ -19,7 +19,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
 #include "ui/Unit4.h"

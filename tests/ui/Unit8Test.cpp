@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
 

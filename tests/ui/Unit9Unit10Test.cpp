@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "ops/TagOps.h"
+#include "ops/TagAccess.h"
 #include "support/TransferCases.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"

@@ -1,25 +1,13 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <optional>
+// What became of each file of a tool's run, and the run's end message.
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tags/Messages.h"
+#include "tags/Fields.h"
 #include "tags/WritePath.h"
-
-class TMPEGaudio;
-
-// The six fields the editing tools handle, in the order they work on them.
-enum class TagField { Artist, Album, Title, Year, Genre, Comment };
-inline constexpr std::array<TagField, 6> AllTagFields{TagField::Artist, TagField::Album,
-                                                      TagField::Title,  TagField::Year,
-                                                      TagField::Genre,  TagField::Comment};
-
-// "Interpret", "Album", "Titel", "Jahr", "Genre", "Kommentar".
-std::string_view FieldName(TagField field);
 
 // What became of one file in a run of a tool (the wizard, the file-name
 // conversion, the transfers, the editor's save, the CLI): one classification
@@ -41,39 +29,8 @@ struct SaveOutcome {
 // The outcome of a write path plan: Written, or SaveFailed and its reason.
 SaveOutcome OutcomeOf(const writepath::FilePlan& plan);
 
-// The position of a genre box entry: the genre number of a text that equals
-// one of the 148 names exactly (case-sensitive, untrimmed); 255 otherwise.
-uint8_t GenreEntryOf(std::string_view text);
-
-// The genre number of an ID3v2 genre text for an ID3v1 tag: one of the 148
-// names without regard to ASCII case, or a number of the table alone ("17",
-// "(17)"); 255 otherwise.
-uint8_t GenreIndexOf(std::string_view text);
-
-// What the ID3v1 setters are given of a text from another source (a file
-// name, the other tag): its first 255 characters, so that blanks behind them
-// are cut as blanks before the setter keeps its 30.
-std::string Id3v1SetterInput(std::string_view text);
-
-// Loads a file's tags through the analyser for a read-modify-write. Nothing
-// when they may be changed and saved; otherwise why not (Unreadable, or
-// NoFrame: the analyser has emptied the tags, which must never be saved).
-std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path);
-
-// Counts the messages the tag code shows while it is alive, passing each on
-// to the handler that was installed before.
-class MessageWatch {
-  public:
-    MessageWatch();
-    ~MessageWatch();
-    MessageWatch(const MessageWatch&) = delete;
-    MessageWatch& operator=(const MessageWatch&) = delete;
-    int Count() const { return count_; }
-
-  private:
-    MessageHandler previous_;
-    int count_ = 0;
-};
+// "Album, Kommentar"
+std::string FieldNames(const std::vector<TagField>& fields);
 
 // The files of one run that were left as they were, for the run's end
 // message. Paths are the file system's bytes; the text names them readably.

@@ -1,0 +1,67 @@
+#pragma once
+
+// Loading a file's tags for a tool's read-modify-write, and setting a field
+// of either tag by the field's name.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "ops/Genres.h"
+#include "ops/Outcome.h"
+#include "tags/Fields.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
+#include "tags/Messages.h"
+
+class TMPEGaudio;
+
+// What the ID3v1 setters are given of a text from another source (a file
+// name, the other tag): its first 255 characters, so that blanks behind them
+// are cut as blanks before the setter keeps its 30.
+std::string Id3v1SetterInput(std::string_view text);
+
+// Loads a file's tags through the analyser for a read-modify-write. Nothing
+// when they may be changed and saved; otherwise why not (Unreadable, or
+// NoFrame: the analyser has emptied the tags, which must never be saved).
+std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path);
+
+// Counts the messages the tag code shows while it is alive, passing each on
+// to the handler that was installed before.
+class MessageWatch {
+  public:
+    MessageWatch();
+    ~MessageWatch();
+    MessageWatch(const MessageWatch&) = delete;
+    MessageWatch& operator=(const MessageWatch&) = delete;
+    int Count() const { return count_; }
+
+  private:
+    MessageHandler previous_;
+    int count_ = 0;
+};
+
+// Sets a field of either tag from a text. The genre is a number in ID3v1: the
+// genre box's entry of the text, 255 for none.
+template <typename Tag>
+void SetField(Tag& tag, TagField field, const std::string& text) {
+    switch (field) {
+        case TagField::Artist:
+            return tag.SetArtist(text);
+        case TagField::Album:
+            return tag.SetAlbum(text);
+        case TagField::Title:
+            return tag.SetTitle(text);
+        case TagField::Year:
+            return tag.SetYear(text);
+        case TagField::Genre:
+            if constexpr (std::is_same_v<Tag, TID3v1>) {
+                return tag.SetGenreID(GenreEntryOf(text));
+            } else {
+                return tag.SetGenre(text);
+            }
+        case TagField::Comment:
+            return tag.SetComment(text);
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// The six fields the tag tools edit, one vocabulary for the tag code, the
+// tools, the list, the dialogs and the CLI: what each field is, and one
+// struct of their six texts.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tags/ID3v2Frames.h"
+
+// In the order the tools work on them and the list shows them.
+enum class TagField { Artist, Album, Title, Year, Genre, Comment };
+
+struct FieldInfo {
+    TagField Field;
+    std::string_view Name;  // German: "Interpret"
+    size_t Id3v1Room;       // the characters an ID3v1 tag holds of it
+    id3v2::Field Id3v2;     // its frames: id3v2::FrameIDs(version)[Id3v2]
+};
+
+inline constexpr std::array<FieldInfo, 6> TagFields = {{
+    {TagField::Artist, "Interpret", 30, id3v2::FieldArtist},
+    {TagField::Album, "Album", 30, id3v2::FieldAlbum},
+    {TagField::Title, "Titel", 30, id3v2::FieldTitle},
+    {TagField::Year, "Jahr", 4, id3v2::FieldYear},
+    {TagField::Genre, "Genre", 0, id3v2::FieldGenre},  // ID3v1: a number
+    {TagField::Comment, "Kommentar", 30, id3v2::FieldComment},
+}};
+inline constexpr size_t TagFieldCount = TagFields.size();
+static_assert([] {
+    for (size_t i = 0; i < TagFieldCount; ++i)
+        if (static_cast<size_t>(TagFields[i].Field) != i) return false;
+    return true;
+}());
+
+constexpr size_t IndexOf(TagField field) {
+    return static_cast<size_t>(field);
+}
+constexpr const FieldInfo& InfoOf(TagField field) {
+    return TagFields[IndexOf(field)];
+}
+constexpr std::string_view FieldName(TagField field) {
+    return InfoOf(field).Name;
+}
+
+// Every field, in order, for range loops.
+inline constexpr std::array<TagField, TagFieldCount> AllTagFields = [] {
+    std::array<TagField, TagFieldCount> fields{};
+    for (size_t i = 0; i < TagFieldCount; ++i) fields[i] = TagFields[i].Field;
+    return fields;
+}();
+
+// The six texts of a tag or a row, UTF-8.
+struct TagTexts {
+    std::string Artist, Album, Title, Year, Genre, Comment;
+
+    std::string& operator[](TagField field) { return *Members(this)[IndexOf(field)]; }
+    const std::string& operator[](TagField field) const {
+        return *Members(const_cast<TagTexts*>(this))[IndexOf(field)];
+    }
+    bool operator==(const TagTexts&) const = default;
+
+  private:
+    static std::array<std::string*, TagFieldCount> Members(TagTexts* t) {
+        return {&t->Artist, &t->Album, &t->Title, &t->Year, &t->Genre, &t->Comment};
+    }
+};
+
+// A tag's six texts through its getters (the genre as its name).
+template <typename Tag>
+TagTexts TextsOf(const Tag& tag) {
+    return {tag.Artist(), tag.Album(), tag.Title(), tag.Year(), tag.Genre(), tag.Comment()};
+}
