@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
     dialogs.Form2 = new TForm2(&form1);
     dialogs.Info = new TInfo(&form1);
     dialogs.Wizard = new TWizard(&form1);
-    dialogs.Optionen = new TOptionen(&form1);
+    dialogs.Optionen = new TOptionen(form1.ListView(), &form1);
     dialogs.Updaten = new TUpdaten(&form1);
     dialogs.Suchen = new TSuchen(&form1);
     dialogs.Konvertieren = new TKonvertieren(&form1);

@@ -43,17 +43,8 @@ std::string TagCell(std::string_view text) {
 // The six tag cells from the tag, empty when the file has none.
 template <typename Tag>
 void SetTagCells(const Tag& t, FileRow& row) {
-    auto& c = row.Cells;
-    if (t.Exists()) {
-        c[ColInterpret] = TagCell(t.Artist());
-        c[ColAlbum] = TagCell(t.Album());
-        c[ColTitel] = TagCell(t.Title());
-        c[ColJahr] = TagCell(t.Year());
-        c[ColGenre] = TagCell(t.Genre());
-        c[ColKommentar] = TagCell(t.Comment());
-    } else {
-        for (int i = ColInterpret; i <= ColKommentar; ++i) c[i].clear();
-    }
+    const TagTexts texts = t.Exists() ? TextsOf(t) : TagTexts{};
+    for (const TagField field : AllTagFields) row.Cells[ColumnOf(field)] = TagCell(texts[field]);
 }
 
 }  // namespace

@@ -5,28 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "scan/Columns.h"
+
 class TMPEGaudio;
-
-// Column positions of the file list; the tools address cells by these.
-enum Column : int {
-    ColDatei = 0,
-    ColInterpret = 1,
-    ColAlbum = 2,
-    ColTitel = 3,
-    ColJahr = 4,
-    ColGenre = 5,
-    ColKommentar = 6,
-    ColBitrate = 7,
-    ColSamplerate = 8,
-    ColLaenge = 9,
-    ColDateigroesse = 10,
-    ColCodec = 11,
-    ColPfad = 12,
-    ColumnCount = 13
-};
-
-// Column headers, UTF-8.
-extern const std::array<std::string_view, ColumnCount> ColumnHeaders;
 
 // One row of the file list: all cells UTF-8, the folder cell ends in "/".
 struct FileRow {

@@ -32,13 +32,10 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 }
 
 namespace {
-bool RightAligned(int column) {
-    return column == ColLaenge || column == ColDateigroesse;
-}
-
 QVariant Alignment(int column) {
-    return QVariant::fromValue(Qt::AlignVCenter |
-                               (RightAligned(column) ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant::fromValue(
+        Qt::AlignVCenter |
+        (InfoOf(static_cast<Column>(column)).RightAligned ? Qt::AlignRight : Qt::AlignLeft));
 }
 }  // namespace
 
@@ -63,10 +60,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
-    if (role == Qt::DisplayRole)
-        return QString::fromUtf8(
-            ColumnHeaders[static_cast<size_t>(section)].data(),
-            static_cast<qsizetype>(ColumnHeaders[static_cast<size_t>(section)].size()));
+    if (role == Qt::DisplayRole) {
+        const std::string_view header = InfoOf(static_cast<Column>(section)).Header;
+        return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
+    }
     if (role == Qt::TextAlignmentRole) return Alignment(section);
     return {};
 }

@@ -62,9 +62,6 @@ const QString kSuchenMessage = QStringLiteral(
     "gescannt oder es wurden keine MP3-Dateien gefunden. Die Suche ist nur möglich, wenn "
     "MP3-Dateien vorhanden sind.");
 
-constexpr std::array<int, ColumnCount> kColumnWidths = {200, 150, 150, 150, 52, 60, 180,
-                                                        70,  70,  50,  70,  70, 200};
-
 // QTreeView draws no grid; this delegate adds the right and bottom edge of
 // every cell while the grid is switched on.
 class GridDelegate : public QStyledItemDelegate {
@@ -236,7 +233,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     header->setStretchLastSection(false);
     header->setSortIndicatorShown(false);
     for (int c = 0; c < ColumnCount; ++c)
-        listView_->setColumnWidth(c, kColumnWidths[static_cast<size_t>(c)]);
+        listView_->setColumnWidth(c, Columns[static_cast<size_t>(c)].DesignWidth);
     setCentralWidget(listView_);
 
     // Context menu of the list.

@@ -1,6 +1,8 @@
 #include <QCheckBox>
 #include <QTreeView>
 
+#include "scan/Columns.h"
+#include "ui/ListColumns.h"
 #include "ui/MessageBox.h"
 #include "ui/ProfileFile.h"
 #include "ui/Unit1.h"
@@ -11,8 +13,8 @@ namespace {
 QString Key(const char* name) {
     return QString::fromLatin1(name);
 }
-QString ColumnKey(int column) {
-    return QStringLiteral("Column%1Pos").arg(column);
+QString Key(std::string_view key) {
+    return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
 }
 
 }  // namespace
@@ -27,9 +29,11 @@ void TForm1::RestoreSettings() {
 
     // A stored 0 keeps a column hidden that was hidden at the last close;
     // "Datei" cannot be hidden, so there it means the default.
-    for (int c = 0; c <= 11; ++c) {
-        int width = settings.GetInt(section, ColumnKey(c), DefaultColumnWidth(c));
-        if (width < 0 || (c == 0 && width == 0)) width = DefaultColumnWidth(c);
+    for (int c = 0; c < ColumnCount; ++c) {
+        const ColumnInfo& column = Columns[static_cast<size_t>(c)];
+        if (column.WidthKey.empty()) continue;
+        int width = settings.GetInt(section, Key(column.WidthKey), column.DesignWidth);
+        if (width < 0 || (c == ColDatei && width == 0)) width = column.DesignWidth;
         SetListColumnWidth(ListView(), c, width);
     }
 
@@ -59,12 +63,15 @@ void TForm1::SaveSettings() {
     if (!write(Key("HorizontalPos"), x()) || !write(Key("VertikalPos"), y())) return;
     if (!write(Key("Linien"), GridLines() ? 1 : 0)) return;
     if (optionen) {
-        for (int c = 1; c <= 11; ++c)
-            if (!write(QStringLiteral("AnzeigenCol%1").arg(c), optionen->ColumnShown(c) ? 1 : 0))
-                return;
+        for (int c = 0; c < ColumnCount; ++c) {
+            const std::string_view key = Columns[static_cast<size_t>(c)].ShownKey;
+            if (!key.empty() && !write(Key(key), optionen->ColumnShown(c) ? 1 : 0)) return;
+        }
     }
-    for (int c = 0; c <= 11; ++c)
-        if (!write(ColumnKey(c), ListColumnWidth(ListView(), c))) return;
+    for (int c = 0; c < ColumnCount; ++c) {
+        const std::string_view key = Columns[static_cast<size_t>(c)].WidthKey;
+        if (!key.empty() && !write(Key(key), ListColumnWidth(ListView(), c))) return;
+    }
 
     const Qt::WindowStates state = windowState();
     if (state & Qt::WindowMinimized) return;

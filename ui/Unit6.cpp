@@ -4,50 +4,32 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "scan/Columns.h"
 #include "ui/Images.h"
-#include "ui/Unit1.h"
+#include "ui/ListColumns.h"
 
 namespace {
 
-constexpr std::array<int, 11> DefaultWidths = {150, 150, 150, 52, 60, 180, 70, 70, 50, 70, 70};
+QString Key(std::string_view key) {
+    return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+}
 
-constexpr std::array<const char*, 11> Captions = {
-    "ID3Tag Interpret", "ID3Tag Album", "ID3Tag Titel",
-    "ID3Tag Jahr",      "ID3Tag Genre", "ID3Tag Kommentar",
-    "Bitrate",          "Samplerate",   "Länge",
-    "Dateigröße",       "Codec"};
+constexpr int kBoxRows = 6;  // of the check boxes' left column
+
+// The columns "Optionen" switches: those with a check box.
+bool Switchable(int column) {
+    return column >= 0 && column < ColumnCount &&
+           !Columns[static_cast<size_t>(column)].ShownKey.empty();
+}
 
 }  // namespace
 
-int DefaultColumnWidth(int column) {
-    if (column >= 1 && column <= 11) return DefaultWidths[static_cast<size_t>(column - 1)];
-    return 200;
-}
-
-int ListColumnWidth(const QTreeView* view, int column) {
-    const QHeaderView* header = view->header();
-    return header->isSectionHidden(column) ? 0 : header->sectionSize(column);
-}
-
-void SetListColumnWidth(QTreeView* view, int column, int width) {
-    QHeaderView* header = view->header();
-    // A zero-width section would still take clicks and drags at its edge;
-    // hiding it is what a width of 0 means.
-    if (width <= 0) {
-        header->setSectionHidden(column, true);
-        return;
-    }
-    header->setSectionHidden(column, false);
-    header->resizeSection(column, width);
-}
-
-TOptionen::TOptionen(TForm1* form1, QWidget* parent)
-    : QDialog(parent ? parent : form1), form1_(form1), settings_(SettingsFilePath()) {
+TOptionen::TOptionen(QTreeView* list, QWidget* parent)
+    : QDialog(parent), list_(list), settings_(SettingsFilePath()) {
     setObjectName(QStringLiteral("Optionen"));
     setWindowTitle(QStringLiteral("Optionen"));
     setModal(true);
@@ -56,13 +38,17 @@ TOptionen::TOptionen(TForm1* form1, QWidget* parent)
     groupBox->setObjectName(QStringLiteral("GroupBox1"));
     auto* grid = new QGridLayout(groupBox);
     grid->setHorizontalSpacing(24);
-    for (int c = 1; c <= 11; ++c) {
-        auto* box =
-            new QCheckBox(QString::fromUtf8(Captions[static_cast<size_t>(c - 1)]), groupBox);
+    int placed = 0;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!Switchable(c)) continue;
+        const std::string_view caption = Columns[static_cast<size_t>(c)].Caption;
+        auto* box = new QCheckBox(
+            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), groupBox);
         box->setObjectName(QStringLiteral("CheckBox%1").arg(c));
         // Column order runs down the left column first, then the right one.
-        grid->addWidget(box, (c - 1) % 6, (c - 1) / 6);
-        checkBoxes_[static_cast<size_t>(c - 1)] = box;
+        grid->addWidget(box, placed % kBoxRows, placed / kBoxRows);
+        ++placed;
+        checkBoxes_[static_cast<size_t>(c)] = box;
     }
 
     speedButton14_ = new QToolButton(this);
@@ -94,27 +80,31 @@ TOptionen::TOptionen(TForm1* form1, QWidget* parent)
 }
 
 bool TOptionen::ColumnShown(int column) const {
-    if (column < 1 || column > 11) return true;
-    return checkBoxes_[static_cast<size_t>(column - 1)]->isChecked();
+    if (!Switchable(column)) return true;
+    return checkBoxes_[static_cast<size_t>(column)]->isChecked();
 }
 
 void TOptionen::FormCreate() {
-    for (int c = 1; c <= 11; ++c)
-        checkBoxes_[static_cast<size_t>(c - 1)]->setChecked(settings_.GetBool(
-            QLatin1String(SettingsSection), QStringLiteral("AnzeigenCol%1").arg(c), true));
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!Switchable(c)) continue;
+        checkBoxes_[static_cast<size_t>(c)]->setChecked(settings_.GetBool(
+            QLatin1String(SettingsSection), Key(Columns[static_cast<size_t>(c)].ShownKey), true));
+    }
 }
 
 void TOptionen::SpeedButton14Click() {
-    if (!form1_ || !form1_->ListView()) return;
-    for (int c = 1; c <= 11; ++c) {
+    if (!list_) return;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!Switchable(c)) continue;
+        const ColumnInfo& column = Columns[static_cast<size_t>(c)];
         int width = 0;
         if (ColumnShown(c)) {
             // The width stored at the last close, not the one before this run's switching off.
-            width = settings_.GetInt(QLatin1String(SettingsSection),
-                                     QStringLiteral("Column%1Pos").arg(c), DefaultColumnWidth(c));
-            if (width <= 0) width = DefaultColumnWidth(c);
+            width = settings_.GetInt(QLatin1String(SettingsSection), Key(column.WidthKey),
+                                     column.DesignWidth);
+            if (width <= 0) width = column.DesignWidth;
         }
-        SetListColumnWidth(form1_->ListView(), c, width);
+        SetListColumnWidth(list_, c, width);
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include "support/TempDir.h"
 #include "support/ui/TemporaryConfigMain.h"
+#include "ui/ListColumns.h"
 #include "ui/MessageBox.h"
 #include "ui/ProfileFile.h"
 #include "ui/Unit1.h"
@@ -41,7 +42,7 @@ struct Program {
     Program() {
         form = std::make_unique<TForm1>();
         form->FormCreate();
-        optionen = new TOptionen(form.get());
+        optionen = new TOptionen(form->ListView(), form.get());
         TForm1Dialogs dialogs;
         dialogs.Optionen = optionen;
         form->SetDialogs(dialogs);

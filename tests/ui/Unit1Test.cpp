@@ -593,8 +593,8 @@ TEST_F(Unit1Test, WindowHasItsComponents) {
     EXPECT_EQ(form_->DirCombo()->size(), QSize(265, 22));
 
     const QTreeView* view = form_->ListView();
-    const int widths[] = {200, 150, 150, 150, 52, 60, 180, 70, 70, 50, 70, 70, 200};
-    for (int c = 0; c < ColumnCount; ++c) EXPECT_EQ(view->columnWidth(c), widths[c]) << c;
+    for (int c = 0; c < ColumnCount; ++c)
+        EXPECT_EQ(view->columnWidth(c), Columns[static_cast<size_t>(c)].DesignWidth) << c;
     EXPECT_EQ(view->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);

@@ -16,6 +16,7 @@
 
 #include "support/TempDir.h"
 #include "support/ui/TemporaryConfigMain.h"
+#include "ui/ListColumns.h"
 #include "ui/ProfileFile.h"
 #include "ui/Unit1.h"
 #include "ui/Unit6.h"
@@ -37,7 +38,7 @@ class Unit6Test : public ::testing::Test {
         std::filesystem::remove(IniPath());
         if (!settings.empty()) WriteFileBytes(IniPath(), "[Einstellungen]\n" + settings);
         form = std::make_unique<TForm1>();
-        optionen = new TOptionen(form.get());
+        optionen = new TOptionen(form->ListView(), form.get());
     }
     QCheckBox* Box(int column) const {
         return optionen->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(column));
