@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "ops/Outcome.h"
 #include "tags/ByteRecord.h"
 #include "tags/ID3v2.h"
 #include "tags/PosixFile.h"

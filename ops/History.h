@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ops/TransferOps.h"
+#include "tags/Fields.h"
 #include "tags/Hash.h"
 #include "tags/WritePath.h"
 

@@ -6,16 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "tags/GenreTable.h"
 #include "tags/WritePath.h"
 
 class CachedFile;
-
-// The 148 genre names; an entry's position is its ID3v1 genre number.
-extern const std::array<std::string_view, 148> GenreNames;
-
-// A genre number written as one to three decimal digits and no more, when
-// the table holds it.
-std::optional<uint8_t> GenreNumberOf(std::string_view digits);
 
 // One file's ID3v1 tag (the last 128 bytes of the file). Texts are UTF-8;
 // the block holds them as Windows-1252, one byte per character, and the

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "tags/ByteOrder.h"
-#include "tags/ID3v1.h"
+#include "tags/GenreTable.h"
 #include "tags/Text.h"
 
 namespace id3v2 {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "tags/MPEGaudio.h"
+#include "tags/MPEGFrame.h"
 
 namespace mpeg {
 

@@ -14,7 +14,7 @@
 
 #include "tags/ByteRecord.h"
 #include "tags/Hash.h"
-#include "tags/ID3v2.h"
+#include "tags/ID3v2Header.h"
 #include "tags/PosixFile.h"
 #include "tags/Text.h"
 

@@ -34,6 +34,7 @@
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"
 #include "ui/Images.h"
+#include "ui/ListColumns.h"
 #include "ui/MessageBox.h"
 
 // Everything that belongs to one running scan; lives on the stack of
@@ -339,6 +340,10 @@ void TForm1::SetGridLines(bool on) {
     gridLines_ = on;
     linienanzeigen1_->setChecked(on);
     listView_->viewport()->update();
+}
+
+int TForm1::ColumnWidth(int column) const {
+    return ListColumnWidth(listView_, column);
 }
 
 QString TForm1::StatusText(int field) const {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/ListRows.h"
+
 class QCloseEvent;
 class QDialog;
 class QLabel;
@@ -39,7 +41,7 @@ struct TForm1Dialogs {
 };
 
 // The main window: folder field, scan button, tool bar, file list, status bar.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public ListRows {
     Q_OBJECT
   public:
     explicit TForm1(QWidget* parent = nullptr);
@@ -53,32 +55,34 @@ class TForm1 : public QMainWindow {
     int ScanLevel() const { return scanLevel_; }
     // The level the rows were read with, which the tools work on; before the
     // first scan the drop-down's.
-    int RowsLevel() const { return rowsLevel_ ? rowsLevel_ : scanLevel_; }
+    int RowsLevel() const override { return rowsLevel_ ? rowsLevel_ : scanLevel_; }
     bool Scanning() const { return scanning_; }
 
-    FileListModel* Model() const { return model_; }
+    QWidget* Window() override { return this; }
+    FileListModel* Model() const override { return model_; }
     QTreeView* ListView() const { return listView_; }
     TDirTreeCombo* DirCombo() const { return dirCombo_; }
 
     // Selected rows in list order; the current row is the first of them (-1: none).
-    std::vector<int> SelectedRows() const;
-    int CurrentRow() const;
+    std::vector<int> SelectedRows() const override;
+    int CurrentRow() const override;
     int SelectionCount() const;
     // A row's file, its folder followed by its name, as the file system's
     // exact bytes (the cells show them readably).
-    std::string RowPath(int row) const;
+    std::string RowPath(int row) const override;
+    int ColumnWidth(int column) const override;
 
     // Grid lines of the list; the check mark of "Linien anzeigen" follows.
     bool GridLines() const { return gridLines_; }
     void SetGridLines(bool on);
 
     QString StatusText(int field) const;
-    void SetStatusText(int field, const QString& text);
+    void SetStatusText(int field, const QString& text) override;
 
     // What the tools wrote, for "Rückgängig" and "Wiederherstellen"; it
     // outlives a scan. The list's tag cells by file path, for its steps.
-    TagHistory& History() { return *history_; }
-    RowCells& ListCells() { return *listCells_; }
+    TagHistory& History() override { return *history_; }
+    RowCells& ListCells() override { return *listCells_; }
 
     // Settings file (Tonzettel.ini): restore at creation, save at close.
     void RestoreSettings();

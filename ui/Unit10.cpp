@@ -1,7 +1,7 @@
 #include "ui/Unit10.h"
 
-TL2nachL1::TL2nachL1(TForm1* form1, QWidget* parent)
-    : TLevelTransfer(form1, parent, 2, QStringLiteral("Transfer Level 2 -> Level 1"),
+TL2nachL1::TL2nachL1(ListRows* rows, QWidget* parent)
+    : TLevelTransfer(rows, parent, 2, QStringLiteral("Transfer Level 2 -> Level 1"),
                      QStringLiteral("Transferiere ID3Tags Level 2 nach ID3Tag Level 1...")) {
     setObjectName(QStringLiteral("L2nachL1"));
     // This one has an ordinary, resizable frame.

@@ -8,5 +8,5 @@
 class TL2nachL1 : public TLevelTransfer {
     Q_OBJECT
   public:
-    explicit TL2nachL1(TForm1* form1, QWidget* parent = nullptr);
+    explicit TL2nachL1(ListRows* rows, QWidget* parent = nullptr);
 };

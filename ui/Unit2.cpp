@@ -19,8 +19,8 @@
 #include "tags/Text.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FileListModel.h"
+#include "ui/ListRows.h"
 #include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 
 namespace {
 
@@ -81,7 +81,8 @@ QToolButton* NewSpeedButton(QWidget* parent, int number) {
 
 }  // namespace
 
-TForm2::TForm2(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1), form1_(form1) {
+TForm2::TForm2(ListRows* rows, QWidget* parent)
+    : QDialog(parent ? parent : rows->Window()), rows_(rows) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("ID3Tag Editieren"));
     setModal(true);
@@ -187,10 +188,10 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::FormShow() {
-    if (!form1_) return;
-    const int row = form1_->CurrentRow();
+    if (!rows_) return;
+    const int row = rows_->CurrentRow();
     if (row < 0) return;
-    const FileListModel* model = form1_->Model();
+    const FileListModel* model = rows_->Model();
     label1_->setText(QStringLiteral("Datei : ") + model->Cell(row, ColDatei));
     for (int field = 0; field < 6; ++field) {
         opened_[field] = WithoutTrailingBlanks(model->Cell(row, kFieldColumns[field]));
@@ -269,7 +270,7 @@ void TForm2::SpeedButton13Click() {
 }
 
 void TForm2::SpeedButton14Click() {
-    const int row = form1_ ? form1_->CurrentRow() : -1;
+    const int row = rows_ ? rows_->CurrentRow() : -1;
     if (row < 0) {
         close();
         return;
@@ -288,11 +289,11 @@ void TForm2::SpeedButton14Click() {
         close();
         return;
     }
-    const std::string path = form1_->RowPath(row);
+    const std::string path = rows_->RowPath(row);
     SaveOutcome outcome;
     {
-        StepRecorder step(&form1_->History(), "ID3Tag Editieren", &form1_->ListCells());
-        outcome = SaveTagFields(path, form1_->RowsLevel(), fields);
+        StepRecorder step(&rows_->History(), "ID3Tag Editieren", &rows_->ListCells());
+        outcome = SaveTagFields(path, rows_->RowsLevel(), fields);
     }
     switch (outcome.Outcome) {
         case FileOutcome::Written:
@@ -307,7 +308,7 @@ void TForm2::SpeedButton14Click() {
             ShowMessageBox(QString::fromStdString(SaveFailedText(path, outcome.Why)), this);
             return;
     }
-    FileListModel* model = form1_->Model();
+    FileListModel* model = rows_->Model();
     for (const int field : changed) model->SetCell(row, kFieldColumns[field], FieldText(field));
     close();
 }

@@ -12,7 +12,7 @@ class QLineEdit;
 class QShowEvent;
 class QToolButton;
 class QWidget;
-class TForm1;
+class ListRows;
 
 // "ID3Tag Editieren": edits the six tag fields of the list's current row and
 // saves them into the file's tag of the version the rows show; everything
@@ -20,7 +20,7 @@ class TForm1;
 class TForm2 : public QDialog {
     Q_OBJECT
   public:
-    explicit TForm2(TForm1* form1, QWidget* parent = nullptr);
+    explicit TForm2(ListRows* rows, QWidget* parent = nullptr);
 
     // The field clipboard: one value per field (artist, album, title, year,
     // genre, comment), shared by every opening for the whole program run.
@@ -58,7 +58,7 @@ class TForm2 : public QDialog {
     void Paste(int field);
     void ShowPasteState(int field);
 
-    TForm1* form1_;
+    ListRows* rows_;
     QLabel* label1_ = nullptr;
     std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below
     QComboBox* comboBoxGenre_ = nullptr;

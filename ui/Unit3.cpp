@@ -17,7 +17,6 @@
 #include "app/Version.h"
 #include "ui/Images.h"
 #include "ui/Maker.h"
-#include "ui/Unit1.h"
 
 namespace {
 
@@ -53,7 +52,7 @@ void DrawNote(QPainter& painter, QPointF head, double stem) {
 
 }  // namespace
 
-TInfo::TInfo(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1) {
+TInfo::TInfo(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(QStringLiteral("Info"));
     setModal(true);

@@ -9,13 +9,12 @@ class QFrame;
 class QLabel;
 class QToolButton;
 class QWidget;
-class TForm1;
 
 // "Info": version, the maker's web page and e-mail address.
 class TInfo : public QDialog {
     Q_OBJECT
   public:
-    explicit TInfo(TForm1* form1, QWidget* parent = nullptr);
+    explicit TInfo(QWidget* parent);
 
     // The 80 x 200 picture of the left panel.
     static QPixmap Picture();

@@ -22,8 +22,8 @@
 #include "scan/FileRow.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FileListModel.h"
+#include "ui/ListRows.h"
 #include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 
 namespace {
 
@@ -63,7 +63,8 @@ constexpr std::array<TickHandler, 6> kTickHandlers{
 
 }  // namespace
 
-TWizard::TWizard(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1), form1_(form1) {
+TWizard::TWizard(ListRows* rows, QWidget* parent)
+    : QDialog(parent ? parent : rows->Window()), rows_(rows) {
     setObjectName(QStringLiteral("Wizard"));
     setWindowTitle(QStringLiteral("Wizard"));
     setModal(true);
@@ -177,18 +178,18 @@ void TWizard::closeEvent(QCloseEvent* event) {
 }
 
 void TWizard::SpeedButton1Click() {
-    if (running_ || !form1_) return;
+    if (running_ || !rows_) return;
     running_ = true;
-    const int level = form1_->RowsLevel();
+    const int level = rows_->RowsLevel();
     speedButton1_->setEnabled(false);
 
-    FileListModel* model = form1_->Model();
+    FileListModel* model = rows_->Model();
     RunReport report;
     {
         // One step of the history: "Rückgängig" takes the whole run back.
-        StepRecorder step(&form1_->History(), "Wizard", &form1_->ListCells());
+        StepRecorder step(&rows_->History(), "Wizard", &rows_->ListCells());
         SaveRun run;
-        for (const int row : form1_->SelectedRows()) {
+        for (const int row : rows_->SelectedRows()) {
             QCoreApplication::processEvents();
             // Ticks and inputs are read per file: a change made during the run
             // applies to what is still to come. Each file is saved once, with
@@ -202,7 +203,7 @@ void TWizard::SpeedButton1Click() {
                 cells.emplace_back(kFields[field].column, text);
             }
             if (fields.empty()) continue;
-            const std::string path = form1_->RowPath(row);
+            const std::string path = rows_->RowPath(row);
             WriteTagFields(run, path, level, fields,
                            [model, row, cells, path, &report](const SaveOutcome& outcome) {
                                if (outcome.Outcome != FileOutcome::Written) {

@@ -11,14 +11,14 @@ class QKeyEvent;
 class QLineEdit;
 class QToolButton;
 class QWidget;
-class TForm1;
+class ListRows;
 
 // "Wizard": sets the ticked tag fields to one value on every selected row's
 // file, one read-modify-write per field, in the scan level's tag version.
 class TWizard : public QDialog {
     Q_OBJECT
   public:
-    explicit TWizard(TForm1* form1, QWidget* parent = nullptr);
+    explicit TWizard(ListRows* rows, QWidget* parent = nullptr);
 
     bool Running() const { return running_; }
 
@@ -40,7 +40,7 @@ class TWizard : public QDialog {
     void ShowTickState(int field);
     QString InputText(int field) const;
 
-    TForm1* form1_;
+    ListRows* rows_;
     std::array<QCheckBox*, 6> checkBoxes_{};
     std::array<QWidget*, 6> inputs_{};
     std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below

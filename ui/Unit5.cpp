@@ -19,7 +19,7 @@
 
 #include "scan/FileRow.h"
 #include "ui/Images.h"
-#include "ui/Unit1.h"
+#include "ui/ListRows.h"
 
 // The hit list: rows like the main list's, under the captions the main list
 // had when the dialog was created.
@@ -108,7 +108,8 @@ bool SearchHit(const QString& cell, const QString& term, int item, bool exact) {
     return UpperAsciiLetters(cell).contains(UpperAsciiLetters(term), Qt::CaseSensitive);
 }
 
-TSuchen::TSuchen(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1), form1_(form1) {
+TSuchen::TSuchen(ListRows* rows, QWidget* parent)
+    : QDialog(parent ? parent : rows->Window()), rows_(rows) {
     setObjectName(QStringLiteral("Suchen"));
     setWindowTitle(QStringLiteral("Suchen"));
     setModal(true);
@@ -208,12 +209,11 @@ void TSuchen::SetRadioGroup1ItemIndex(int index) {
 
 void TSuchen::FormCreate() {
     // Captions and widths as the main list has them now, stored widths applied.
-    const QAbstractItemModel* main = form1_->Model();
-    const QHeaderView* header = form1_->ListView()->header();
+    const QAbstractItemModel* main = rows_->Model();
     for (int c = 0; c < ColumnCount; ++c) {
         hitModel_->Captions[static_cast<size_t>(c)] =
             main->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        const int width = header->isSectionHidden(c) ? 0 : header->sectionSize(c);
+        const int width = rows_->ColumnWidth(c);
         listView1_->setColumnHidden(c, width == 0);
         if (width > 0) listView1_->setColumnWidth(c, width);
     }
@@ -243,7 +243,7 @@ void TSuchen::SpeedButton1Click() {
     const int item = RadioGroup1ItemIndex();
     const int column = SearchColumnOfItem(item);
     const bool exact = checkBox1_->isChecked();
-    for (const ListRow& row : form1_->Model()->Rows()) {
+    for (const ListRow& row : rows_->Model()->Rows()) {
         if (SearchHit(row.Cells[static_cast<size_t>(column)], term, item, exact)) {
             hits_.push_back(row);
         }
@@ -261,10 +261,10 @@ void TSuchen::SpeedButton2Click() {
     if (hits_.empty()) return;
     const QString caption = QString::fromUtf8(ItemAt(RadioGroup1ItemIndex()).Caption);
     const size_t count = hits_.size();
-    form1_->Model()->ReplaceRows(hits_);
-    form1_->SetStatusText(0, QStringLiteral("Gesucht wurde \"") + edit1_->text() +
-                                 QStringLiteral("\" in \"") + caption + QStringLiteral("\"."));
-    form1_->SetStatusText(
+    rows_->Model()->ReplaceRows(hits_);
+    rows_->SetStatusText(0, QStringLiteral("Gesucht wurde \"") + edit1_->text() +
+                                QStringLiteral("\" in \"") + caption + QStringLiteral("\"."));
+    rows_->SetStatusText(
         1, QStringLiteral("Suche ergab ") + QString::number(count) + QStringLiteral(" Treffer."));
     accept();
 }

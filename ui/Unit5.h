@@ -16,7 +16,7 @@ class QShowEvent;
 class QTableView;
 class HitListModel;
 class QToolButton;
-class TForm1;
+class ListRows;
 
 // Upper-cases the letters a to z only; umlauts and the sharp s stay.
 QString UpperAsciiLetters(const QString& text);
@@ -34,7 +34,7 @@ int SearchColumnOfItem(int item);
 class TSuchen : public QDialog {
     Q_OBJECT
   public:
-    explicit TSuchen(TForm1* form1, QWidget* parent = nullptr);
+    explicit TSuchen(ListRows* rows, QWidget* parent = nullptr);
 
     int RadioGroup1ItemIndex() const;
     void SetRadioGroup1ItemIndex(int index);
@@ -50,7 +50,7 @@ class TSuchen : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    TForm1* form1_;
+    ListRows* rows_;
     QLabel* label1_ = nullptr;
     QLineEdit* edit1_ = nullptr;
     QCheckBox* checkBox1_ = nullptr;

@@ -10,9 +10,8 @@
 #include <QVBoxLayout>
 
 #include "ui/Maker.h"
-#include "ui/Unit1.h"
 
-TUpdaten::TUpdaten(TForm1* form1, QWidget* parent) : QDialog(parent ? parent : form1) {
+TUpdaten::TUpdaten(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Updaten"));
     setWindowTitle(QStringLiteral("Update"));
     setModal(true);

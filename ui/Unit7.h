@@ -8,13 +8,12 @@
 class QLabel;
 class QPushButton;
 class QWidget;
-class TForm1;
 
 // "Update": offers the download of the new version.
 class TUpdaten : public QDialog {
     Q_OBJECT
   public:
-    explicit TUpdaten(TForm1* form1, QWidget* parent = nullptr);
+    explicit TUpdaten(QWidget* parent);
 
     // The 32 x 32 picture at the left.
     static QPixmap Picture();

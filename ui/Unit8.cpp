@@ -17,8 +17,8 @@
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"
 #include "ui/Images.h"
+#include "ui/ListRows.h"
 #include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ void SetItemIndex(QButtonGroup* group, int index) {
 
 }  // namespace
 
-TKonvertieren::TKonvertieren(TForm1* form1, QWidget* parent)
-    : QDialog(parent ? parent : form1), form1_(form1) {
+TKonvertieren::TKonvertieren(ListRows* rows, QWidget* parent)
+    : QDialog(parent ? parent : rows->Window()), rows_(rows) {
     setObjectName(QStringLiteral("Konvertieren"));
     setWindowTitle(QStringLiteral("Konvertieren"));
     setModal(true);
@@ -104,13 +104,13 @@ void TKonvertieren::SpeedButton1Click() {
     // The run lets events through, so a second press must not start another.
     if (running_) return;
     running_ = true;
-    FileListModel* model = form1_->Model();
+    FileListModel* model = rows_->Model();
     RunReport report;
     {
         TMPEGaudio audio;
-        StepRecorder step(&form1_->History(), "Dateiname -> ID3Tags", &form1_->ListCells());
+        StepRecorder step(&rows_->History(), "Dateiname -> ID3Tags", &rows_->ListCells());
         SaveRun run;
-        for (const int row : form1_->SelectedRows()) {
+        for (const int row : rows_->SelectedRows()) {
             QCoreApplication::processEvents();
             // Choices and level are read per row: a change during the run applies from here on.
             const NameFields fields = FieldsFromFileName(
@@ -118,9 +118,9 @@ void TKonvertieren::SpeedButton1Click() {
                 RadioGroup2ItemIndex() == 1 ? NameOrder::TitleArtist : NameOrder::ArtistTitle);
             // A name without the separator gives nothing to write: the row stays.
             if (!fields.Found) continue;
-            const std::string path = form1_->RowPath(row);
+            const std::string path = rows_->RowPath(row);
             WriteArtistTitle(
-                run, audio, path, form1_->RowsLevel(), fields.Artist, fields.Title,
+                run, audio, path, rows_->RowsLevel(), fields.Artist, fields.Title,
                 [model, row, fields, path, &report](const SaveOutcome& outcome) {
                     if (outcome.Outcome == FileOutcome::Written) {
                         model->SetCell(row, ColInterpret, QString::fromStdString(fields.Artist));

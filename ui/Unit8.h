@@ -6,14 +6,14 @@
 class QButtonGroup;
 class QGroupBox;
 class QToolButton;
-class TForm1;
+class ListRows;
 
 // "Konvertieren": fills artist and title of the selected files' tags from
 // their file names.
 class TKonvertieren : public QDialog {
     Q_OBJECT
   public:
-    explicit TKonvertieren(TForm1* form1, QWidget* parent = nullptr);
+    explicit TKonvertieren(ListRows* rows, QWidget* parent = nullptr);
 
     // "Filter" (RadioGroup1): 0 "-", 1 "_", 2 "_-_", 3 " ".
     int RadioGroup1ItemIndex() const;
@@ -30,7 +30,7 @@ class TKonvertieren : public QDialog {
     void reject() override;
 
   private:
-    TForm1* form1_;
+    ListRows* rows_;
     QGroupBox* radioGroup1_ = nullptr;
     QGroupBox* radioGroup2_ = nullptr;
     QButtonGroup* filter_ = nullptr;

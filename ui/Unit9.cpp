@@ -13,12 +13,12 @@
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"
+#include "ui/ListRows.h"
 #include "ui/MessageBox.h"
-#include "ui/Unit1.h"
 
-TLevelTransfer::TLevelTransfer(TForm1* form1, QWidget* parent, int sourceLevel,
+TLevelTransfer::TLevelTransfer(ListRows* rows, QWidget* parent, int sourceLevel,
                                const QString& caption, const QString& label)
-    : QDialog(parent ? parent : form1), form1_(form1), sourceLevel_(sourceLevel) {
+    : QDialog(parent ? parent : rows->Window()), rows_(rows), sourceLevel_(sourceLevel) {
     setWindowTitle(caption);
     setModal(true);
 
@@ -58,8 +58,8 @@ void TLevelTransfer::SpeedButton1Click() {
     // The run lets events through, so a second press must not start another.
     if (running_) return;
     running_ = true;
-    FileListModel* model = form1_->Model();
-    const std::vector<int> rows = form1_->SelectedRows();
+    FileListModel* model = rows_->Model();
+    const std::vector<int> rows = rows_->SelectedRows();
     if (rows.empty()) {  // the menu entry needs a selection; nothing to count then
         running_ = false;
         accept();
@@ -70,13 +70,13 @@ void TLevelTransfer::SpeedButton1Click() {
     RunReport report(sourceLevel_);
     {
         TMPEGaudio audio;
-        StepRecorder step(&form1_->History(),
+        StepRecorder step(&rows_->History(),
                           sourceLevel_ == 1 ? "ID3Tags Level 1 -> ID3Tags Level 2"
                                             : "ID3Tags Level 2 -> ID3Tags Level 1",
-                          &form1_->ListCells());
+                          &rows_->ListCells());
         SaveRun run;
         for (const int row : rows) {
-            const std::string path = form1_->RowPath(row);
+            const std::string path = rows_->RowPath(row);
             const auto done = [model, row, path, &report](const TransferResult& r) {
                 if (r.Status == FileOutcome::Written) {
                     const TagTexts& c = r.Cells;
@@ -116,8 +116,8 @@ void TLevelTransfer::reject() {
     QDialog::reject();
 }
 
-TL1nachL2::TL1nachL2(TForm1* form1, QWidget* parent)
-    : TLevelTransfer(form1, parent, 1, QStringLiteral("Transfer Level 1 -> Level 2"),
+TL1nachL2::TL1nachL2(ListRows* rows, QWidget* parent)
+    : TLevelTransfer(rows, parent, 1, QStringLiteral("Transfer Level 1 -> Level 2"),
                      QStringLiteral("Transferiere ID3Tags Level 1 nach ID3Tag Level 2...")) {
     setObjectName(QStringLiteral("L1nachL2"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);

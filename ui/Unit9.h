@@ -9,7 +9,7 @@
 class QLabel;
 class QProgressBar;
 class QToolButton;
-class TForm1;
+class ListRows;
 
 // The frame both level transfer dialogs share: a label, a progress bar over
 // the selected rows, "OK" and "Abbrechen". The subclass names the copy.
@@ -25,11 +25,11 @@ class TLevelTransfer : public QDialog {
 
   protected:
     // sourceLevel: the tag copied from, 1 or 2.
-    TLevelTransfer(TForm1* form1, QWidget* parent, int sourceLevel, const QString& caption,
+    TLevelTransfer(ListRows* rows, QWidget* parent, int sourceLevel, const QString& caption,
                    const QString& label);
 
   private:
-    TForm1* form1_;
+    ListRows* rows_;
     int sourceLevel_;
     QLabel* label1_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
@@ -42,5 +42,5 @@ class TLevelTransfer : public QDialog {
 class TL1nachL2 : public TLevelTransfer {
     Q_OBJECT
   public:
-    explicit TL1nachL2(TForm1* form1, QWidget* parent = nullptr);
+    explicit TL1nachL2(ListRows* rows, QWidget* parent = nullptr);
 };
