@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <limits>
 
 #include "tags/ID3v1.h"
 
@@ -20,6 +22,37 @@ QComboBox* NewGenreBox(QWidget* parent) {
     box->completer()->setCaseSensitivity(Qt::CaseSensitive);
     box->setCurrentIndex(0);
     return box;
+}
+
+FieldInputs::FieldInputs(QWidget* parent, const std::function<QString(TagField)>& editName) {
+    for (const TagField field : AllTagFields) {
+        if (field == TagField::Genre) {
+            inputs_[IndexOf(field)] = genre_ = NewGenreBox(parent);
+            continue;
+        }
+        auto* edit = new QLineEdit(parent);
+        edit->setObjectName(editName(field));
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        inputs_[IndexOf(field)] = edits_[IndexOf(field)] = edit;
+    }
+}
+
+QString FieldInputs::Label(TagField field) {
+    const std::string_view name = FieldName(field);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
+           QStringLiteral(" :");
+}
+
+QString FieldInputs::Text(TagField field) const {
+    return field == TagField::Genre ? genre_->currentText() : edits_[IndexOf(field)]->text();
+}
+
+void FieldInputs::SetText(TagField field, const QString& text) {
+    if (field == TagField::Genre) {
+        genre_->setEditText(text);
+    } else {
+        edits_[IndexOf(field)]->setText(text);
+    }
 }
 
 bool SwallowDialogKey(QKeyEvent* event) {

@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QString>
+#include <array>
+#include <functional>
+
+#include "tags/Fields.h"
+
 class QComboBox;
 class QKeyEvent;
+class QLineEdit;
 class QWidget;
 
 // Pieces the tag dialogs share.
@@ -9,6 +16,27 @@ class QWidget;
 // The editable genre box: the 148 names in table order, "Blues" shown at
 // first. Typing never adds entries to the list.
 QComboBox* NewGenreBox(QWidget* parent);
+
+// The inputs of the six fields in the editor and the wizard: a line edit for
+// each text field, with no length limit of its own (the tag code cuts what a
+// tag cannot hold), and the genre box for the genre.
+class FieldInputs {
+  public:
+    // editName gives each line edit its object name.
+    FieldInputs(QWidget* parent, const std::function<QString(TagField)>& editName);
+
+    // "Interpret :"
+    static QString Label(TagField field);
+    QWidget* Input(TagField field) const { return inputs_[IndexOf(field)]; }
+    QComboBox* GenreBox() const { return genre_; }
+    QString Text(TagField field) const;
+    void SetText(TagField field, const QString& text);
+
+  private:
+    std::array<QWidget*, TagFieldCount> inputs_{};
+    std::array<QLineEdit*, TagFieldCount> edits_{};  // none for the genre
+    QComboBox* genre_ = nullptr;
+};
 
 // The tag dialogs bind no key to a button: true (and the event accepted) for
 // Enter and Escape, which the dialog must then not pass on.

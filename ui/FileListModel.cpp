@@ -91,6 +91,18 @@ void FileListModel::SetCell(int row, int column, const QString& text) {
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
+TagTexts FileListModel::TagCells(int row) const {
+    TagTexts texts;
+    for (const TagField field : AllTagFields)
+        texts[field] = Cell(row, ColumnOf(field)).toStdString();
+    return texts;
+}
+
+void FileListModel::SetTagCells(int row, const TagTexts& texts) {
+    for (const TagField field : AllTagFields)
+        SetCell(row, ColumnOf(field), QString::fromStdString(texts[field]));
+}
+
 std::string FileListModel::FolderBytes(int row) const {
     if (row < 0 || row >= RowCount()) return {};
     const ListRow& r = rows_[static_cast<size_t>(row)];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scan/FileRow.h"
+#include "tags/Fields.h"
 
 // The exact bytes of a row's folder and file name, for a path that is not
 // UTF-8: its cells show each malformed byte as U+FFFD and cannot give the
@@ -41,9 +42,12 @@ class FileListModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
-    const ListRow& Row(int row) const;                       // row must be in range
-    QString Cell(int row, int column) const;                 // empty when out of range
-    void SetCell(int row, int column, const QString& text);  // emits dataChanged
+    const ListRow& Row(int row) const;        // row must be in range
+    QString Cell(int row, int column) const;  // empty when out of range
+    void SetCell(int row, int column, const QString& text);
+    // The six tag cells of a row, UTF-8.
+    TagTexts TagCells(int row) const;
+    void SetTagCells(int row, const TagTexts& texts);  // emits dataChanged
     // The row's folder and file name as the file system names them.
     std::string FolderBytes(int row) const;
     std::string NameBytes(int row) const;

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kTagColumns[] = {ColInterpret, ColAlbum, ColTitel, ColJahr, ColGenre, ColKommentar};
-
 // The list's rows by file path; the index is built on first use and dropped
 // whenever rows come or go.
 class ListRowCells : public RowCells {
@@ -29,18 +27,11 @@ class ListRowCells : public RowCells {
     std::optional<TagTexts> Get(const std::string& path) override {
         const int row = RowOf(path);
         if (row < 0) return std::nullopt;
-        std::string* targets[] = {&cells_.Artist, &cells_.Album, &cells_.Title,
-                                  &cells_.Year,   &cells_.Genre, &cells_.Comment};
-        for (int i = 0; i < 6; ++i) *targets[i] = model_->Cell(row, kTagColumns[i]).toStdString();
-        return cells_;
+        return model_->TagCells(row);
     }
     void Set(const std::string& path, const TagTexts& cells) override {
         const int row = RowOf(path);
-        if (row < 0) return;
-        const std::string* values[] = {&cells.Artist, &cells.Album, &cells.Title,
-                                       &cells.Year,   &cells.Genre, &cells.Comment};
-        for (int i = 0; i < 6; ++i)
-            model_->SetCell(row, kTagColumns[i], QString::fromStdString(*values[i]));
+        if (row >= 0) model_->SetTagCells(row, cells);
     }
 
   private:
@@ -55,7 +46,6 @@ class ListRowCells : public RowCells {
 
     FileListModel* model_;
     std::unordered_map<std::string, int> index_;
-    TagTexts cells_;
 };
 
 }  // namespace

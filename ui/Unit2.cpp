@@ -24,14 +24,8 @@
 
 namespace {
 
-constexpr int kGenreField = 4;
-constexpr std::array<const char*, 6> kFieldLabels{
-    "Interpret :", "Album :", "Titel :", "Jahr :", "Genre :", "Kommentar :"};
-constexpr std::array<int, 6> kFieldColumns{ColInterpret, ColAlbum, ColTitel,
-                                           ColJahr,      ColGenre, ColKommentar};
-
-std::array<QString, 6>& Clipboard() {
-    static std::array<QString, 6> values;
+std::array<QString, TagFieldCount>& Clipboard() {
+    static std::array<QString, TagFieldCount> values;
     return values;
 }
 
@@ -98,21 +92,12 @@ TForm2::TForm2(ListRows* rows, QWidget* parent)
     grid->setColumnMinimumWidth(1, 320);
     const QIcon copyIcon = CopyIcon();
     const QIcon pasteIcon = PasteIcon();
-    for (int field = 0; field < 6; ++field) {
-        auto* label = new QLabel(QString::fromUtf8(kFieldLabels[field]), this);
+    fields_ = std::make_unique<FieldInputs>(
+        this, [](TagField field) { return QStringLiteral("Edit%1").arg(IndexOf(field) + 1); });
+    for (int field = 0; field < static_cast<int>(TagFieldCount); ++field) {
+        auto* label = new QLabel(FieldInputs::Label(AllTagFields[field]), this);
         grid->addWidget(label, field, 0);
-        QWidget* input = nullptr;
-        if (field == kGenreField) {
-            comboBoxGenre_ = NewGenreBox(this);
-            input = comboBoxGenre_;
-        } else {
-            auto* edit = new QLineEdit(this);
-            edit->setObjectName(QStringLiteral("Edit%1").arg(field + 1));
-            // No length limit of its own: the tag code cuts what the tag cannot hold.
-            edit->setMaxLength(std::numeric_limits<int>::max());
-            edits_[field] = edit;
-            input = edit;
-        }
+        QWidget* input = fields_->Input(AllTagFields[field]);
         label->setBuddy(input);
         grid->addWidget(input, field, 1);
 
@@ -155,17 +140,20 @@ TForm2::TForm2(ListRows* rows, QWidget* parent)
     outer->addLayout(buttons);
 
     // Keyboard order: the five text fields, then the genre box.
-    setTabOrder(edits_[0], edits_[1]);
-    setTabOrder(edits_[1], edits_[2]);
-    setTabOrder(edits_[2], edits_[3]);
-    setTabOrder(edits_[3], edits_[5]);
-    setTabOrder(edits_[5], comboBoxGenre_);
+    QWidget* previous = nullptr;
+    for (const TagField field : {TagField::Artist, TagField::Album, TagField::Title, TagField::Year,
+                                 TagField::Comment, TagField::Genre}) {
+        if (previous) setTabOrder(previous, fields_->Input(field));
+        previous = fields_->Input(field);
+    }
 
     FormCreate();
     setFixedSize(sizeHint());
 }
 
-const std::array<QString, 6>& TForm2::FieldClipboard() {
+TForm2::~TForm2() = default;
+
+const std::array<QString, TagFieldCount>& TForm2::FieldClipboard() {
     return Clipboard();
 }
 
@@ -174,7 +162,7 @@ void TForm2::ClearFieldClipboard() {
 }
 
 void TForm2::FormCreate() {
-    for (int field = 0; field < 6; ++field) ShowPasteState(field);
+    for (int field = 0; field < static_cast<int>(TagFieldCount); ++field) ShowPasteState(field);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -193,22 +181,18 @@ void TForm2::FormShow() {
     if (row < 0) return;
     const FileListModel* model = rows_->Model();
     label1_->setText(QStringLiteral("Datei : ") + model->Cell(row, ColDatei));
-    for (int field = 0; field < 6; ++field) {
-        opened_[field] = WithoutTrailingBlanks(model->Cell(row, kFieldColumns[field]));
-        SetFieldText(field, opened_[field]);
+    for (const TagField field : AllTagFields) {
+        opened_[IndexOf(field)] = WithoutTrailingBlanks(model->Cell(row, ColumnOf(field)));
+        fields_->SetText(field, opened_[IndexOf(field)]);
     }
 }
 
 QString TForm2::FieldText(int field) const {
-    return field == kGenreField ? comboBoxGenre_->currentText() : edits_[field]->text();
+    return fields_->Text(AllTagFields[field]);
 }
 
 void TForm2::SetFieldText(int field, const QString& text) {
-    if (field == kGenreField) {
-        comboBoxGenre_->setEditText(text);
-    } else {
-        edits_[field]->setText(text);
-    }
+    fields_->SetText(AllTagFields[field], text);
 }
 
 void TForm2::ShowPasteState(int field) {
@@ -266,7 +250,7 @@ void TForm2::SpeedButton12Click() {
 }
 
 void TForm2::SpeedButton13Click() {
-    for (int field = 0; field < 6; ++field) SetFieldText(field, QString());
+    for (const TagField field : AllTagFields) fields_->SetText(field, QString());
 }
 
 void TForm2::SpeedButton14Click() {
@@ -277,13 +261,10 @@ void TForm2::SpeedButton14Click() {
     }
     // Only what the user changed is written, into the file as it is now: a
     // field left alone keeps whatever another program put there since the scan.
-    std::vector<int> changed;
     std::vector<::FieldText> fields;
-    for (int field = 0; field < 6; ++field) {
-        if (FieldText(field) == opened_[field]) continue;
-        changed.push_back(field);
-        fields.emplace_back(AllTagFields[static_cast<size_t>(field)],
-                            FieldText(field).toStdString());
+    for (const TagField field : AllTagFields) {
+        const QString text = fields_->Text(field);
+        if (text != opened_[IndexOf(field)]) fields.emplace_back(field, text.toStdString());
     }
     if (fields.empty()) {
         close();
@@ -309,7 +290,8 @@ void TForm2::SpeedButton14Click() {
             return;
     }
     FileListModel* model = rows_->Model();
-    for (const int field : changed) model->SetCell(row, kFieldColumns[field], FieldText(field));
+    for (const auto& [field, text] : fields)
+        model->SetCell(row, ColumnOf(field), QString::fromStdString(text));
     close();
 }
 

@@ -4,6 +4,9 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <memory>
+
+#include "tags/Fields.h"
 
 class QComboBox;
 class QKeyEvent;
@@ -12,6 +15,7 @@ class QLineEdit;
 class QShowEvent;
 class QToolButton;
 class QWidget;
+class FieldInputs;
 class ListRows;
 
 // "ID3Tag Editieren": edits the six tag fields of the list's current row and
@@ -21,10 +25,11 @@ class TForm2 : public QDialog {
     Q_OBJECT
   public:
     explicit TForm2(ListRows* rows, QWidget* parent = nullptr);
+    ~TForm2() override;
 
     // The field clipboard: one value per field (artist, album, title, year,
     // genre, comment), shared by every opening for the whole program run.
-    static const std::array<QString, 6>& FieldClipboard();
+    static const std::array<QString, TagFieldCount>& FieldClipboard();
     // Empties it, as at program start; for tests.
     static void ClearFieldClipboard();
 
@@ -60,8 +65,7 @@ class TForm2 : public QDialog {
 
     ListRows* rows_;
     QLabel* label1_ = nullptr;
-    std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below
-    QComboBox* comboBoxGenre_ = nullptr;
-    std::array<QString, 6> opened_;  // the fields' texts when the dialog opened
+    std::unique_ptr<FieldInputs> fields_;
+    std::array<QString, TagFieldCount> opened_;  // the fields' texts when the dialog opened
     std::array<QToolButton*, 15> speedButtons_{};
 };

@@ -24,23 +24,16 @@
 #include "ui/FileListModel.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
+#include "ui/RowRun.h"
 
 namespace {
 
-constexpr int kGenreField = 4;
-struct FieldControls {
-    const char* label;
-    const char* name;  // CheckBox<name>, Edit<name>
-    int column;
-};
-constexpr std::array<FieldControls, 6> kFields{{
-    {"Interpret :", "Interpret", ColInterpret},
-    {"Album :", "Album", ColAlbum},
-    {"Titel :", "Titel", ColTitel},
-    {"Jahr :", "Jahr", ColJahr},
-    {"Genre :", "Genre", ColGenre},
-    {"Kommentar :", "Kommentar", ColKommentar},
-}};
+// CheckBox<name>, Edit<name>: the field's name.
+QString ControlName(const char* kind, TagField field) {
+    const std::string_view name = FieldName(field);
+    return QString::fromLatin1(kind) +
+           QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
 
 QToolButton* NewSpeedButton(QWidget* parent, const char* name, const QString& caption,
                             const QIcon& icon) {
@@ -56,7 +49,7 @@ QToolButton* NewSpeedButton(QWidget* parent, const char* name, const QString& ca
 }
 
 using TickHandler = void (TWizard::*)();
-constexpr std::array<TickHandler, 6> kTickHandlers{
+constexpr std::array<TickHandler, TagFieldCount> kTickHandlers{
     &TWizard::CheckBoxInterpretClick, &TWizard::CheckBoxAlbumClick,
     &TWizard::CheckBoxTitelClick,     &TWizard::CheckBoxJahrClick,
     &TWizard::CheckBoxGenreClick,     &TWizard::CheckBoxKommentarClick};
@@ -73,27 +66,17 @@ TWizard::TWizard(ListRows* rows, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setColumnMinimumWidth(2, 320);
-    for (int field = 0; field < 6; ++field) {
-        const FieldControls& f = kFields[field];
-        auto* label = new QLabel(QString::fromUtf8(f.label), this);
+    fields_ = std::make_unique<FieldInputs>(
+        this, [](TagField field) { return ControlName("Edit", field); });
+    for (int field = 0; field < static_cast<int>(TagFieldCount); ++field) {
+        const TagField f = AllTagFields[field];
+        auto* label = new QLabel(FieldInputs::Label(f), this);
         auto* check = new QCheckBox(this);
-        check->setObjectName(QStringLiteral("CheckBox") + QString::fromLatin1(f.name));
+        check->setObjectName(ControlName("CheckBox", f));
         check->setAccessibleName(label->text());
         label->setBuddy(check);
-        QWidget* input = nullptr;
-        if (field == kGenreField) {
-            comboBoxGenre_ = NewGenreBox(this);
-            input = comboBoxGenre_;
-        } else {
-            auto* edit = new QLineEdit(this);
-            edit->setObjectName(QStringLiteral("Edit") + QString::fromLatin1(f.name));
-            // No length limit of its own: the tag code cuts what the tag cannot hold.
-            edit->setMaxLength(std::numeric_limits<int>::max());
-            edits_[field] = edit;
-            input = edit;
-        }
+        QWidget* input = fields_->Input(f);
         checkBoxes_[field] = check;
-        inputs_[field] = input;
         grid->addWidget(label, field, 0);
         grid->addWidget(check, field, 1);
         grid->addWidget(input, field, 2);
@@ -117,18 +100,20 @@ TWizard::TWizard(ListRows* rows, QWidget* parent)
 
     // Keyboard order: the text inputs, the ticks top to bottom, the genre box;
     // disabled inputs drop out by themselves.
-    QWidget* const order[] = {edits_[0],      edits_[1],      edits_[2],      edits_[3],
-                              edits_[5],      checkBoxes_[0], checkBoxes_[1], checkBoxes_[2],
-                              checkBoxes_[3], checkBoxes_[4], checkBoxes_[5], comboBoxGenre_};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(order[i], order[i + 1]);
-    }
+    std::vector<QWidget*> order;
+    for (const TagField f : AllTagFields)
+        if (f != TagField::Genre) order.push_back(fields_->Input(f));
+    order.insert(order.end(), checkBoxes_.begin(), checkBoxes_.end());
+    order.push_back(fields_->GenreBox());
+    for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
     setFixedSize(sizeHint());
 }
 
+TWizard::~TWizard() = default;
+
 void TWizard::ShowTickState(int field) {
     const bool ticked = checkBoxes_[field]->isChecked();
-    QWidget* input = inputs_[field];
+    QWidget* input = fields_->Input(AllTagFields[field]);
     input->setEnabled(ticked);
     // Untouched inputs look like the dialog's face, ticked ones like a field.
     QPalette pal = input->palette();
@@ -160,7 +145,7 @@ void TWizard::CheckBoxKommentarClick() {
 }
 
 QString TWizard::InputText(int field) const {
-    return field == kGenreField ? comboBoxGenre_->currentText() : edits_[field]->text();
+    return fields_->Text(AllTagFields[field]);
 }
 
 void TWizard::keyPressEvent(QKeyEvent* event) {
@@ -182,44 +167,30 @@ void TWizard::SpeedButton1Click() {
     running_ = true;
     const int level = rows_->RowsLevel();
     speedButton1_->setEnabled(false);
-
     FileListModel* model = rows_->Model();
-    RunReport report;
-    {
-        // One step of the history: "Rückgängig" takes the whole run back.
-        StepRecorder step(&rows_->History(), "Wizard", &rows_->ListCells());
-        SaveRun run;
-        for (const int row : rows_->SelectedRows()) {
-            QCoreApplication::processEvents();
-            // Ticks and inputs are read per file: a change made during the run
-            // applies to what is still to come. Each file is saved once, with
-            // all ticked fields.
-            std::vector<FieldText> fields;
-            std::vector<std::pair<int, QString>> cells;
-            for (int field = 0; field < 6; ++field) {
-                if (!checkBoxes_[field]->isChecked()) continue;
-                const QString text = InputText(field);
-                fields.emplace_back(AllTagFields[field], text.toStdString());
-                cells.emplace_back(kFields[field].column, text);
-            }
-            if (fields.empty()) continue;
-            const std::string path = rows_->RowPath(row);
-            WriteTagFields(run, path, level, fields,
-                           [model, row, cells, path, &report](const SaveOutcome& outcome) {
-                               if (outcome.Outcome != FileOutcome::Written) {
-                                   report.Add(path, outcome);
-                                   return;
-                               }
-                               for (const auto& [column, text] : cells)
-                                   model->SetCell(row, column, text);
-                           });
+    RunOverSelectedRows(*rows_, this, "Wizard", 0, [&](SaveRun& run, RunReport& report, int row) {
+        // Ticks and inputs are read per file: a change made during the run
+        // applies to what is still to come. Each file is saved once, with all
+        // ticked fields.
+        std::vector<FieldText> fields;
+        for (int field = 0; field < static_cast<int>(TagFieldCount); ++field) {
+            if (checkBoxes_[field]->isChecked())
+                fields.emplace_back(AllTagFields[field], InputText(field).toStdString());
         }
-        run.Commit();
-    }
-
+        if (fields.empty()) return;
+        const std::string path = rows_->RowPath(row);
+        WriteTagFields(run, path, level, fields,
+                       [model, row, fields, path, &report](const SaveOutcome& outcome) {
+                           if (outcome.Outcome != FileOutcome::Written) {
+                               report.Add(path, outcome);
+                               return;
+                           }
+                           for (const auto& [field, text] : fields)
+                               model->SetCell(row, ColumnOf(field), QString::fromStdString(text));
+                       });
+    });
     speedButton1_->setEnabled(true);
     running_ = false;
-    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
     close();
 }
 

@@ -3,6 +3,9 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
+
+#include "tags/Fields.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -11,6 +14,7 @@ class QKeyEvent;
 class QLineEdit;
 class QToolButton;
 class QWidget;
+class FieldInputs;
 class ListRows;
 
 // "Wizard": sets the ticked tag fields to one value on every selected row's
@@ -19,6 +23,7 @@ class TWizard : public QDialog {
     Q_OBJECT
   public:
     explicit TWizard(ListRows* rows, QWidget* parent = nullptr);
+    ~TWizard() override;
 
     bool Running() const { return running_; }
 
@@ -41,10 +46,8 @@ class TWizard : public QDialog {
     QString InputText(int field) const;
 
     ListRows* rows_;
-    std::array<QCheckBox*, 6> checkBoxes_{};
-    std::array<QWidget*, 6> inputs_{};
-    std::array<QLineEdit*, 6> edits_{};  // index 4 (genre) unused: the box below
-    QComboBox* comboBoxGenre_ = nullptr;
+    std::array<QCheckBox*, TagFieldCount> checkBoxes_{};
+    std::unique_ptr<FieldInputs> fields_;
     QToolButton* speedButton1_ = nullptr;
     QToolButton* speedButton2_ = nullptr;
     bool running_ = false;

@@ -19,6 +19,7 @@
 #include "ui/Images.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
+#include "ui/RowRun.h"
 
 namespace {
 
@@ -105,19 +106,15 @@ void TKonvertieren::SpeedButton1Click() {
     if (running_) return;
     running_ = true;
     FileListModel* model = rows_->Model();
-    RunReport report;
-    {
-        TMPEGaudio audio;
-        StepRecorder step(&rows_->History(), "Dateiname -> ID3Tags", &rows_->ListCells());
-        SaveRun run;
-        for (const int row : rows_->SelectedRows()) {
-            QCoreApplication::processEvents();
+    TMPEGaudio audio;
+    RunOverSelectedRows(
+        *rows_, this, "Dateiname -> ID3Tags", 0, [&](SaveRun& run, RunReport& report, int row) {
             // Choices and level are read per row: a change during the run applies from here on.
             const NameFields fields = FieldsFromFileName(
                 model->NameBytes(row), SeparatorOfItem(RadioGroup1ItemIndex()),
                 RadioGroup2ItemIndex() == 1 ? NameOrder::TitleArtist : NameOrder::ArtistTitle);
             // A name without the separator gives nothing to write: the row stays.
-            if (!fields.Found) continue;
+            if (!fields.Found) return;
             const std::string path = rows_->RowPath(row);
             WriteArtistTitle(
                 run, audio, path, rows_->RowsLevel(), fields.Artist, fields.Title,
@@ -128,11 +125,7 @@ void TKonvertieren::SpeedButton1Click() {
                     }
                     report.Add(path, outcome);
                 });
-            QCoreApplication::processEvents();
-        }
-        run.Commit();
-    }
-    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
+        });
     running_ = false;
     accept();
 }

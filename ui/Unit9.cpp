@@ -15,6 +15,7 @@
 #include "ui/FileListModel.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
+#include "ui/RowRun.h"
 
 TLevelTransfer::TLevelTransfer(ListRows* rows, QWidget* parent, int sourceLevel,
                                const QString& caption, const QString& label)
@@ -59,49 +60,24 @@ void TLevelTransfer::SpeedButton1Click() {
     if (running_) return;
     running_ = true;
     FileListModel* model = rows_->Model();
-    const std::vector<int> rows = rows_->SelectedRows();
-    if (rows.empty()) {  // the menu entry needs a selection; nothing to count then
-        running_ = false;
-        accept();
-        return;
-    }
-    progressBar1_->setRange(0, static_cast<int>(rows.size()));
-    progressBar1_->setValue(0);
-    RunReport report(sourceLevel_);
-    {
-        TMPEGaudio audio;
-        StepRecorder step(&rows_->History(),
-                          sourceLevel_ == 1 ? "ID3Tags Level 1 -> ID3Tags Level 2"
-                                            : "ID3Tags Level 2 -> ID3Tags Level 1",
-                          &rows_->ListCells());
-        SaveRun run;
-        for (const int row : rows) {
-            const std::string path = rows_->RowPath(row);
-            const auto done = [model, row, path, &report](const TransferResult& r) {
-                if (r.Status == FileOutcome::Written) {
-                    const TagTexts& c = r.Cells;
-                    model->SetCell(row, ColInterpret, QString::fromStdString(c.Artist));
-                    model->SetCell(row, ColAlbum, QString::fromStdString(c.Album));
-                    model->SetCell(row, ColTitel, QString::fromStdString(c.Title));
-                    model->SetCell(row, ColJahr, QString::fromStdString(c.Year));
-                    model->SetCell(row, ColGenre, QString::fromStdString(c.Genre));
-                    model->SetCell(row, ColKommentar, QString::fromStdString(c.Comment));
-                }
-                report.Add(path, SaveOutcome{r.Status, r.Why});
-                report.AddKept(path, r.Kept);
-            };
-            if (sourceLevel_ == 1) {
-                TransferLevel1To2(run, audio, path, done);
-            } else {
-                TransferLevel2To1(run, audio, path, done);
-            }
-            QCoreApplication::processEvents();
-            progressBar1_->setValue(progressBar1_->value() + 1);
+    TMPEGaudio audio;
+    const auto each = [&](SaveRun& run, RunReport& report, int row) {
+        const std::string path = rows_->RowPath(row);
+        const auto done = [model, row, path, &report](const TransferResult& r) {
+            if (r.Status == FileOutcome::Written) model->SetTagCells(row, r.Cells);
+            report.Add(path, SaveOutcome{r.Status, r.Why});
+            report.AddKept(path, r.Kept);
+        };
+        if (sourceLevel_ == 1) {
+            TransferLevel1To2(run, audio, path, done);
+        } else {
+            TransferLevel2To1(run, audio, path, done);
         }
-        run.Commit();
-    }
-    progressBar1_->setValue(0);
-    if (!report.Empty()) ShowMessageBox(QString::fromStdString(report.Text()), this);
+    };
+    RunOverSelectedRows(*rows_, this,
+                        sourceLevel_ == 1 ? "ID3Tags Level 1 -> ID3Tags Level 2"
+                                          : "ID3Tags Level 2 -> ID3Tags Level 1",
+                        sourceLevel_, each, progressBar1_);
     running_ = false;
     accept();
 }
