@@ -2,8 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliText.h"
+#include "cli/Args.h"
+#include "cli/BackupRun.h"
 #include "cli/Commands.h"
+#include "cli/Report.h"
 #include "ops/ConvertOps.h"
 #include "ops/History.h"
 #include "tags/MPEGaudio.h"

@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/CliText.h"
+#include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/Report.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
 #include "tags/Messages.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliText.h"
+#include "cli/Args.h"
 #include "cli/Commands.h"
 #include "ops/Backup.h"
 

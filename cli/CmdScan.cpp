@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/CliText.h"
+#include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/Report.h"
 #include "scan/FileRow.h"
 #include "scan/FolderWalk.h"
 #include "tags/MPEGaudio.h"

@@ -5,8 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/CliText.h"
+#include "cli/Args.h"
+#include "cli/BackupRun.h"
 #include "cli/Commands.h"
+#include "cli/Report.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
 

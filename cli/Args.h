@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers the subcommands share: argument parsing with German usage errors,
-// checks of the FOLDER / FILE arguments, and the escaping of output cells.
+// The arguments of a subcommand: options and positional arguments, German
+// usage errors, and the checks of FOLDER and FILE arguments before any work.
 
 #include <initializer_list>
 #include <map>
@@ -10,9 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "ops/Backup.h"
-#include "ops/Outcome.h"
 
 struct ParsedArgs {
     std::map<std::string, std::string, std::less<>> Values;  // "--level" -> "2"
@@ -51,33 +48,3 @@ std::optional<int> LevelOption(const ParsedArgs& parsed, std::string_view comman
 // message naming it to standard error and return false (exit code 2).
 bool CheckReadableFolder(const std::string& folder);
 bool CheckReadableFile(const std::string& file);
-
-// One output cell: tab, line feed, carriage return and backslash become
-// \t, \n, \r and \\.
-void AppendEscaped(std::string& out, std::string_view text);
-std::string Escaped(std::string_view text);
-
-// "ja" / "nein".
-std::string_view YesNo(bool value);
-
-// "PATH: TEXT" and a line end on standard error: what went wrong with one file.
-void ReportFile(const std::string& path, std::string_view text);
-// Reports a file whose tag was not written; returns true for every outcome
-// but Written. An unreadable file has had the tag code's message already.
-// sourceLevel names the tag a transfer copies from.
-bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel = 0);
-// The same with the reason of a failed save.
-bool ReportOutcome(const std::string& path, const SaveOutcome& outcome, int sourceLevel = 0);
-
-// "--backup DIR": while it lives, the run's writes keep the files' previous
-// tags in DIR (made when missing) for "restore". Without the option it does
-// nothing.
-class BackupRun {
-  public:
-    // False, after a message on standard error, when DIR cannot be made.
-    bool Start(const ParsedArgs& parsed);
-
-  private:
-    std::optional<BackupFolder> folder_;
-    std::optional<StepRecorder> recorder_;  // ends before the folder
-};

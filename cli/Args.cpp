@@ -1,4 +1,4 @@
-#include "cli/CliText.h"
+#include "cli/Args.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
+
+#include "cli/Report.h"
 
 int UsageError(std::string_view command, std::string_view message, std::string_view usage) {
     std::string text = "tonzettel-cli ";
@@ -76,14 +77,6 @@ std::optional<int> LevelOption(const ParsedArgs& parsed, std::string_view comman
     return std::nullopt;
 }
 
-namespace {
-
-void Fail(const std::string& text) {
-    std::fputs((text + "\n").c_str(), stderr);
-}
-
-}  // namespace
-
 bool CheckReadableFolder(const std::string& folder) {
     struct stat st {};
     if (folder.empty() || ::stat(folder.c_str(), &st) != 0) {
@@ -119,83 +112,5 @@ bool CheckReadableFile(const std::string& file) {
         return false;
     }
     ::close(fd);
-    return true;
-}
-
-void AppendEscaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            default:
-                out += c;
-        }
-    }
-}
-
-std::string Escaped(std::string_view text) {
-    std::string out;
-    AppendEscaped(out, text);
-    return out;
-}
-
-std::string_view YesNo(bool value) {
-    return value ? "ja" : "nein";
-}
-
-void ReportFile(const std::string& path, std::string_view text) {
-    std::fprintf(stderr, "%s: %.*s\n", path.c_str(), static_cast<int>(text.size()), text.data());
-}
-
-bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel) {
-    switch (outcome) {
-        case FileOutcome::Written:
-            return false;
-        case FileOutcome::Unreadable:  // the tag code's message is on standard error
-            return true;
-        case FileOutcome::NoFrame:
-            ReportFile(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
-            return true;
-        case FileOutcome::NoSourceTag:
-            ReportFile(path, sourceLevel == 2
-                                 ? "Die Datei hat kein ID3v2-Tag und bleibt unverändert."
-                                 : "Die Datei hat kein ID3v1-Tag und bleibt unverändert.");
-            return true;
-        case FileOutcome::SaveFailed:
-            ReportFile(path, "Die Datei konnte nicht gespeichert werden.");
-            return true;
-    }
-    return true;
-}
-
-bool ReportOutcome(const std::string& path, const SaveOutcome& outcome, int sourceLevel) {
-    if (outcome.Outcome != FileOutcome::SaveFailed || outcome.Why == writepath::Failure::None)
-        return ReportOutcome(path, outcome.Outcome, sourceLevel);
-    ReportFile(path, "Die Datei konnte nicht gespeichert werden: " +
-                         writepath::FailureText(outcome.Why) + ".");
-    return true;
-}
-
-bool BackupRun::Start(const ParsedArgs& parsed) {
-    if (!parsed.Has("--backup")) return true;
-    const std::string folder = parsed.Value("--backup");
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (folder.empty() || ec || !std::filesystem::is_directory(folder, ec)) {
-        Fail("Der Ordner \"" + folder + "\" kann nicht angelegt werden.");
-        return false;
-    }
-    folder_.emplace(folder);
-    recorder_.emplace(nullptr, "backup", nullptr, &*folder_);
     return true;
 }

@@ -1,0 +1,71 @@
+#include "cli/Report.h"
+
+#include <cstdio>
+
+void Fail(const std::string& text) {
+    std::fputs((text + "\n").c_str(), stderr);
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    AppendEscaped(out, text);
+    return out;
+}
+
+std::string_view YesNo(bool value) {
+    return value ? "ja" : "nein";
+}
+
+void ReportFile(const std::string& path, std::string_view text) {
+    std::fprintf(stderr, "%s: %.*s\n", path.c_str(), static_cast<int>(text.size()), text.data());
+}
+
+bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel) {
+    switch (outcome) {
+        case FileOutcome::Written:
+            return false;
+        case FileOutcome::Unreadable:  // the tag code's message is on standard error
+            return true;
+        case FileOutcome::NoFrame:
+            ReportFile(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");
+            return true;
+        case FileOutcome::NoSourceTag:
+            ReportFile(path, sourceLevel == 2
+                                 ? "Die Datei hat kein ID3v2-Tag und bleibt unverändert."
+                                 : "Die Datei hat kein ID3v1-Tag und bleibt unverändert.");
+            return true;
+        case FileOutcome::SaveFailed:
+            ReportFile(path, "Die Datei konnte nicht gespeichert werden.");
+            return true;
+    }
+    return true;
+}
+
+bool ReportOutcome(const std::string& path, const SaveOutcome& outcome, int sourceLevel) {
+    if (outcome.Outcome != FileOutcome::SaveFailed || outcome.Why == writepath::Failure::None)
+        return ReportOutcome(path, outcome.Outcome, sourceLevel);
+    ReportFile(path, "Die Datei konnte nicht gespeichert werden: " +
+                         writepath::FailureText(outcome.Why) + ".");
+    return true;
+}
