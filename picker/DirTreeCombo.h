@@ -10,33 +10,14 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "picker/MountTable.h"
+
 class QToolButton;
 class TDirTreeCombo;
-
-// One mounted volume as the tree offers it.
-struct TDirVolume {
-    QString MountPath;
-    QString Name;  // the label, or the device's name when the volume has none
-    QString FileSystemType;
-};
-
-// Network and FUSE file systems: any question to them may block for as long
-// as their server or daemon is gone, so the tree never asks them anything
-// before the user expands them.
-bool IsNetworkVolume(const QString& fileSystemType);
-// Keeps the volumes a user can keep music on: no pseudo or system-internal
-// file systems, no bind-mounted single files. "/" first, then by mount path.
-QList<TDirVolume> FilterVolumes(QList<TDirVolume> volumes);
-// The entries of a mount table in the format of /proc/self/mounts. Only the
-// table (and the label links of /dev/disk/by-label) is read, no volume.
-QList<TDirVolume> ReadMountTable(const QString& file = QStringLiteral("/proc/self/mounts"));
 
 // Where the tree drops down: below the field and as wide as it, or above it
 // when it would reach past the bottom of the screen.
 QRect DropDownRect(const QRect& fieldGlobal, int height, const QRect& screen);
-
-// Folder paths are compared the way the file system names them.
-bool SamePath(const QString& a, const QString& b);
 
 // The tree of volumes and folders. A node's folders are listed when it is
 // expanded, afresh each time; a node's path is built by walking up to the root.
