@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/HeldFile.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
 #include "support/OneSave.h"
@@ -166,11 +167,11 @@ TEST_F(WriteArtistTitleTest, FilesThatCannotBeWrittenAreReportedAndLeftAlone) {
     // Level 2 on a file another process holds locked: the save fails.
     const std::string locked = Make("locked.mp3", "", v1);
     const std::string lockedBefore = ReadFileBytes(locked);
-    const int fd = ::open(locked.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    EXPECT_EQ(WriteArtistTitle(audio, locked, 2, "X", "Y"), FileOutcome::SaveFailed);
-    ::close(fd);
+    {
+        const HeldFile held(locked);
+        ASSERT_TRUE(held.Held());
+        EXPECT_EQ(WriteArtistTitle(audio, locked, 2, "X", "Y"), FileOutcome::SaveFailed);
+    }
     EXPECT_EQ(ReadFileBytes(locked), lockedBefore);
 }
 

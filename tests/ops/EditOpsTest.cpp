@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/HeldFile.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
 #include "support/OneSave.h"
@@ -225,12 +226,12 @@ TEST(WriteTagFieldTest, ALevelTwoSaveRefusedByALockFailsAndLeavesTheFile) {
     const std::string path = dir.File("a.mp3");
     WriteMp3(path, OldId3v2(), kAudio, OldId3v1());
     const std::string before = ReadFileBytes(path);
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     MessageRecorder messages;
-    EXPECT_EQ(WriteTagField(path, 2, TagField::Title, "x"), FileOutcome::SaveFailed);
-    ::close(fd);
+    {
+        const HeldFile held(path);
+        ASSERT_TRUE(held.Held());
+        EXPECT_EQ(WriteTagField(path, 2, TagField::Title, "x"), FileOutcome::SaveFailed);
+    }
     EXPECT_TRUE(messages.texts.empty());
     EXPECT_EQ(ReadFileBytes(path), before);
 }

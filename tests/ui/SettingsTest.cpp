@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
-#include "support/ui/TemporaryConfigMain.h"
+#include "support/ui/SettingsWindow.h"
 #include "ui/ListColumns.h"
 #include "ui/MessageBox.h"
 #include "ui/ProfileFile.h"
@@ -26,37 +26,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TempDir* g_config = nullptr;
-
-std::string IniPath() {
-    return (g_config->Path() / "Tonzettel.ini").string();
-}
-
-const int kDefaults[12] = {200, 150, 150, 150, 52, 60, 180, 70, 70, 50, 70, 70};
-
 // The program's start and end as Project1 runs them.
-struct Program {
-    std::unique_ptr<TForm1> form;
-    TOptionen* optionen = nullptr;
-
-    Program() {
-        form = std::make_unique<TForm1>();
-        form->FormCreate();
-        optionen = new TOptionen(form->ListView(), form.get());
-        TForm1Dialogs dialogs;
-        dialogs.Optionen = optionen;
-        form->SetDialogs(dialogs);
-    }
-    int Width(int column) const { return ListColumnWidth(form->ListView(), column); }
-    QCheckBox* Box(int column) const {
-        return optionen->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(column));
-    }
-    bool Close() {
-        form->show();
-        QApplication::processEvents();
-        return form->close();
-    }
-};
+using Program = SettingsWindow;
 
 class SettingsTest : public ::testing::Test {
   protected:
@@ -70,9 +41,7 @@ class SettingsTest : public ::testing::Test {
         return TProfileFile(SettingsFilePath())
             .GetInt(QLatin1String(SettingsSection), QLatin1String(key), fallback);
     }
-    static void Store(const std::string& lines) {
-        WriteFileBytes(IniPath(), "[Einstellungen]\n" + lines);
-    }
+    static void Store(const std::string& lines) { StoreSettings(lines); }
 
     std::vector<QString> messages;
 };
@@ -83,7 +52,8 @@ TEST_F(SettingsTest, FirstRunDefaults) {
     EXPECT_EQ(p.form->size(), QSize(783, 540));
     EXPECT_EQ(p.form->windowState(), Qt::WindowNoState);
     EXPECT_FALSE(p.form->GridLines());
-    for (int c = 0; c <= 11; ++c) EXPECT_EQ(p.Width(c), kDefaults[c]) << c;
+    for (int c = 0; c <= 11; ++c)
+        EXPECT_EQ(p.Width(c), Columns[static_cast<size_t>(c)].DesignWidth) << c;
     EXPECT_EQ(p.Width(12), 200);
     for (int c = 1; c <= 11; ++c) EXPECT_TRUE(p.Box(c)->isChecked()) << c;
     EXPECT_TRUE(messages.empty());
@@ -269,5 +239,5 @@ TEST_F(SettingsTest, UnwritableSettingsFileShowsOneMessageAndTheWindowCloses) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunTestsWithTemporaryConfig(argc, argv, g_config);
+    return RunTestsWithTemporaryConfig(argc, argv);
 }

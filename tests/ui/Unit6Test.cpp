@@ -15,19 +15,13 @@
 #include <string>
 
 #include "support/TempDir.h"
-#include "support/ui/TemporaryConfigMain.h"
+#include "support/ui/SettingsWindow.h"
 #include "ui/ListColumns.h"
 #include "ui/ProfileFile.h"
 #include "ui/Unit1.h"
 #include "ui/Unit6.h"
 
 namespace {
-
-TempDir* g_config = nullptr;
-
-std::string IniPath() {
-    return (g_config->Path() / "Tonzettel.ini").string();
-}
 
 class Unit6Test : public ::testing::Test {
   protected:
@@ -36,23 +30,23 @@ class Unit6Test : public ::testing::Test {
     // The main window without settings, then the dialog, as at program start.
     void Start(const std::string& settings = {}) {
         std::filesystem::remove(IniPath());
-        if (!settings.empty()) WriteFileBytes(IniPath(), "[Einstellungen]\n" + settings);
-        form = std::make_unique<TForm1>();
-        optionen = new TOptionen(form->ListView(), form.get());
+        if (!settings.empty()) StoreSettings(settings);
+        window = std::make_unique<SettingsWindow>(false);
+        form = window->form.get();
+        optionen = window->optionen;
     }
-    QCheckBox* Box(int column) const {
-        return optionen->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(column));
-    }
-    int Width(int column) const { return ListColumnWidth(form->ListView(), column); }
+    QCheckBox* Box(int column) const { return window->Box(column); }
+    int Width(int column) const { return window->Width(column); }
 
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<SettingsWindow> window;
+    TForm1* form = nullptr;
     TOptionen* optionen = nullptr;
 };
 
 TEST_F(Unit6Test, Controls) {
     Start();
     EXPECT_EQ(optionen->windowTitle(), QStringLiteral("Optionen"));
-    EXPECT_EQ(optionen->parent(), form.get());
+    EXPECT_EQ(optionen->parent(), form);
     EXPECT_TRUE(optionen->isModal());
     auto* group = optionen->findChild<QGroupBox*>();
     ASSERT_NE(group, nullptr);
@@ -167,5 +161,5 @@ TEST_F(Unit6Test, HiddenColumnShowsAgain) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunTestsWithTemporaryConfig(argc, argv, g_config);
+    return RunTestsWithTemporaryConfig(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "ops/TagAccess.h"
+#include "support/HeldFile.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
 
@@ -150,11 +151,11 @@ TEST_F(Unit8Test, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     const ListRow lockedRow = Row("B - Zwei.mp3");
     SelectFiles({"A - Eins.mp3", "B - Zwei.mp3"});
     const std::string before = ReadFileBytes(locked);
-    const int fd = ::open(locked.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    dialog_->SpeedButton1Click();
-    ::close(fd);
+    {
+        const HeldFile held(locked);
+        ASSERT_TRUE(held.Held());
+        dialog_->SpeedButton1Click();
+    }
 
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(),

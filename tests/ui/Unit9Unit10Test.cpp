@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "ops/TagAccess.h"
+#include "support/HeldFile.h"
 #include "support/TransferCases.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
@@ -246,11 +247,11 @@ TEST_F(TransferTest, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     Scan(2);
     SelectFiles({Name(0), Name(1)});
     const ListRow lockedRow = Row(Name(1));
-    const int fd = ::open(locked.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    l1nachL2_->SpeedButton1Click();
-    ::close(fd);
+    {
+        const HeldFile held(locked);
+        ASSERT_TRUE(held.Held());
+        l1nachL2_->SpeedButton1Click();
+    }
 
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(),

@@ -13,11 +13,17 @@
 
 #include "support/TempDir.h"
 
-// config is set to the temporary folder while the tests run.
-inline int RunTestsWithTemporaryConfig(int argc, char** argv, TempDir*& config) {
+// The temporary config folder while the tests run.
+inline TempDir*& TemporaryConfigFolder() {
+    static TempDir* folder = nullptr;
+    return folder;
+}
+
+inline int RunTestsWithTemporaryConfig(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     TempDir folder;
+    TempDir*& config = TemporaryConfigFolder();
     config = &folder;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(QString::fromStdString(folder.Path().string())));
     QApplication app(argc, argv);
