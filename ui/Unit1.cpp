@@ -142,7 +142,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Tonzettel V ") + QLatin1String(ProgramVersion));
     setWindowIcon(AppIcon());
     resize(941, 540);
+    BuildControlBar();
+    BuildList();
+    QMenu* popup1 = BuildPopupMenu();
+    BuildStatusBar();
+    SetUpHistory(popup1);
+}
 
+void TForm1::BuildControlBar() {
     // Tool bar band: folder field and scan button (Panel1), tool buttons (Panel3).
     auto* controlBar = new QToolBar(this);
     controlBar->setObjectName(QStringLiteral("ControlBar1"));
@@ -213,6 +220,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rest->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     controlBar->addWidget(rest);
 
+    connect(scannenButton_, &QToolButton::clicked, this, &TForm1::ScannenButtonClick);
+    connect(level11, &QAction::triggered, this, &TForm1::ScannenID3Level11Click);
+    connect(level21, &QAction::triggered, this, &TForm1::ScannenID3Level21Click);
+    connect(wizard, &QToolButton::clicked, this, &TForm1::ButtonWizardClick);
+    connect(suchen, &QToolButton::clicked, this, &TForm1::ButtonSuchenClick);
+    connect(optionen, &QToolButton::clicked, this, &TForm1::ButtonOptionenClick);
+    connect(update, &QToolButton::clicked, this, &TForm1::ButtonUpdateClick);
+    connect(info, &QToolButton::clicked, this, &TForm1::ButtonInfoClick);
+}
+
+void TForm1::BuildList() {
     // The file list.
     model_ = new FileListModel(this);
     listView_ = new QTreeView(this);
@@ -237,6 +255,21 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         listView_->setColumnWidth(c, Columns[static_cast<size_t>(c)].DesignWidth);
     setCentralWidget(listView_);
 
+    connect(listView_, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
+
+    // Every change of a row (selection, focus, text, the rows themselves)
+    // recomputes the menu states.
+    QItemSelectionModel* selection = listView_->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &TForm1::ListView1Change);
+    connect(selection, &QItemSelectionModel::currentChanged, this, &TForm1::ListView1Change);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &TForm1::ListView1Change);
+    connect(model_, &QAbstractItemModel::modelReset, this, &TForm1::ListView1Change);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &TForm1::ListView1Change);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &TForm1::ListView1Change);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, &TForm1::ListView1Change);
+}
+
+QMenu* TForm1::BuildPopupMenu() {
     // Context menu of the list.
     auto* popup1 = new QMenu(this);
     popup1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -259,6 +292,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     connect(listView_, &QWidget::customContextMenuRequested, this,
             [this, popup1](QPoint pos) { popup1->popup(listView_->viewport()->mapToGlobal(pos)); });
 
+    connect(linienanzeigen1_, &QAction::triggered, this, &TForm1::Linienanzeigen1Click);
+    connect(trackabspielen1_, &QAction::triggered, this, &TForm1::Trackabspielen1Click);
+    connect(wizard1_, &QAction::triggered, this, &TForm1::Wizard1Click);
+    connect(dateinameID3Tags1_, &QAction::triggered, this, &TForm1::DateinameID3Tags1Click);
+    connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
+    connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
+    return popup1;
+}
+
+void TForm1::BuildStatusBar() {
     // Status bar: field 0 is 500 pixels wide, field 1 takes the rest.
     QStatusBar* status = statusBar();
     status->setObjectName(QStringLiteral("StatusBar1"));
@@ -279,36 +322,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(250);
 
-    // Wiring.
-    connect(scannenButton_, &QToolButton::clicked, this, &TForm1::ScannenButtonClick);
-    connect(level11, &QAction::triggered, this, &TForm1::ScannenID3Level11Click);
-    connect(level21, &QAction::triggered, this, &TForm1::ScannenID3Level21Click);
     connect(timer1_, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(wizard, &QToolButton::clicked, this, &TForm1::ButtonWizardClick);
-    connect(suchen, &QToolButton::clicked, this, &TForm1::ButtonSuchenClick);
-    connect(optionen, &QToolButton::clicked, this, &TForm1::ButtonOptionenClick);
-    connect(update, &QToolButton::clicked, this, &TForm1::ButtonUpdateClick);
-    connect(info, &QToolButton::clicked, this, &TForm1::ButtonInfoClick);
-    connect(linienanzeigen1_, &QAction::triggered, this, &TForm1::Linienanzeigen1Click);
-    connect(trackabspielen1_, &QAction::triggered, this, &TForm1::Trackabspielen1Click);
-    connect(wizard1_, &QAction::triggered, this, &TForm1::Wizard1Click);
-    connect(dateinameID3Tags1_, &QAction::triggered, this, &TForm1::DateinameID3Tags1Click);
-    connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
-    connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
-    connect(listView_, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
-
-    // Every change of a row (selection, focus, text, the rows themselves)
-    // recomputes the menu states.
-    QItemSelectionModel* selection = listView_->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, this, &TForm1::ListView1Change);
-    connect(selection, &QItemSelectionModel::currentChanged, this, &TForm1::ListView1Change);
-    connect(model_, &QAbstractItemModel::dataChanged, this, &TForm1::ListView1Change);
-    connect(model_, &QAbstractItemModel::modelReset, this, &TForm1::ListView1Change);
-    connect(model_, &QAbstractItemModel::rowsInserted, this, &TForm1::ListView1Change);
-    connect(model_, &QAbstractItemModel::rowsRemoved, this, &TForm1::ListView1Change);
-    connect(model_, &QAbstractItemModel::layoutChanged, this, &TForm1::ListView1Change);
-
-    SetUpHistory(popup1);
 }
 
 TForm1::~TForm1() = default;

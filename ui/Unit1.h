@@ -117,6 +117,12 @@ class TForm1 : public QMainWindow, public ListRows {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The constructor's parts: the bar with folder field, scan button and
+    // tool buttons; the list; its context menu; the status bar and the timer.
+    void BuildControlBar();
+    void BuildList();
+    QMenu* BuildPopupMenu();
+    void BuildStatusBar();
     static bool AddFileRow(void* context, const std::string& folder, const struct DirEntry& entry);
     // Unit1Undo.cpp: the entries at the top of the menu, the tool button in the status bar.
     void SetUpHistory(QMenu* popup);
