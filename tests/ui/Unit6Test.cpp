@@ -158,6 +158,17 @@ TEST_F(Unit6Test, HiddenColumnShowsAgain) {
     EXPECT_EQ(Width(2), 210) << "a hidden column shows again at the new width";
 }
 
+// Not a check: writes the dialog as a PNG when TZ_SCREENSHOT names the file
+// (run under Xvfb for the real look).
+TEST_F(Unit6Test, Screenshot) {
+    const QString out = qEnvironmentVariable("TZ_SCREENSHOT");
+    if (out.isEmpty()) GTEST_SKIP() << "set TZ_SCREENSHOT to write a screenshot";
+    Start("AnzeigenCol7=0\n");
+    optionen->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(optionen->grab().save(out));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
