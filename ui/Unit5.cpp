@@ -39,22 +39,25 @@ class HitListModel : public FileListModel {
 
 namespace {
 
+// What can be searched: the file name, the six tag fields, the bit rate;
+// each captioned by its column's header.
 struct SearchItem {
-    const char* Caption;
     int Column;
     const char* ExactSuffix;
 };
 
-constexpr std::array<SearchItem, 8> kSearchItems = {{
-    {"Datei", ColDatei, ".mp3"},
-    {"ID3 Interpret", ColInterpret, ""},
-    {"ID3 Album", ColAlbum, ""},
-    {"ID3 Titel", ColTitel, ""},
-    {"ID3 Jahr", ColJahr, ""},
-    {"ID3 Genre", ColGenre, ""},
-    {"ID3 Kommentar", ColKommentar, ""},
-    {"Bitrate", ColBitrate, " KBit/s"},
-}};
+constexpr std::array<SearchItem, TagFieldCount + 2> kSearchItems = [] {
+    std::array<SearchItem, TagFieldCount + 2> items{};
+    items.front() = {ColDatei, ".mp3"};
+    for (size_t i = 0; i < TagFieldCount; ++i) items[i + 1] = {ColumnOf(AllTagFields[i]), ""};
+    items.back() = {ColBitrate, " KBit/s"};
+    return items;
+}();
+
+QString CaptionOf(const SearchItem& item) {
+    const std::string_view header = Columns[static_cast<size_t>(item.Column)].Header;
+    return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
+}
 
 const SearchItem& ItemAt(int item) {
     if (item < 0 || item >= static_cast<int>(kSearchItems.size())) return kSearchItems[0];
@@ -150,8 +153,8 @@ TSuchen::TSuchen(ListRows* rows, QWidget* parent)
     searchIn_ = new QButtonGroup(radioGroup1_);
     auto* radioLayout = new QGridLayout(radioGroup1_);
     for (int i = 0; i < static_cast<int>(kSearchItems.size()); ++i) {
-        auto* radio = new QRadioButton(
-            QString::fromUtf8(kSearchItems[static_cast<size_t>(i)].Caption), radioGroup1_);
+        auto* radio =
+            new QRadioButton(CaptionOf(kSearchItems[static_cast<size_t>(i)]), radioGroup1_);
         radio->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
         searchIn_->addButton(radio, i);
         radioLayout->addWidget(radio, i % 4, i / 4);
@@ -259,7 +262,7 @@ void TSuchen::SpeedButton1Click() {
 void TSuchen::SpeedButton2Click() {
     // A transfer with no hits would empty the main list; the button is off then.
     if (hits_.empty()) return;
-    const QString caption = QString::fromUtf8(ItemAt(RadioGroup1ItemIndex()).Caption);
+    const QString caption = CaptionOf(ItemAt(RadioGroup1ItemIndex()));
     const size_t count = hits_.size();
     rows_->Model()->ReplaceRows(hits_);
     rows_->SetStatusText(0, QStringLiteral("Gesucht wurde \"") + edit1_->text() +
