@@ -9,6 +9,7 @@
 int CmdScan(const std::vector<std::string>& args);
 int CmdInfo(const std::vector<std::string>& args);
 int CmdSet(const std::vector<std::string>& args);
+int CmdRename(const std::vector<std::string>& args);
 int CmdFromFilename(const std::vector<std::string>& args);
 int CmdCopyTags(const std::vector<std::string>& args);
 int CmdRestore(const std::vector<std::string>& args);
@@ -17,6 +18,7 @@ int CmdRestore(const std::vector<std::string>& args);
 std::string UsageScan();
 std::string UsageInfo();
 std::string UsageSet();
+std::string UsageRename();
 std::string UsageFromFilename();
 std::string UsageCopyTags();
 std::string UsageRestore();

@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"scan", CmdScan, UsageScan},
     {"info", CmdInfo, UsageInfo},
     {"set", CmdSet, UsageSet},
+    {"rename", CmdRename, UsageRename},
     {"from-filename", CmdFromFilename, UsageFromFilename},
     {"copy-tags", CmdCopyTags, UsageCopyTags},
     {"restore", CmdRestore, UsageRestore},

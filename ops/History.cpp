@@ -1,6 +1,7 @@
 #include "ops/History.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -103,11 +104,12 @@ FileStamp StampOf(const writepath::FilePlan& plan) {
 size_t HistoryStep::Bytes() const {
     size_t total = Name.size();
     for (const auto& f : Files) total += RecordBytes(f);
+    for (const auto& r : Renames) total += sizeof r + r.From.size() + r.To.size();
     return total;
 }
 
 std::string StepLabel(const HistoryStep& step) {
-    const size_t n = step.Files.size();
+    const size_t n = step.Files.size() + step.Renames.size();
     return step.Name + " (" + std::to_string(n) + (n == 1 ? " Datei)" : " Dateien)");
 }
 
@@ -146,8 +148,15 @@ void TagHistory::MakeRoom(size_t bytes, size_t steps) {
     while (!redo_.empty() && over()) PopOldest(redo_);
 }
 
+void TagHistory::AddRenames(std::string name, std::vector<RenameRecord> renames) {
+    HistoryStep step;
+    step.Name = std::move(name);
+    step.Renames = std::move(renames);
+    Add(std::move(step));
+}
+
 void TagHistory::Add(HistoryStep step) {
-    if (step.Files.empty()) return;
+    if (step.Files.empty() && step.Renames.empty()) return;
     redo_.clear();
     bytes_ = 0;
     for (const auto& s : undo_) bytes_ += s.Bytes();
@@ -187,7 +196,22 @@ ApplyReport TagHistory::Apply(std::deque<HistoryStep>& from, std::deque<HistoryS
     for (auto& older : from)
         for (auto& record : older.Files) nextInLine[record.Path] = &record;
     HistoryStep back;
-    {
+    back.Name = step.Name;
+    for (auto it = step.Renames.rbegin(); it != step.Renames.rend(); ++it) {
+        // Only the file the step renamed, and never over another one.
+        if (!SameFile(it->To, *it)) {
+            report.Changed.push_back(it->To);
+            continue;
+        }
+        if (auto done = RenameNoReplace(it->To, it->From)) {
+            if (cells) cells->Renamed(it->To, it->From);
+            back.Renames.push_back(std::move(*done));
+        } else {
+            // Its old name taken since counts as a change, like a file changed since.
+            (errno == EEXIST ? report.Changed : report.Failed).push_back(it->To);
+        }
+    }
+    if (step.Renames.empty()) {
         // The files put back are recorded like any write: the way forward again.
         StepRecorder recorder(nullptr, step.Name, cells);
         SaveRun run;
@@ -216,9 +240,10 @@ ApplyReport TagHistory::Apply(std::deque<HistoryStep>& from, std::deque<HistoryS
         run.Commit();
         back = recorder.Take();
     }
+    std::reverse(back.Renames.begin(), back.Renames.end());
     bytes_ -= step.Bytes();
     // A way back larger than the whole history cannot be held.
-    if (!back.Files.empty() && back.Bytes() <= maxBytes_) {
+    if ((!back.Files.empty() || !back.Renames.empty()) && back.Bytes() <= maxBytes_) {
         MakeRoom(back.Bytes(), 1);
         Push(to, std::move(back));
     }

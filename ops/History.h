@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ops/RenameOps.h"
 #include "tags/Fields.h"
 #include "tags/Hash.h"
 #include "tags/WritePath.h"
@@ -62,8 +63,9 @@ struct FileRecord {
 };
 
 struct HistoryStep {
-    std::string Name;               // "Wizard"
-    std::vector<FileRecord> Files;  // in the order they were first written
+    std::string Name;                   // "Wizard"
+    std::vector<FileRecord> Files;      // in the order they were first written
+    std::vector<RenameRecord> Renames;  // a step of renames: in the order done
     size_t Bytes() const;
 };
 
@@ -77,6 +79,11 @@ class RowCells {
     virtual ~RowCells() = default;
     virtual std::optional<TagTexts> Get(const std::string& path) = 0;
     virtual void Set(const std::string& path, const TagTexts& cells) = 0;
+    // The row of the file from (if any) now lists it as to.
+    virtual void Renamed(const std::string& from, const std::string& to) {
+        (void)from;
+        (void)to;
+    }
 };
 
 // What an undo or redo left alone.
@@ -110,6 +117,9 @@ class TagHistory {
     // file that still holds what the step wrote; the files put back form the
     // step a redo does again. cells may be null.
     ApplyReport Undo(RowCells* cells);
+    // A step of renames: an undo renames each file back when its new name
+    // still holds it and its old name is free, the newest first.
+    void AddRenames(std::string name, std::vector<RenameRecord> renames);
     ApplyReport Redo(RowCells* cells);
 
     // Called after every change of the stacks (the window's entries follow).
