@@ -115,6 +115,17 @@ std::string FileListModel::NameBytes(int row) const {
     return r.Raw ? r.Raw->Name : r.Cells[ColDatei].toStdString();
 }
 
+void FileListModel::SetName(int row, const std::string& name) {
+    if (row < 0 || row >= RowCount()) return;
+    ListRow& r = rows_[static_cast<size_t>(row)];
+    const std::string folder = FolderBytes(row);
+    r.Cells[ColDatei] = QString::fromStdString(ReadableName(name));
+    const bool readable = ReadableName(folder) == folder && ReadableName(name) == name;
+    r.Raw = readable ? nullptr : std::make_shared<const RawPath>(RawPath{folder, name});
+    const QModelIndex changed = index(row, ColDatei);
+    emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
 void FileListModel::ReplaceRows(std::vector<ListRow> rows) {
     // Neighbouring rows mostly repeat the folder, bit rate, sample rate, codec
     // and often the album: let them share one string so 100,000 rows stay small.

@@ -51,6 +51,8 @@ class FileListModel : public QAbstractTableModel {
     // The row's folder and file name as the file system names them.
     std::string FolderBytes(int row) const;
     std::string NameBytes(int row) const;
+    // The row's file has a new name (the file system's bytes) in its folder.
+    void SetName(int row, const std::string& name);
     const std::vector<ListRow>& Rows() const { return rows_; }
     void ReplaceRows(std::vector<ListRow> rows);  // one model reset
     void Clear();

@@ -280,13 +280,15 @@ QMenu* TForm1::BuildPopupMenu() {
     wizard1_ = MakeAction(popup1, "Wizard1", QStringLiteral("Wizard"));
     dateinameID3Tags1_ =
         MakeAction(popup1, "DateinameID3Tags1", QStringLiteral("Dateiname -> ID3Tags"));
+    id3TagsDateiname1_ =
+        MakeAction(popup1, "ID3TagsDateiname1", QStringLiteral("ID3Tags -> Dateiname"));
     popup1->addSeparator()->setObjectName(QStringLiteral("N2"));
     level1Level21_ =
         MakeAction(popup1, "Level1Level21", QStringLiteral("ID3Tags Level 1 -> ID3Tags Level 2"));
     level2Level11_ =
         MakeAction(popup1, "Level2Level11", QStringLiteral("ID3Tags Level 2 -> ID3Tags Level 1"));
-    for (QAction* action :
-         {trackabspielen1_, wizard1_, dateinameID3Tags1_, level1Level21_, level2Level11_})
+    for (QAction* action : {trackabspielen1_, wizard1_, dateinameID3Tags1_, id3TagsDateiname1_,
+                            level1Level21_, level2Level11_})
         action->setEnabled(false);
     listView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listView_, &QWidget::customContextMenuRequested, this,
@@ -296,6 +298,7 @@ QMenu* TForm1::BuildPopupMenu() {
     connect(trackabspielen1_, &QAction::triggered, this, &TForm1::Trackabspielen1Click);
     connect(wizard1_, &QAction::triggered, this, &TForm1::Wizard1Click);
     connect(dateinameID3Tags1_, &QAction::triggered, this, &TForm1::DateinameID3Tags1Click);
+    connect(id3TagsDateiname1_, &QAction::triggered, this, &TForm1::ID3TagsDateiname1Click);
     connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
     connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
     return popup1;
@@ -462,6 +465,7 @@ void TForm1::ListView1Change() {
     trackabspielen1_->setEnabled(count == 1);
     wizard1_->setEnabled(count != 1 && hasRow);
     dateinameID3Tags1_->setEnabled(hasRow);
+    id3TagsDateiname1_->setEnabled(hasRow);
     const bool level1 = hasRow && RowsLevel() == 1;
     level2Level11_->setEnabled(level1);
     level1Level21_->setEnabled(!level1);
@@ -529,6 +533,11 @@ void TForm1::ButtonWizardClick() {
 void TForm1::DateinameID3Tags1Click() {
     if (scanning_ || CurrentRow() < 0) return;
     Show(dialogs_.Konvertieren);
+}
+
+void TForm1::ID3TagsDateiname1Click() {
+    if (scanning_ || CurrentRow() < 0) return;
+    Show(dialogs_.Umbenennen);
 }
 
 void TForm1::Level1Level21Click() {

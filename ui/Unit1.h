@@ -38,6 +38,7 @@ struct TForm1Dialogs {
     QDialog* Konvertieren = nullptr;  // Konvertieren
     QDialog* L1nachL2 = nullptr;      // Transfer Level 1 -> Level 2
     QDialog* L2nachL1 = nullptr;      // Transfer Level 2 -> Level 1
+    QDialog* Umbenennen = nullptr;    // Umbenennen (ID3Tags -> Dateiname)
 };
 
 // The main window: folder field, scan button, tool bar, file list, status bar.
@@ -103,6 +104,7 @@ class TForm1 : public QMainWindow, public ListRows {
     void Trackabspielen1Click();
     void Wizard1Click();
     void DateinameID3Tags1Click();
+    void ID3TagsDateiname1Click();
     void Level1Level21Click();
     void Level2Level11Click();
     void ButtonWizardClick();
@@ -148,6 +150,7 @@ class TForm1 : public QMainWindow, public ListRows {
     QAction* trackabspielen1_ = nullptr;
     QAction* wizard1_ = nullptr;
     QAction* dateinameID3Tags1_ = nullptr;
+    QAction* id3TagsDateiname1_ = nullptr;
     QAction* level1Level21_ = nullptr;
     QAction* level2Level11_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning

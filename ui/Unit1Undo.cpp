@@ -33,6 +33,13 @@ class ListRowCells : public RowCells {
         const int row = RowOf(path);
         if (row >= 0) model_->SetTagCells(row, cells);
     }
+    void Renamed(const std::string& from, const std::string& to) override {
+        const int row = RowOf(from);
+        if (row < 0) return;
+        model_->SetName(row, to.substr(to.rfind('/') + 1));
+        index_.erase(from);
+        index_[to] = row;
+    }
 
   private:
     int RowOf(const std::string& path) {
