@@ -45,13 +45,13 @@ int CmdRename(const std::vector<std::string>& args) {
 
 std::string UsageRename() {
     return "  rename --pattern MUSTER [--level 1|2] [--dry-run] DATEI...\n"
-           "        Benennt jede Datei nach ihrem ID3v1-Tag (--level 1, Vorgabe) oder\n"
-           "        ID3v2-Tag (--level 2) um; sie bleibt in ihrem Ordner und behält ihre\n"
-           "        Endung. MUSTER nennt die Felder als %Interpret%, %Album%, %Titel%,\n"
-           "        %Jahr%, %Genre%, %Kommentar% und %Track% (zweistellig), %% ist ein\n"
-           "        Prozentzeichen. Zeichen, die ein Dateisystem nicht erlaubt, werden\n"
-           "        zu \"_\". Eine vorhandene Datei wird nie ersetzt. Mit --dry-run wird\n"
-           "        je Datei \"alt -> neu\" ausgegeben und nichts geändert. Dateien, die\n"
-           "        nicht umbenannt werden, stehen mit dem Grund auf der\n"
-           "        Standardfehlerausgabe.\n";
+           "      Benennt jede Datei nach ihrem ID3v1-Tag (--level 1, Vorgabe) oder\n"
+           "      ID3v2-Tag (--level 2) um; sie bleibt in ihrem Ordner und behält ihre\n"
+           "      Endung. MUSTER nennt die Felder als %Interpret%, %Album%, %Titel%,\n"
+           "      %Jahr%, %Genre%, %Kommentar% und %Track% (zweistellig), %% ist ein\n"
+           "      Prozentzeichen. Zeichen, die ein Dateisystem nicht erlaubt, werden\n"
+           "      zu \"_\". Eine vorhandene Datei wird nie ersetzt. Mit --dry-run wird\n"
+           "      je Datei \"alt -> neu\" ausgegeben und nichts geändert. Dateien, die\n"
+           "      nicht umbenannt werden, stehen mit dem Grund auf der\n"
+           "      Standardfehlerausgabe.\n";
 }

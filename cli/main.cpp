@@ -31,6 +31,9 @@ void PrintHelp(std::FILE* out) {
     std::fputs("Aufruf: tonzettel-cli BEFEHL [OPTIONEN] ...\n\nBefehle:\n", out);
     for (const auto& c : kCommands) std::fputs(c.usage().c_str(), out);
     std::fputs(
+        "\nRückgabewerte: 0 erledigt; 1 eine Datei ist gescheitert (mit dem Grund auf der\n"
+        "Standardfehlerausgabe genannt); 2 falscher Aufruf, oder ein ORDNER oder eine\n"
+        "DATEI kann nicht gelesen werden.\n"
         "\ntonzettel-cli BEFEHL --help zeigt die Hilfe zu einem Befehl,\n"
         "tonzettel-cli --version die Programmversion.\n",
         out);

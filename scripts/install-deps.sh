@@ -10,6 +10,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   lame python3 python3-mutagen time
   locales
+  dpkg-dev file appstream desktop-file-utils man-db
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test: the normal
 # build, the same tests under address and undefined-behaviour sanitizers, and
 # the reader fuzzers for a fixed number of runs. In between, the plain Release
-# build a packager types first is built (its tests are the normal build's).
+# build a packager types first is built (its tests are the normal build's),
+# and the Debian package made from it is checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,6 +15,7 @@ ctest --preset default -j "$jobs"
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release
 cmake --build build-release -j "$jobs"
+scripts/check-package.sh build-release
 
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"

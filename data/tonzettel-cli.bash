@@ -1,0 +1,47 @@
+# bash completion for tonzettel-cli
+
+_tonzettel_cli() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    if ((COMP_CWORD == 1)); then
+        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags restore --help --version" -- "$cur"))
+        return
+    fi
+    case $prev in
+        --level | --from | --to)
+            COMPREPLY=($(compgen -W "1 2" -- "$cur"))
+            return
+            ;;
+        --order)
+            COMPREPLY=($(compgen -W "artist-title title-artist" -- "$cur"))
+            return
+            ;;
+        --separator)
+            COMPREPLY=($(compgen -W "- _ _-_" -- "$cur"))
+            return
+            ;;
+        --backup)
+            COMPREPLY=($(compgen -d -- "$cur"))
+            return
+            ;;
+        --pattern | --artist | --album | --title | --year | --genre | --comment)
+            return
+            ;;
+    esac
+    local command=${COMP_WORDS[1]} options=""
+    case $command in
+        scan) options="--level" ;;
+        set) options="--level --artist --album --title --year --genre --comment --backup" ;;
+        rename) options="--pattern --level --dry-run" ;;
+        from-filename) options="--level --separator --order --backup" ;;
+        copy-tags) options="--from --to --backup" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
+        return
+    fi
+    case $command in
+        scan | restore) COMPREPLY=($(compgen -d -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -f -X '!*.[mM][pP]3' -- "$cur") $(compgen -d -- "$cur")) ;;
+    esac
+}
+complete -o filenames -F _tonzettel_cli tonzettel-cli
