@@ -24,6 +24,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tonzettel"));
     QApplication::setApplicationVersion(QLatin1String(ProgramVersion));
     QApplication::setWindowIcon(AppIcon());
+    // The desktop entry's name, so a dock shows the window with its entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tonzettel.Tonzettel"));
     InstallTagMessageHandler();
     // The folder tree's warnings go through the same message box as the rest.
     TDirTreeCombo::SetMessageHook([](const QString& text) { ShowMessageBox(text); });
