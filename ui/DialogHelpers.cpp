@@ -1,9 +1,13 @@
 #include "ui/DialogHelpers.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QCompleter>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <limits>
 
 #include "tags/ID3v1.h"
@@ -53,6 +57,27 @@ void FieldInputs::SetText(TagField field, const QString& text) {
     } else {
         edits_[IndexOf(field)]->setText(text);
     }
+}
+
+QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,
+                          const QStringList& items, QButtonGroup*& group) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    group = new QButtonGroup(box);
+    auto* layout = new QVBoxLayout(box);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* radio = new QRadioButton(items[i], box);
+        radio->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(i));
+        group->addButton(radio, i);
+        layout->addWidget(radio);
+    }
+    layout->addStretch();
+    group->button(0)->setChecked(true);
+    return box;
+}
+
+void SetItemIndex(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) button->setChecked(true);
 }
 
 bool SwallowDialogKey(QKeyEvent* event) {

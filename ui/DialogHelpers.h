@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 
 #include "tags/Fields.h"
 
+class QButtonGroup;
 class QComboBox;
+class QGroupBox;
 class QKeyEvent;
 class QLineEdit;
 class QWidget;
@@ -37,6 +40,12 @@ class FieldInputs {
     std::array<QLineEdit*, TagFieldCount> edits_{};  // none for the genre
     QComboBox* genre_ = nullptr;
 };
+
+// A titled group of radio buttons named <name>Item<i>, the first checked.
+QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,
+                          const QStringList& items, QButtonGroup*& group);
+// Checks the group's button of that index, when there is one.
+void SetItemIndex(QButtonGroup* group, int index);
 
 // The tag dialogs bind no key to a button: true (and the event accepted) for
 // Enter and Escape, which the dialog must then not pass on.

@@ -17,28 +17,12 @@
 #include "ops/History.h"
 #include "ops/Outcome.h"
 #include "tags/Text.h"
+#include "ui/DialogHelpers.h"
 #include "ui/Images.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
 
 namespace {
-
-QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,
-                          const QStringList& items, QButtonGroup*& group) {
-    auto* box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    group = new QButtonGroup(box);
-    auto* layout = new QVBoxLayout(box);
-    for (int i = 0; i < items.size(); ++i) {
-        auto* radio = new QRadioButton(items[i], box);
-        radio->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(i));
-        group->addButton(radio, i);
-        layout->addWidget(radio);
-    }
-    layout->addStretch();
-    group->button(0)->setChecked(true);
-    return box;
-}
 
 QString Readable(std::string_view bytes) {
     return QString::fromStdString(ReadableName(bytes));
@@ -131,14 +115,14 @@ int TUmbenennen::RadioGroup1ItemIndex() const {
     return filter_->checkedId();
 }
 void TUmbenennen::SetRadioGroup1ItemIndex(int index) {
-    if (QAbstractButton* button = filter_->button(index)) button->setChecked(true);
+    SetItemIndex(filter_, index);
     RadioGroupClick();
 }
 int TUmbenennen::RadioGroup2ItemIndex() const {
     return order_->checkedId();
 }
 void TUmbenennen::SetRadioGroup2ItemIndex(int index) {
-    if (QAbstractButton* button = order_->button(index)) button->setChecked(true);
+    SetItemIndex(order_, index);
     RadioGroupClick();
 }
 

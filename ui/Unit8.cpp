@@ -15,36 +15,13 @@
 #include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
+#include "ui/DialogHelpers.h"
 #include "ui/FileListModel.h"
 #include "ui/Images.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
 #include "ui/RowRun.h"
 
-namespace {
-
-QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,
-                          const QStringList& items, QButtonGroup*& group) {
-    auto* box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    group = new QButtonGroup(box);
-    auto* layout = new QVBoxLayout(box);
-    for (int i = 0; i < items.size(); ++i) {
-        auto* radio = new QRadioButton(items[i], box);
-        radio->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(i));
-        group->addButton(radio, i);
-        layout->addWidget(radio);
-    }
-    layout->addStretch();
-    group->button(0)->setChecked(true);
-    return box;
-}
-
-void SetItemIndex(QButtonGroup* group, int index) {
-    if (QAbstractButton* button = group->button(index)) button->setChecked(true);
-}
-
-}  // namespace
 
 TKonvertieren::TKonvertieren(ListRows* rows, QWidget* parent)
     : QDialog(parent ? parent : rows->Window()), rows_(rows) {
