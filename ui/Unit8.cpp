@@ -22,7 +22,6 @@
 #include "ui/MessageBox.h"
 #include "ui/RowRun.h"
 
-
 TKonvertieren::TKonvertieren(ListRows* rows, QWidget* parent)
     : QDialog(parent ? parent : rows->Window()), rows_(rows) {
     setObjectName(QStringLiteral("Konvertieren"));
