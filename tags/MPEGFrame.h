@@ -6,6 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+// The names of the encoders the analyser tells apart, by EncoderKind.
+extern const std::array<std::string_view, 7> EncoderNames;
 
 struct VBRData {
     bool Present = false;

@@ -11,8 +11,6 @@
 
 class CachedFile;
 
-extern const std::array<std::string_view, 7> EncoderNames;
-
 // Analyses one MP3 file: both tags, the first valid MPEG frame and its VBR
 // header, from at most three windows of the file. Only reads.
 class TMPEGaudio {
