@@ -19,18 +19,15 @@ bool Load(TMPEGaudio& audio, const std::string& path, int sourceLevel, TransferR
     return hasSource;
 }
 
-template <typename Tag>
-std::string TextOf(const Tag& tag, TagField field) {
-    return TextsOf(tag)[field];
-}
-
-// Whether the ID3v2 text is what the ID3v1 tag from holds of it in the field.
-bool HeldAsVersion1(const TID3v1& from, TagField field, const std::string& text) {
+// Whether the ID3v2 text is what the ID3v1 tag from (its texts fromTexts)
+// holds of it in the field.
+bool HeldAsVersion1(const TID3v1& from, const TagTexts& fromTexts, TagField field,
+                    const std::string& text) {
     if (field == TagField::Genre) return GenreIndexOf(text) == from.GenreID();
     // Beside a track number the comment has 28 bytes.
     const size_t room =
         field == TagField::Comment && from.Track() > 0 ? 28 : InfoOf(field).Id3v1Room;
-    return TrimBlanks(id3v1::FieldValue(Id3v1SetterInput(text), room)) == TextOf(from, field);
+    return TrimBlanks(id3v1::FieldValue(Id3v1SetterInput(text), room)) == fromTexts[field];
 }
 
 // Adds the save of the target tag to the run; on success the result carries
@@ -60,11 +57,12 @@ void TransferLevel1To2(SaveRun& run, TMPEGaudio& audio, const std::string& path,
     if (!Load(audio, path, 1, result)) return done(result);
     const TID3v1& from = audio.Tag1();
     TID3v2& to = audio.Tag2();
+    const TagTexts sources = TextsOf(from), targets = TextsOf(to);
     for (const TagField field : AllTagFields) {
-        const std::string source = TextOf(from, field);
-        if (!source.empty() && !HeldAsVersion1(from, field, TextOf(to, field))) {
+        const std::string& source = sources[field];
+        if (!source.empty() && !HeldAsVersion1(from, sources, field, targets[field])) {
             SetField(to, field, source);
-        } else if (TextOf(to, field) != source) {
+        } else if (targets[field] != source) {
             result.Kept.push_back(field);
         }
     }
@@ -77,6 +75,7 @@ void TransferLevel2To1(SaveRun& run, TMPEGaudio& audio, const std::string& path,
     if (!Load(audio, path, 2, result)) return done(result);
     const TID3v2& from = audio.Tag2();
     TID3v1& to = audio.Tag1();
+    const TagTexts sources = TextsOf(from), targets = TextsOf(to);
     for (const TagField field : AllTagFields) {
         if (field == TagField::Genre) {
             const uint8_t number = GenreIndexOf(from.Genre());
@@ -87,10 +86,10 @@ void TransferLevel2To1(SaveRun& run, TMPEGaudio& audio, const std::string& path,
             }
             continue;
         }
-        const std::string source = TextOf(from, field);
+        const std::string& source = sources[field];
         if (!source.empty()) {
             SetField(to, field, Id3v1SetterInput(source));
-        } else if (!TextOf(to, field).empty()) {
+        } else if (!targets[field].empty()) {
             result.Kept.push_back(field);
         }
     }

@@ -58,16 +58,14 @@ inline constexpr std::array<TagField, TagFieldCount> AllTagFields = [] {
 struct TagTexts {
     std::string Artist, Album, Title, Year, Genre, Comment;
 
-    std::string& operator[](TagField field) { return *Members(this)[IndexOf(field)]; }
-    const std::string& operator[](TagField field) const {
-        return *Members(const_cast<TagTexts*>(this))[IndexOf(field)];
-    }
+    std::string& operator[](TagField field) { return this->*kMembers[IndexOf(field)]; }
+    const std::string& operator[](TagField field) const { return this->*kMembers[IndexOf(field)]; }
     bool operator==(const TagTexts&) const = default;
 
   private:
-    static std::array<std::string*, TagFieldCount> Members(TagTexts* t) {
-        return {&t->Artist, &t->Album, &t->Title, &t->Year, &t->Genre, &t->Comment};
-    }
+    static constexpr std::array<std::string TagTexts::*, TagFieldCount> kMembers = {
+        &TagTexts::Artist, &TagTexts::Album, &TagTexts::Title,
+        &TagTexts::Year,   &TagTexts::Genre, &TagTexts::Comment};
 };
 
 // A tag's six texts through its getters (the genre as its name).
