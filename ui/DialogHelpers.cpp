@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <limits>
 
@@ -57,6 +58,17 @@ void FieldInputs::SetText(TagField field, const QString& text) {
     } else {
         edits_[IndexOf(field)]->setText(text);
     }
+}
+
+QToolButton* NewFlatButton(QWidget* parent, const char* name, const QString& text,
+                           const QIcon* icon) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(text);
+    if (icon) button->setIcon(*icon);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    return button;
 }
 
 QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,

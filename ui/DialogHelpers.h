@@ -10,6 +10,8 @@
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QIcon;
+class QToolButton;
 class QKeyEvent;
 class QLineEdit;
 class QWidget;
@@ -40,6 +42,10 @@ class FieldInputs {
     std::array<QLineEdit*, TagFieldCount> edits_{};  // none for the genre
     QComboBox* genre_ = nullptr;
 };
+
+// A flat button named name, its text beside its icon (none when icon is null).
+QToolButton* NewFlatButton(QWidget* parent, const char* name, const QString& text,
+                           const QIcon* icon = nullptr);
 
 // A titled group of radio buttons named <name>Item<i>, the first checked.
 QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,

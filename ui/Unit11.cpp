@@ -76,17 +76,9 @@ TUmbenennen::TUmbenennen(ListRows* rows, QWidget* parent)
     listView1_->setColumnWidth(1, 260);
     listView1_->setMinimumSize(760, 220);
 
-    speedButton1_ = new QToolButton(this);
-    speedButton1_->setObjectName(QStringLiteral("SpeedButton1"));
-    speedButton1_->setText(QStringLiteral("Umbenennen"));
-    speedButton2_ = new QToolButton(this);
-    speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
-    speedButton2_->setText(QStringLiteral("Schließen"));
-    speedButton2_->setIcon(CloseButtonIcon());
-    for (QToolButton* button : {speedButton1_, speedButton2_}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setAutoRaise(true);
-    }
+    speedButton1_ = NewFlatButton(this, "SpeedButton1", QStringLiteral("Umbenennen"));
+    speedButton2_ =
+        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
     connect(speedButton1_, &QToolButton::clicked, this, &TUmbenennen::SpeedButton1Click);
     connect(speedButton2_, &QToolButton::clicked, this, &TUmbenennen::SpeedButton2Click);
 

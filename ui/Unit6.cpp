@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "scan/Columns.h"
+#include "ui/DialogHelpers.h"
 #include "ui/Images.h"
 #include "ui/ListColumns.h"
 
@@ -51,18 +52,10 @@ TOptionen::TOptionen(QTreeView* list, QWidget* parent)
         checkBoxes_[static_cast<size_t>(c)] = box;
     }
 
-    speedButton14_ = new QToolButton(this);
-    speedButton14_->setObjectName(QStringLiteral("SpeedButton14"));
-    speedButton14_->setText(QStringLiteral("Speichern"));
-    speedButton14_->setIcon(SaveButtonIcon());
-    speedButton2_ = new QToolButton(this);
-    speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
-    speedButton2_->setText(QStringLiteral("Schließen"));
-    speedButton2_->setIcon(CloseButtonIcon());
-    for (QToolButton* button : {speedButton14_, speedButton2_}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setAutoRaise(true);
-    }
+    speedButton14_ =
+        NewFlatButton(this, "SpeedButton14", QStringLiteral("Speichern"), &SaveButtonIcon());
+    speedButton2_ =
+        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
     connect(speedButton14_, &QToolButton::clicked, this, &TOptionen::SpeedButton14Click);
     connect(speedButton2_, &QToolButton::clicked, this, &TOptionen::SpeedButton2Click);
 

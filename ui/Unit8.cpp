@@ -37,17 +37,9 @@ TKonvertieren::TKonvertieren(ListRows* rows, QWidget* parent)
                                    QStringLiteral("'_-_'"), QStringLiteral("' '")},
                                   filter_);
 
-    speedButton1_ = new QToolButton(this);
-    speedButton1_->setObjectName(QStringLiteral("SpeedButton1"));
-    speedButton1_->setText(QStringLiteral("Konvertieren"));
-    speedButton2_ = new QToolButton(this);
-    speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
-    speedButton2_->setText(QStringLiteral("Schließen"));
-    speedButton2_->setIcon(CloseButtonIcon());
-    for (QToolButton* button : {speedButton1_, speedButton2_}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setAutoRaise(true);
-    }
+    speedButton1_ = NewFlatButton(this, "SpeedButton1", QStringLiteral("Konvertieren"));
+    speedButton2_ =
+        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
     connect(speedButton1_, &QToolButton::clicked, this, &TKonvertieren::SpeedButton1Click);
     connect(speedButton2_, &QToolButton::clicked, this, &TKonvertieren::SpeedButton2Click);
 
