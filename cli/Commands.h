@@ -13,6 +13,7 @@ int CmdRename(const std::vector<std::string>& args);
 int CmdFromFilename(const std::vector<std::string>& args);
 int CmdCopyTags(const std::vector<std::string>& args);
 int CmdRestore(const std::vector<std::string>& args);
+int CmdRecover(const std::vector<std::string>& args);
 
 // Usage text of a subcommand, German; shown by --help.
 std::string UsageScan();
@@ -22,3 +23,4 @@ std::string UsageRename();
 std::string UsageFromFilename();
 std::string UsageCopyTags();
 std::string UsageRestore();
+std::string UsageRecover();

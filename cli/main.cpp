@@ -15,16 +15,18 @@ struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>&);
     std::string (*usage)();
+    bool writes;  // refused while the journal's folder is not trusted
 };
 
 const Command kCommands[] = {
-    {"scan", CmdScan, UsageScan},
-    {"info", CmdInfo, UsageInfo},
-    {"set", CmdSet, UsageSet},
-    {"rename", CmdRename, UsageRename},
-    {"from-filename", CmdFromFilename, UsageFromFilename},
-    {"copy-tags", CmdCopyTags, UsageCopyTags},
-    {"restore", CmdRestore, UsageRestore},
+    {"scan", CmdScan, UsageScan, false},
+    {"info", CmdInfo, UsageInfo, false},
+    {"set", CmdSet, UsageSet, true},
+    {"rename", CmdRename, UsageRename, true},
+    {"from-filename", CmdFromFilename, UsageFromFilename, true},
+    {"copy-tags", CmdCopyTags, UsageCopyTags, true},
+    {"restore", CmdRestore, UsageRestore, true},
+    {"recover", CmdRecover, UsageRecover, true},
 };
 
 void PrintHelp(std::FILE* out) {
@@ -32,7 +34,8 @@ void PrintHelp(std::FILE* out) {
     for (const auto& c : kCommands) std::fputs(c.usage().c_str(), out);
     std::fputs(
         "\nRückgabewerte: 0 erledigt; 1 eine Datei ist gescheitert (mit dem Grund auf der\n"
-        "Standardfehlerausgabe genannt); 2 falscher Aufruf, oder ein ORDNER oder eine\n"
+        "Standardfehlerausgabe genannt), der Ordner für das Journal ist nicht sicher, oder\n"
+        "(recover) ein Speichern wartet noch; 2 falscher Aufruf, oder ein ORDNER oder eine\n"
         "DATEI kann nicht gelesen werden.\n"
         "\ntonzettel-cli BEFEHL --help zeigt die Hilfe zu einem Befehl,\n"
         "tonzettel-cli --version die Programmversion.\n",
@@ -44,14 +47,18 @@ void PrintHelp(std::FILE* out) {
 int main(int argc, char** argv) {
     // The size cell follows the user's decimal separator, as in the window.
     std::setlocale(LC_ALL, "");
-    // Saves that a crash or a power cut cut short are finished before anything else.
-    if (const auto recovered = writepath::RecoverJournals(); !recovered.Empty())
-        std::fputs((recovered.Text() + "\n").c_str(), stderr);
+    const std::string name = argc < 2 ? std::string() : argv[1];
+    // Saves that a crash or a power cut cut short are finished before
+    // anything else ("recover" does it itself, and says more).
+    writepath::RecoveryReport recovered;
+    if (name != "recover") {
+        recovered = writepath::RecoverJournals();
+        if (!recovered.Empty()) std::fputs((recovered.Text() + "\n").c_str(), stderr);
+    }
     if (argc < 2) {
         PrintHelp(stderr);
         return 2;
     }
-    const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintHelp(stdout);
         return 0;
@@ -69,6 +76,9 @@ int main(int argc, char** argv) {
                 return 0;
             }
         }
+        // No save without a journal only this user can have written: the
+        // reason was given above.
+        if (c.writes && !recovered.StateProblem.empty()) return 1;
         return c.run(args);
     }
     std::fprintf(stderr, "Unbekannter Befehl \"%s\".\n\n", name.c_str());

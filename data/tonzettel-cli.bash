@@ -3,7 +3,7 @@
 _tonzettel_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags restore --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags restore recover --help --version" -- "$cur"))
         return
     fi
     case $prev in
@@ -34,6 +34,7 @@ _tonzettel_cli() {
         rename) options="--pattern --level --dry-run" ;;
         from-filename) options="--level --separator --order --backup" ;;
         copy-tags) options="--from --to --backup" ;;
+        recover) options="--discard" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))

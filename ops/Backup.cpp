@@ -115,10 +115,7 @@ bool TagsAreTags(const TagBytes& tags) {
 // The file a backup names is an MP3 file of its own, not a link.
 bool IsMp3File(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || path.size() < 4) return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext) c = LowerAscii(c);
-    return ext == ".mp3";
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && HasMp3Extension(path);
 }
 
 // Complete on disk before it takes the name, and the name durable before

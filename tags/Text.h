@@ -17,6 +17,13 @@ constexpr char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Whether a path ends in ".mp3", ASCII case ignored.
+constexpr bool HasMp3Extension(std::string_view path) {
+    if (path.size() < 4) return false;
+    const std::string_view ext = path.substr(path.size() - 4);
+    return ext[0] == '.' && LowerAscii(ext[1]) == 'm' && LowerAscii(ext[2]) == 'p' && ext[3] == '3';
+}
+
 // Windows-1252 bytes as UTF-8. Every byte string survives AnsiToUtf8
 // followed by Utf8ToAnsi unchanged: the five bytes that Windows-1252 leaves
 // undefined map to the C1 control characters of the same number.

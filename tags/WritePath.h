@@ -48,6 +48,8 @@ enum class Failure {
     Journal,       // the journal cannot be written
     Refused,       // the old tags could not be kept for a later undo
     Io,            // any other read or write error
+    NotMp3,        // a cut save is finished only in an ".mp3" file, so none other is saved
+    StateFolder,   // the journal's folder is not this user's alone (StateCheck)
 };
 
 // A short German reason for a message: "kein Speicherplatz frei".
@@ -139,23 +141,35 @@ class WriteGroup {
 FilePlan SaveChange(TagChange change);
 
 // Where the journal lives: $XDG_STATE_HOME/tonzettel, by default
-// ~/.local/state/tonzettel. Tests point it elsewhere.
+// ~/.local/state/tonzettel (StateFolder.h). Tests point it elsewhere.
 std::string StateFolder();
 void SetStateFolder(const std::string& folder);
 
 // What the start of a program did with journals left behind.
 struct RecoveryReport {
     std::vector<std::string> Finished;   // saves that were finished
-    std::vector<std::string> LeftAlone;  // changed since in a way no save explains
-    bool Empty() const { return Finished.empty() && LeftAlone.empty(); }
-    // One German message naming both lists; empty when both are.
+    std::vector<std::string> LeftAlone;  // changed since by another program: dropped
+    std::vector<std::string> Pending;    // absent, or not the file: kept for the next start
+    std::vector<std::string> Untrusted;  // files in the folder this user did not make
+    std::string StateProblem;            // the folder is not trusted: why, and the mend
+    bool Empty() const {
+        return Finished.empty() && LeftAlone.empty() && Pending.empty() && Untrusted.empty() &&
+               StateProblem.empty();
+    }
+    // One German message naming every list; empty when all are.
     std::string Text() const;
 };
 
 // Finishes every journal in the folder whose writer is gone (a live one is
-// locked and passed over), then removes it and the buffer files it names.
+// locked and passed over). A journal goes with its buffers once nothing in
+// it is pending; one with pending saves is rewritten to hold just those.
 RecoveryReport RecoverJournals(const std::string& folder);
 RecoveryReport RecoverJournals();
+
+// Drops the pending save of path (as given or as its full path): its entry
+// and its buffer. False when no journal of a finished writer holds one;
+// grew tells whether the save was moving the audio (the file may be torn).
+bool DiscardPending(const std::string& path, bool* grew = nullptr);
 
 // Test seam: called after every step that changes what is on disk (a write,
 // a flush, a truncation, a mode change, a file made or removed), with the

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "support/Mp3Builder.h"
+#include "support/OtherUser.h"
 #include "support/TempDir.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -24,7 +25,6 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using writepath::Failure;
 
-constexpr uid_t kNobody = 65534;
 const std::string kAudio = MakeCbrAudio(9, 0.5);
 constexpr off_t kHole = 4 << 20;
 
@@ -63,28 +63,12 @@ struct stat StatOf(const std::string& path) {
     return st;
 }
 
-// Runs work in a child process as user nobody where this process is root
-// (so a missing write permission really stops a write); its result is the
-// child's exit code.
-int AsOtherUser(const std::function<int()>& work) {
-    if (::geteuid() != 0) return work();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
-        ::_exit(work());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
-}
-
 class WritePathTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ::chmod(dir_.Path().c_str(), 0755);  // the other user must reach the files
         state_ = dir_.File("state");
         fs::create_directory(state_);
-        ::chmod(state_.c_str(), 0777);  // the other user's journal goes here too
         writepath::SetStateFolder(state_);
     }
     void TearDown() override { writepath::SetStateFolder({}); }
@@ -200,27 +184,29 @@ TEST_F(WritePathTest, FolderModeAndLocks) {
     ASSERT_EQ(::chmod(sub.c_str(), 0555), 0);
     for (const int level : {1, 2}) {
         SCOPED_TRACE(level);
-        const int code = AsOtherUser([&] {
-            // While the file is written, nobody else can lock it.
-            bool unlocked = false;
-            writepath::SetStepHook([&](const writepath::Step& step) {
-                if (step.Kind != writepath::StepKind::Write || step.Path != path) return;
-                PosixFile other(path, O_RDONLY);
-                unlocked = unlocked || ::flock(other.Fd(), LOCK_EX | LOCK_NB) == 0;
-            });
-            bool saved = false;
-            if (level == 1) {
-                TID3v1 tag;
-                tag.SetTitle("neu");
-                saved = tag.SaveToFile(path);
-            } else {
-                TID3v2 tag;
-                tag.SetTitle("neu und länger als der alte Titel");
-                saved = tag.SaveToFile(path);
-            }
-            writepath::SetStepHook({});
-            return !saved ? 1 : unlocked ? 2 : 0;
-        });
+        const int code = AsOtherUser(
+            [&] {
+                // While the file is written, nobody else can lock it.
+                bool unlocked = false;
+                writepath::SetStepHook([&](const writepath::Step& step) {
+                    if (step.Kind != writepath::StepKind::Write || step.Path != path) return;
+                    PosixFile other(path, O_RDONLY);
+                    unlocked = unlocked || ::flock(other.Fd(), LOCK_EX | LOCK_NB) == 0;
+                });
+                bool saved = false;
+                if (level == 1) {
+                    TID3v1 tag;
+                    tag.SetTitle("neu");
+                    saved = tag.SaveToFile(path);
+                } else {
+                    TID3v2 tag;
+                    tag.SetTitle("neu und länger als der alte Titel");
+                    saved = tag.SaveToFile(path);
+                }
+                writepath::SetStepHook({});
+                return !saved ? 1 : unlocked ? 2 : 0;
+            },
+            FolderOfOtherUser(dir_.File("state-nobody")));
         EXPECT_EQ(code, 0);
         EXPECT_EQ(StatOf(path).st_mode & 07777, 0444u);
     }

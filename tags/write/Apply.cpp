@@ -1,0 +1,62 @@
+#include "tags/write/Apply.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "tags/write/Disk.h"
+
+namespace writepath {
+
+Failure WriteRanges(const PosixFile& file, const std::string& path,
+                    const std::vector<Range>& ranges, bool old) {
+    for (const Range& r : ranges) {
+        const std::string& bytes = old ? r.Old : r.New;
+        if (const Failure f = WriteAt(file, path, bytes, r.Offset); f != Failure::None) return f;
+    }
+    return Failure::None;
+}
+
+Failure CopyBack(const PosixFile& buffer, const PosixFile& file, const std::string& path,
+                 int64_t oldSize, int64_t newSize, bool& started) {
+    if (newSize > oldSize) {
+        Failure f = CopyData(buffer, oldSize, newSize, file, path, 0, false);
+        struct stat st {};
+        if (f == Failure::None && (::fstat(file.Fd(), &st) != 0 || st.st_size < newSize))
+            f = Truncate(file, path, newSize);
+        if (f != Failure::None) {
+            (void)Truncate(file, path, oldSize);
+            return f;
+        }
+    }
+    started = true;
+    if (const Failure f = CopyData(buffer, 0, std::min(oldSize, newSize), file, path, 0, true);
+        f != Failure::None) {
+        return f;
+    }
+    if (newSize < oldSize) return Truncate(file, path, newSize);
+    return Failure::None;
+}
+
+bool DigestFile(const PosixFile& file, int64_t size, Digest* whole, std::vector<Digest>* sectors) {
+    constexpr int64_t kChunk = 1 << 20;  // whole sectors
+    std::string chunk;
+    Blake2b all;
+    if (sectors) sectors->clear();
+    for (int64_t at = 0; at < size; at += kChunk) {
+        chunk.resize(static_cast<size_t>(std::min(kChunk, size - at)));
+        const ssize_t got = file.ReadAt(chunk.data(), chunk.size(), at);
+        if (got != static_cast<ssize_t>(chunk.size())) {
+            if (got >= 0) errno = EIO;
+            return false;
+        }
+        if (whole) all.Add(chunk);
+        for (size_t s = 0; sectors && s < chunk.size(); s += kSector)
+            sectors->push_back(DigestOf(std::string_view(chunk).substr(s, kSector)));
+    }
+    if (whole) *whole = all.Finish();
+    return true;
+}
+
+}  // namespace writepath

@@ -1,0 +1,52 @@
+#pragma once
+
+// A strong 128-bit digest (BLAKE2b with a 16-byte result) for telling a
+// file's old bytes from its new ones at recovery, and the 512-byte sectors
+// those checks are made in: a power cut may leave any sector written since
+// the last flush old or new, so no check spans two of them.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace writepath {
+
+using Digest = std::array<uint8_t, 16>;
+
+class Blake2b {
+  public:
+    Blake2b();
+    void Add(std::string_view bytes);
+    Digest Finish();
+
+  private:
+    void Compress(bool last);
+    std::array<uint64_t, 8> h_{};
+    std::array<uint8_t, 128> block_{};
+    size_t filled_ = 0;
+    uint64_t count_ = 0;
+};
+
+Digest DigestOf(std::string_view bytes);
+
+constexpr int64_t kSector = 512;
+
+// Calls piece(offset, length) for each part of [offset, offset + length)
+// that lies within one sector, in order.
+inline void ForEachPiece(int64_t offset, int64_t length,
+                         const std::function<void(int64_t, int64_t)>& piece) {
+    for (int64_t at = offset, end = offset + length; at < end;) {
+        const int64_t next = std::min(end, (at / kSector + 1) * kSector);
+        piece(at, next - at);
+        at = next;
+    }
+}
+
+inline int64_t PieceCount(int64_t offset, int64_t length) {
+    if (length <= 0) return 0;
+    return (offset + length - 1) / kSector - offset / kSector + 1;
+}
+
+}  // namespace writepath

@@ -1,0 +1,35 @@
+#pragma once
+
+// The disk calls of the write path, each a thin wrapper that reports the
+// step it made to the test seam (SetStepHook): a crash test ends the
+// process at any of them, a power-cut test notes what each flush made
+// durable. Nothing else in the write path changes what is on disk.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tags/PosixFile.h"
+#include "tags/WritePath.h"
+
+namespace writepath {
+
+void Note(StepKind kind, const std::string& path);
+
+Failure SyncFile(const PosixFile& file, const std::string& path, bool metadata = false);
+Failure SyncFolder(const std::string& folder);
+Failure WriteAt(const PosixFile& file, const std::string& path, std::string_view bytes,
+                int64_t offset);
+Failure Truncate(const PosixFile& file, const std::string& path, int64_t size);
+Failure ChangeMode(const PosixFile& file, const std::string& path, mode_t mode);
+Failure RemoveFile(const std::string& path);
+
+// Copies [from, to) of in to out, shift bytes further on, data segment by
+// data segment, so a sparse file's holes are not filled. Where in has a
+// hole, out keeps what it has, or with punch gets a hole there too.
+Failure CopyData(const PosixFile& in, int64_t from, int64_t to, const PosixFile& out,
+                 const std::string& outPath, int64_t shift, bool punch);
+
+}  // namespace writepath

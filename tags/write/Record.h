@@ -1,0 +1,72 @@
+#pragma once
+
+// The journal record: what a group of saves is about to write, durable
+// before the first byte of a file changes. It holds the new bytes (or names
+// the buffer with the complete new file) and, of the old bytes, only their
+// digests: enough to finish the write after a crash, and to tell the file
+// it was made for (old or new bytes, sector by sector) from any other file
+// that has its name by then.
+//
+// Format: "TZJ2", the payload's length (8 bytes, least significant first),
+// the payload's digest (16 bytes), the payload (numbers and texts as
+// ByteRecord.h writes them).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/write/Digest.h"
+
+namespace writepath {
+
+// What tells one file from another beyond its name: a second stick in the
+// same port often gets the same device and inode numbers, but not the same
+// birth time or inode generation, where the file system has them.
+struct FileIdentity {
+    uint64_t Dev = 0, Ino = 0;
+    uint32_t Uid = 0;
+    std::optional<int64_t> BirthNs;
+    std::optional<uint64_t> Generation;
+    bool ProvablySame(const FileIdentity& other) const;
+};
+FileIdentity IdentityOf(int fd);
+
+// One changed stretch of a file, written in place. Beyond the old end of
+// the file OldLength is shorter than New.
+struct Range {
+    int64_t Offset = 0;
+    std::string New;
+    int64_t OldLength = 0;
+    std::vector<Digest> OldPieces;  // of each piece of the old bytes (ForEachPiece)
+    std::string Old;                // the old bytes themselves, in memory only
+};
+
+struct Span {
+    int64_t Offset = 0, Length = 0;
+};
+
+struct JournalEntry {
+    std::string Path;  // full path
+    FileIdentity Identity;
+    int64_t OldSize = 0, NewSize = 0;
+    uint32_t Mode = 0;  // permission bits only
+    bool ModeRaised = false;
+    // In place: the ranges, and the old bytes no range touches (the tag
+    // areas and the first audio), which no write changes.
+    std::vector<Range> Ranges;
+    std::vector<Span> Kept;
+    Digest KeptDigest{};
+    // Growing or shrinking: the buffer's name in the journal's folder, its
+    // digest, and the digest of every old sector of the file.
+    std::string Buffer;
+    Digest BufferDigest{};
+    std::vector<Digest> OldSectors;
+};
+
+std::string EncodeRecord(const std::vector<const JournalEntry*>& entries);
+// Nothing for a record that is torn, none, or not of this form.
+std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes);
+
+}  // namespace writepath
