@@ -39,6 +39,11 @@ bool ReadExact(const PosixFile& file, std::string& out, int64_t offset, int64_t 
 }
 
 Match CheckInPlace(const JournalEntry& e, const PosixFile& file, int64_t size) {
+    // An entry that names no old byte would match any file.
+    if (e.Kept.empty() && std::none_of(e.Ranges.begin(), e.Ranges.end(),
+                                       [](const Range& r) { return r.OldLength > 0; })) {
+        return Match::Foreign;
+    }
     std::string now;
     Blake2b kept;
     for (const Span& s : e.Kept) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/Cli.h"
+#include "support/CutSave.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 #include "tags/ID3v2.h"
@@ -27,30 +28,18 @@ std::string Year(const std::string& path) {
     return tag.Year();
 }
 
-// A save of the year that ends once its journal entry is durable; with
-// relative, made in the file's folder by its bare name.
+// A save of the year cut once its journal entry is durable; with relative,
+// made in the file's folder by its bare name.
 void SaveEndedAfterTheJournal(const std::string& state, std::string path, bool relative) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    CutAfterJournal(state, [&] {
         if (relative) {
             if (::chdir(fs::path(path).parent_path().c_str()) != 0) ::_exit(7);
             path = fs::path(path).filename().string();
         }
-        writepath::SetStateFolder(state);
-        writepath::SetStepHook([&state](const writepath::Step& step) {
-            if (step.Kind == writepath::StepKind::Sync && step.Path.starts_with(state) &&
-                fs::file_size(step.Path) > 0) {
-                ::_exit(9);
-            }
-        });
         TID3v2 tag;
         tag.SetYear("2023");
         tag.SaveToFile(path);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+    });
 }
 
 TEST(JournalCliTest, AStartFinishesASaveLeftBehindAndSaysWhich) {

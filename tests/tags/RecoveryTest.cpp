@@ -1,0 +1,376 @@
+// What a start does with the journal that a cut save left: it finishes the
+// save only from a journal this user made, only into the file the save was
+// for, and keeps the entry while that file is out of reach.
+#include "tags/WritePath.h"
+
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/CutSave.h"
+#include "support/Mp3Builder.h"
+#include "support/OtherUser.h"
+#include "support/TempDir.h"
+#include "tags/ID3v2.h"
+#include "tags/PosixFile.h"
+#include "tags/write/Record.h"
+#include "tags/write/StateFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using writepath::RecoveryReport;
+
+bool Has(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+class RecoveryTest : public ::testing::Test {
+  public:
+    void SetUp() override {
+        ::chmod(dir_.Path().c_str(), 0755);  // nobody must reach the files
+        fs::create_directory(music_);
+        ::chmod(music_.c_str(), 0755);
+    }
+    void TearDown() override { writepath::SetStateFolder({}); }
+
+    // The file, what its save makes of it (on a copy), and the save cut
+    // after its journal. With torn, part of the new file is in it already,
+    // as an interrupted copy leaves it.
+    void CutSave(bool grows, bool torn) {
+        const std::string tag =
+            grows ? MakeId3v2Tag({{"TIT2", TextFrameData("alt")}})
+                  : MakeId3v2Tag({{"TIT2", TextFrameData("alt")}, {"TYER", TextFrameData("1999")}},
+                                 3, 1024);
+        const auto save = [grows](const std::string& p) {
+            TID3v2 v2;
+            if (grows) {
+                v2.SetTitle(std::string(300, 't'));
+            } else {
+                v2.SetYear("2023");
+            }
+            v2.SaveToFile(p);
+        };
+        const std::string audio = MakeCbrAudio(9, 4.0);
+        WriteMp3(path_, tag, audio, "");
+        if (nobodysFile_) {
+            ASSERT_EQ(::chown(path_.c_str(), kNobody, kNobody), 0);
+        }
+        before_ = ReadFileBytes(path_);
+        const std::string ref = dir_.File("ref.mp3");
+        WriteMp3(ref, tag, audio, "");
+        writepath::SetStateFolder(dir_.File("ref-state"));
+        save(ref);
+        writepath::SetStateFolder({});
+        after_ = ReadFileBytes(ref);
+        ASSERT_NE(after_, before_);
+        CutAfterJournal(state_, [&] { save(path_); });
+        ASSERT_EQ(ReadFileBytes(path_), before_);
+        if (torn && grows) {
+            const std::string buffer = ReadFileBytes(Buffer());
+            PosixFile f(path_, O_WRONLY);
+            ASSERT_TRUE(f.WriteAllAt(buffer.data() + before_.size(), buffer.size() - before_.size(),
+                                     static_cast<off_t>(before_.size())));
+            ASSERT_TRUE(f.WriteAllAt(buffer.data(), 8192, 0));
+        }
+        cut_ = ReadFileBytes(path_);
+    }
+
+    std::string Named(bool journal) const {
+        for (const auto& e : fs::directory_iterator(state_)) {
+            const std::string name = e.path().filename().string();
+            if (journal ? writepath::IsJournalName(name) : name.find(".buf-") != std::string::npos)
+                return e.path().string();
+        }
+        return {};
+    }
+    std::string Journal() const { return Named(true); }
+    std::string Buffer() const { return Named(false); }
+    RecoveryReport Recover() const { return writepath::RecoverJournals(state_); }
+
+    // Hands the state folder to nobody, as that user's own.
+    void GiveToNobody() const {
+        for (const auto& p : {dir_.File("state"), state_, Journal(), Buffer()})
+            if (!p.empty()) {
+                ASSERT_EQ(::chown(p.c_str(), kNobody, kNobody), 0) << p;
+            }
+    }
+
+    TempDir dir_;
+    const std::string music_ = dir_.File("music");
+    const std::string path_ = music_ + "/a.mp3";
+    const std::string state_ = dir_.File("state") + "/tonzettel";
+    std::string before_, after_, cut_;
+    bool nobodysFile_ = false;
+};
+
+// Each rule of whom a journal belongs to, as another user or root would
+// break it: the save is finished only in the first row.
+TEST_F(RecoveryTest, OnlyThisUsersJournalIsActedOn) {
+    enum class Named { Finished, StateProblem, Untrusted, Pending };
+    struct Case {
+        const char* name;
+        std::function<void(RecoveryTest&)> attack;
+        Named named;
+        bool root = false;  // needs root to stage
+    };
+    const auto journal = [](RecoveryTest& t) { return t.Journal(); };
+    const Case cases[] = {
+        {"the user's own journal", [](RecoveryTest&) {}, Named::Finished},
+        {"a journal of another user",
+         [&](RecoveryTest& t) { ASSERT_EQ(::chown(journal(t).c_str(), kNobody, kNobody), 0); },
+         Named::Untrusted, true},
+        {"a journal others may write", [&](RecoveryTest& t) { ::chmod(journal(t).c_str(), 0666); },
+         Named::Untrusted},
+        {"a journal that is a link",
+         [&](RecoveryTest& t) {
+             const std::string j = journal(t), away = t.dir_.File("journal-away");
+             fs::rename(j, away);
+             fs::create_symlink(away, j);
+         },
+         Named::Untrusted},
+        {"a journal with a second name",
+         [&](RecoveryTest& t) { fs::create_hard_link(journal(t), t.dir_.File("zweiter")); },
+         Named::Untrusted},
+        {"a buffer that is a link",
+         [](RecoveryTest& t) {
+             const std::string b = t.Buffer(), away = t.dir_.File("buffer-away");
+             fs::rename(b, away);
+             fs::create_symlink(away, b);
+         },
+         Named::Pending},
+        {"a buffer of another user",
+         [](RecoveryTest& t) { ASSERT_EQ(::chown(t.Buffer().c_str(), kNobody, kNobody), 0); },
+         Named::Pending, true},
+        {"the folder open to all", [](RecoveryTest& t) { ::chmod(t.state_.c_str(), 0777); },
+         Named::StateProblem},
+        {"the folder open to all, sticky",
+         [](RecoveryTest& t) { ::chmod(t.state_.c_str(), 01777); }, Named::StateProblem},
+        {"the folder writable by its group",
+         [](RecoveryTest& t) { ::chmod(t.state_.c_str(), 0770); }, Named::StateProblem},
+        {"a folder above open to all",
+         [](RecoveryTest& t) { ::chmod(t.dir_.File("state").c_str(), 0777); }, Named::StateProblem},
+        {"the folder of another user (root with that user's HOME)",
+         [](RecoveryTest& t) { t.GiveToNobody(); }, Named::StateProblem, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.root && ::geteuid() != 0) continue;
+        RecoveryTest& t = *this;
+        fs::remove_all(t.dir_.File("state"));
+        fs::remove_all(t.dir_.File("ref-state"));
+        for (const char* stray : {"journal-away", "buffer-away", "zweiter"})
+            fs::remove(t.dir_.File(stray));
+        ASSERT_NO_FATAL_FAILURE(CutSave(true, true));
+        const std::string j = Journal();
+        c.attack(t);
+        const RecoveryReport report = Recover();
+        switch (c.named) {
+            case Named::Finished:
+                EXPECT_EQ(report.Finished, std::vector<std::string>{path_}) << report.Text();
+                EXPECT_TRUE(ReadFileBytes(path_) == after_);
+                EXPECT_TRUE(fs::is_empty(state_));
+                continue;
+            case Named::StateProblem:
+                EXPECT_NE(report.StateProblem, "");
+                break;
+            case Named::Untrusted:
+                EXPECT_TRUE(Has(report.Untrusted, j)) << report.Text();
+                break;
+            case Named::Pending:
+                EXPECT_TRUE(Has(report.Pending, path_)) << report.Text();
+                break;
+        }
+        EXPECT_TRUE(report.Finished.empty());
+        EXPECT_TRUE(ReadFileBytes(path_) == cut_);
+        EXPECT_TRUE(fs::exists(fs::symlink_status(j))) << "the journal was removed";
+    }
+}
+
+// The same journal, given to the user it belongs to, is that user's to
+// finish; root has named it and left it.
+TEST_F(RecoveryTest, AnotherUsersJournalWaitsForThatUser) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+    nobodysFile_ = true;
+    ASSERT_NO_FATAL_FAILURE(CutSave(true, true));
+    GiveToNobody();
+    EXPECT_NE(Recover().StateProblem, "");
+    const int code = AsOtherUser([this] {
+        const RecoveryReport r = Recover();
+        return r.Finished == std::vector<std::string>{path_} && r.StateProblem.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(ReadFileBytes(path_) == after_);
+}
+
+// A medium pulled, coming back (at the same path, perhaps with another
+// inode number, as FAT gives), or another medium in its place.
+TEST_F(RecoveryTest, ASaveOutOfReachIsKeptUntilItsFileIsBack) {
+    struct Case {
+        const char* name;
+        std::function<void(RecoveryTest&)> meanwhile;  // before the first start
+        std::function<void(RecoveryTest&)> back;       // before the second, or none
+        bool finished;                                 // by the second start
+    };
+    const auto away = [](RecoveryTest& t) { fs::rename(t.music_, t.music_ + "-weg"); };
+    const auto back = [](RecoveryTest& t) { fs::rename(t.music_ + "-weg", t.music_); };
+    const auto newInode = [back](RecoveryTest& t) {
+        back(t);
+        const std::string bytes = ReadFileBytes(t.path_);
+        fs::remove(t.path_);
+        WriteFileBytes(t.path_, bytes);
+    };
+    const Case cases[] = {
+        {"the medium back", away, back, true},
+        {"the medium back, other inode numbers", away, newInode, true},
+        {"another file of the same name and size",
+         [](RecoveryTest& t) {
+             fs::remove(t.path_);
+             WriteFileBytes(t.path_, std::string(t.cut_.size(), 'x'));
+         },
+         {},
+         false},
+    };
+    for (const bool grows : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (grows ? ", growing" : ", in place"));
+            fs::remove_all(dir_.File("state"));
+            fs::remove_all(dir_.File("ref-state"));
+            fs::remove_all(music_ + "-weg");
+            ASSERT_NO_FATAL_FAILURE(CutSave(grows, true));
+            c.meanwhile(*this);
+            const std::string there = fs::exists(path_) ? ReadFileBytes(path_) : "";
+            for (int start = 0; start < 2; ++start) {
+                const RecoveryReport r = Recover();
+                EXPECT_EQ(r.Pending, std::vector<std::string>{path_}) << r.Text();
+                EXPECT_TRUE(r.Finished.empty() && r.LeftAlone.empty());
+                EXPECT_NE(Journal(), "");
+                EXPECT_EQ(Buffer() != "", grows);
+                if (fs::exists(path_)) {
+                    EXPECT_TRUE(ReadFileBytes(path_) == there);
+                }
+            }
+            if (!c.back) continue;
+            c.back(*this);
+            const RecoveryReport r = Recover();
+            EXPECT_EQ(r.Finished, std::vector<std::string>{path_}) << r.Text();
+            EXPECT_TRUE(ReadFileBytes(path_) == after_);
+            EXPECT_TRUE(fs::is_empty(state_));
+        }
+    }
+}
+
+// A journal entry that is the user's own but names what no save of this
+// program makes: nothing there is touched.
+TEST_F(RecoveryTest, AnEntryWritesOnlyIntoTheFileItWasMadeFor) {
+    const std::string victim = dir_.File("passwd");
+    WriteFileBytes(victim, "root:x:0:0:root:/root:/bin/bash\n");
+    ::chmod(victim.c_str(), 0640);
+    const std::string link = dir_.File("link.mp3");
+    fs::create_symlink(victim, link);
+    const std::string others = dir_.File("others.mp3");
+    WriteFileBytes(others, std::string(4096, 'o'));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(others.c_str(), kNobody, kNobody), 0);
+    }
+    const std::string tiny = dir_.File("tiny.mp3");
+    WriteFileBytes(tiny, "hallo");
+    const auto entry = [](const std::string& path, int64_t oldSize = -1) {
+        if (oldSize < 0) oldSize = static_cast<int64_t>(fs::file_size(path));
+        writepath::JournalEntry e;
+        e.Path = path;
+        e.Identity.Uid = ::geteuid();
+        e.OldSize = oldSize;
+        e.NewSize = oldSize + 9;
+        writepath::Range r;
+        r.Offset = oldSize;
+        r.New = "evil::0:0";
+        e.Ranges.push_back(r);
+        e.KeptDigest = writepath::DigestOf("");
+        return e;
+    };
+    struct Case {
+        const char* name;
+        writepath::JournalEntry e;
+        const std::string& target;
+    };
+    const Case cases[] = {
+        {"a file that is no MP3 file", entry(victim), victim},
+        {"an MP3 name that is a link", entry(link), victim},
+        {"a file of another user", entry(others), others},
+        {"an old size of 0", entry(tiny, 0), tiny},
+        {"no old byte named, which any file would match", entry(tiny), tiny},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_.File("state"));
+        ASSERT_TRUE(writepath::CheckStateFolder(state_, true).Trusted());
+        const std::string before = ReadFileBytes(c.target);
+        WriteFileBytes(state_ + "/journal-forged", writepath::EncodeRecord({&c.e}));
+        ::chmod((state_ + "/journal-forged").c_str(), 0600);
+        const RecoveryReport r = Recover();
+        EXPECT_TRUE(r.Finished.empty()) << r.Text();
+        EXPECT_TRUE(ReadFileBytes(c.target) == before);
+    }
+    EXPECT_EQ(fs::status(victim).permissions(), fs::perms(0640));
+
+    // A mode beyond the permission bits is no record of ours.
+    WriteFileBytes(path_, before_ = std::string(4096, 'a'));
+    writepath::JournalEntry e = entry(path_);
+    e.Mode = 0755;
+    e.ModeRaised = true;
+    std::string record = writepath::EncodeRecord({&e});
+    std::string payload = record.substr(28);
+    std::string mode(8, '\0'), setuid(8, '\0');
+    mode[0] = static_cast<char>(0755 & 0xFF), mode[1] = static_cast<char>(0755 >> 8);
+    setuid[0] = mode[0], setuid[1] = static_cast<char>(04755 >> 8);
+    const size_t at = payload.find(mode + std::string("\1\0\0\0\0\0\0\0", 8));
+    ASSERT_NE(at, std::string::npos);
+    payload.replace(at, 8, setuid);
+    const writepath::Digest d = writepath::DigestOf(payload);
+    record = record.substr(0, 12) + std::string(d.begin(), d.end()) + payload;
+    ::chmod(path_.c_str(), 0644);
+    WriteFileBytes(state_ + "/journal-forged", record);
+    Recover();
+    EXPECT_EQ(fs::status(path_).permissions(), fs::perms(0644));
+    EXPECT_TRUE(ReadFileBytes(path_) == before_);
+}
+
+// Where the journal lives when the environment says little.
+TEST(StateFolderTest, TheUsersOwnHomeAndNeverAFolderOfAll) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        std::string folder;
+    };
+    const passwd* pw = ::getpwuid(::geteuid());
+    ASSERT_NE(pw, nullptr);
+    const std::string own = std::string(pw->pw_dir) + "/.local/state/tonzettel";
+    const Case cases[] = {
+        {"/x/state", "/h", "/x/state/tonzettel"},
+        {"relativ", "/h", "/h/.local/state/tonzettel"},
+        {nullptr, "/h/", "/h/.local/state/tonzettel"},
+        {nullptr, nullptr, own},
+        {"", "", own},
+    };
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        c.xdg ? ::setenv("XDG_STATE_HOME", c.xdg, 1) : ::unsetenv("XDG_STATE_HOME");
+        c.home ? ::setenv("HOME", c.home, 1) : ::unsetenv("HOME");
+        EXPECT_EQ(writepath::DefaultStateFolder(), c.folder);
+    }
+    ::setenv("HOME", savedHome.c_str(), 1);
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_FALSE(fs::exists("/tmp/.local/state/tonzettel"));
+}
+
+}  // namespace
