@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTranslator>
 #include <algorithm>
 #include <climits>
 #include <utility>
@@ -9,6 +10,19 @@
 #include "tags/Messages.h"
 
 namespace {
+
+// The words of the message box's own "Details" button, German like the rest.
+class DetailWords : public QTranslator {
+  public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        if (qstrcmp(context, "QMessageBox") != 0) return {};
+        if (qstrcmp(source, "Show Details...") == 0) return QStringLiteral("Details einblenden");
+        if (qstrcmp(source, "Hide Details...") == 0) return QStringLiteral("Details ausblenden");
+        return {};
+    }
+};
+
 MessageBoxHook& Hook() {
     static MessageBoxHook hook;
     return hook;
@@ -56,6 +70,8 @@ ShortMessage ShortenMessage(const QString& text, int maxLines) {
 }
 
 std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, QWidget* parent) {
+    [[maybe_unused]] static const bool installed =
+        QCoreApplication::installTranslator(new DetailWords);
     const ShortMessage shown = ShortenMessage(text);
     auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("Tonzettel"),
                                              shown.Shown, QMessageBox::Ok, parent);

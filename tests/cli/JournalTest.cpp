@@ -82,6 +82,63 @@ TEST(JournalCliTest, AStartFinishesASaveLeftBehindAndSaysWhich) {
     }
 }
 
+// What is pending is listed, finished once the file is back, or dropped on
+// request; a folder others may write stops every save before it begins.
+TEST(JournalCliTest, RecoverListsFinishesAndDiscards) {
+    TempDir dir;
+    const std::string state = dir.File("state");
+    const std::string env = "XDG_STATE_HOME=" + ShellQuote(state);
+    const fs::path music = dir.Path() / "stick";
+    fs::create_directory(music);
+    const std::string path = (music / "a.mp3").string();
+    const auto cut = [&] {
+        WriteMp3(path, kTag, MakeCbrAudio(9, 0.2), "");
+        SaveEndedAfterTheJournal(state + "/tonzettel", path, false);
+    };
+    const char* pending =
+        "Folgende Dateien können noch nicht fertig gespeichert werden, weil sie nicht "
+        "erreichbar sind; Tonzettel versucht es beim nächsten Start wieder:\n";
+
+    cut();
+    fs::rename(music, music.string() + "-weg");
+    CliRun run = RunCli(dir, {"recover"}, env);
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(run.Out, path + "\n");
+    EXPECT_EQ(run.Err, pending + path + "\n");
+    // Every start says it again, and a save of another file still works.
+    fs::rename(music.string() + "-weg", music);
+    const std::string other = dir.File("b.mp3");
+    WriteMp3(other, kTag, MakeCbrAudio(9, 0.2), "");
+    fs::rename(music, music.string() + "-weg");
+    run = RunCli(dir, {"set", "--level", "2", "--year", "2001", other}, env);
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Err, pending + path + "\n");
+    EXPECT_EQ(Year(other), "2001");
+    fs::rename(music.string() + "-weg", music);
+    run = RunCli(dir, {"recover"}, env);
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(Year(path), "2023");
+    EXPECT_TRUE(fs::is_empty(state + "/tonzettel"));
+
+    cut();
+    run = RunCli(dir, {"recover", "--discard", path}, env);
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_NE(run.Err.find("verworfen"), std::string::npos) << run.Err;
+    EXPECT_TRUE(fs::is_empty(state + "/tonzettel"));
+    EXPECT_EQ(Year(path), "1999");
+    EXPECT_EQ(RunCli(dir, {"recover", "--discard", path}, env).Code, 1);
+
+    ::chmod((state + "/tonzettel").c_str(), 0777);
+    run = RunCli(dir, {"set", "--level", "2", "--year", "2001", path}, env);
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_NE(run.Err.find("chmod 700 \"" + state + "/tonzettel\""), std::string::npos) << run.Err;
+    EXPECT_EQ(Year(path), "1999");
+    run = RunCli(dir, {"info", path}, env);
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_NE(run.Err.find("für andere beschreibbar"), std::string::npos);
+}
+
 // Starts of the tool while a run writes: each finds the run's journal
 // locked and leaves it alone, and the run writes every file.
 TEST(JournalCliTest, AStartLeavesARunningSaveAlone) {
