@@ -268,6 +268,41 @@ TEST_F(RecoveryTest, ASaveOutOfReachIsKeptUntilItsFileIsBack) {
     }
 }
 
+// A group of two whose second file is out of reach: the first is finished,
+// and the journal is left holding the second alone, with its buffer.
+TEST_F(RecoveryTest, AJournalKeepsJustWhatIsPending) {
+    const std::string other = dir_.File("stick");
+    fs::create_directory(other);
+    const std::string second = other + "/b.mp3";
+    const std::string audio = MakeCbrAudio(9, 1.0);
+    WriteMp3(path_, MakeId3v2Tag({{"TYER", TextFrameData("1999")}}, 3, 256), audio, "");
+    WriteMp3(second, MakeId3v2Tag({{"TYER", TextFrameData("1999")}}), audio, "");
+    CutAfterJournal(state_, [&] {
+        writepath::WriteGroup group;
+        for (const std::string& p : {path_, second}) {
+            TID3v2 tag;
+            tag.SetYear("2023");
+            if (p == second) tag.SetTitle(std::string(300, 't'));  // it grows
+            group.Add(tag.Change(p));
+        }
+    });
+    fs::rename(other, other + "-weg");
+    RecoveryReport r = Recover();
+    EXPECT_EQ(r.Finished, std::vector<std::string>{path_});
+    EXPECT_EQ(r.Pending, std::vector<std::string>{second});
+    const auto left = writepath::DecodeRecord(ReadFileBytes(Journal()));
+    ASSERT_TRUE(left && left->size() == 1);
+    EXPECT_EQ(left->front().Path, second);
+    EXPECT_EQ(state_ + "/" + left->front().Buffer, Buffer());
+    fs::rename(other + "-weg", other);
+    r = Recover();
+    EXPECT_EQ(r.Finished, std::vector<std::string>{second});
+    EXPECT_TRUE(fs::is_empty(state_));
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(second));
+    EXPECT_EQ(tag.Year(), "2023");
+}
+
 // A journal entry that is the user's own but names what no save of this
 // program makes: nothing there is touched.
 TEST_F(RecoveryTest, AnEntryWritesOnlyIntoTheFileItWasMadeFor) {
