@@ -15,6 +15,7 @@
 #include "tags/ByteRecord.h"
 #include "tags/ID3v2.h"
 #include "tags/PosixFile.h"
+#include "tags/TagArea.h"
 #include "tags/Text.h"
 
 namespace fs = std::filesystem;
@@ -105,7 +106,8 @@ std::string Distrust(const std::string& path, std::string* bytes) {
 // The tags a backup holds are what they claim: an ID3v2 tag whose header
 // gives its length, or none; a block that begins with "TAG", or none.
 bool TagsAreTags(const TagBytes& tags) {
-    if (!tags.Id3v1.empty() && (tags.Id3v1.size() != 128 || tags.Id3v1.compare(0, 3, "TAG") != 0))
+    if (!tags.Id3v1.empty() &&
+        (tags.Id3v1.size() != kId3v1Size || tags.Id3v1.compare(0, 3, "TAG") != 0))
         return false;
     if (tags.Id3v2.empty()) return true;
     const id3v2::TagInfo info = id3v2::HeaderOfTag(tags.Id3v2);

@@ -10,32 +10,19 @@
 #include "tags/CachedFile.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/TagArea.h"
 
 namespace {
-
-constexpr size_t kBlockSize = 128;
 
 // The tags and, when stamp is given, the stamp, from one open of the file.
 bool Examine(const std::string& path, TagBytes& tags, FileStamp* stamp) {
     CachedFile file(path);
     if (!file.IsOpen() || !file.IsRegular()) return false;
+    TagAreas areas;
+    if (ReadTagAreas(file, file.Size(), areas) == AreaRead::Io) return false;
     tags = {};
-    if (file.Size() >= static_cast<int64_t>(id3v2::kHeaderSize)) {
-        // What a save takes for the tag and replaces.
-        id3v2::TagInfo info;
-        if (!id3v2::ReadHeader(file, info)) return false;
-        const size_t size = id3v2::IsId3(info) ? static_cast<size_t>(id3v2::GetTagSize(info)) : 0;
-        tags.Id3v2.resize(size);
-        if (file.ReadAt(tags.Id3v2.data(), size, 0) != static_cast<ssize_t>(size)) return false;
-    }
-    if (file.Size() >= static_cast<int64_t>(kBlockSize)) {
-        std::string block(kBlockSize, '\0');
-        if (file.ReadAt(block.data(), kBlockSize, file.Size() - static_cast<int64_t>(kBlockSize)) !=
-            static_cast<ssize_t>(kBlockSize)) {
-            return false;
-        }
-        if (block.compare(0, 3, "TAG") == 0) tags.Id3v1 = std::move(block);
-    }
+    tags.Id3v2 = std::move(areas.Head);
+    if (areas.HasBlock()) tags.Id3v1 = std::move(areas.Tail);
     if (stamp) {
         stamp->Valid = true;
         stamp->Size = file.Size();
@@ -83,9 +70,9 @@ writepath::TagChange PutBackChange(const std::string& path, const TagBytes& tags
             tag = head;
             return true;
         }};
-    if (tags.Id3v1.size() == kBlockSize) {
+    if (tags.Id3v1.size() == kId3v1Size) {
         change.Block = BlockChange::Put;
-        std::memcpy(change.NewBlock.data(), tags.Id3v1.data(), kBlockSize);
+        std::memcpy(change.NewBlock.data(), tags.Id3v1.data(), kId3v1Size);
     } else {
         change.Block = BlockChange::Remove;
     }

@@ -8,13 +8,13 @@
 #include "tags/CachedFile.h"
 #include "tags/Messages.h"
 #include "tags/PosixFile.h"
+#include "tags/TagArea.h"
 #include "tags/Text.h"
 #include "tags/WritePath.h"
 
 namespace id3v1 {
 namespace {
 
-constexpr size_t kTagSize = 128;
 // Offsets and lengths of the fields inside the block.
 constexpr size_t kTitle = 3, kArtist = 33, kAlbum = 63, kYear = 93, kComment = 97;
 constexpr size_t kTextLength = 30, kYearLength = 4;
@@ -45,12 +45,12 @@ std::string TrimAndCut(const std::string& value, size_t maxLength) {
 }
 
 bool ReadTag(CachedFile& file, TagRecord& tag) {
-    if (!file.IsOpen() || !file.IsRegular() || file.Size() < static_cast<int64_t>(kTagSize)) {
+    if (!file.IsOpen() || !file.IsRegular() || file.Size() < static_cast<int64_t>(kId3v1Size)) {
         return false;
     }
     TagRecord block{};
-    if (file.ReadAt(block.data(), kTagSize, file.Size() - static_cast<int64_t>(kTagSize)) !=
-        static_cast<ssize_t>(kTagSize)) {
+    if (file.ReadAt(block.data(), kId3v1Size, file.Size() - static_cast<int64_t>(kId3v1Size)) !=
+        static_cast<ssize_t>(kId3v1Size)) {
         return false;
     }
     tag = block;

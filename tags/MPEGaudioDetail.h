@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "tags/MPEGFrame.h"
+#include "tags/TagArea.h"
 
 namespace mpeg {
 
@@ -19,7 +20,7 @@ constexpr int32_t kWindowSize = 3458;
 // Frame starts tried per window: 0 to kWindowSize - 1729.
 constexpr int32_t kSearchPositions = kWindowSize - 1729 + 1;
 // Bytes of an ID3v1 tag at the end of the file.
-constexpr int32_t kId3v1Size = 128;
+constexpr auto kId3v1Size = static_cast<int32_t>(::kId3v1Size);
 
 // A window over bytes that were read; out-of-range reads give zero.
 class Window {

@@ -33,6 +33,8 @@ struct TagInfo;
 
 namespace writepath {
 
+struct PlannedFile;
+
 // Why a file was not written. Each leaves the file as it was.
 enum class Failure {
     None,
@@ -125,10 +127,8 @@ class WriteGroup {
     void Commit();
     size_t Pending() const;
 
-    struct Entry;  // one file's plan and open handles
-
   private:
-    std::vector<Entry> entries_;
+    std::vector<PlannedFile> entries_;  // each file's plan and open handles
     size_t journalBytes_ = 0;
     bool hashTags_ = true;
     // The ID3v2 areas of the file being planned: their room is used again,
