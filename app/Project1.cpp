@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/Version.h"
+#include "ops/Reasons.h"
 #include "picker/DirTreeCombo.h"
 #include "tags/WritePath.h"
 #include "ui/Images.h"
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
     // Saves that a crash or a power cut cut short are finished before
     // anything else, and the user learns which files that concerned.
     if (const auto recovered = writepath::RecoverJournals(); !recovered.Empty())
-        ShowMessageBox(QString::fromStdString(recovered.Text()));
+        ShowMessageBox(QString::fromStdString(RecoveryText(recovered)));
 
     TForm1 form1;
     form1.FormCreate();

@@ -6,6 +6,7 @@
 
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "ops/Reasons.h"
 #include "tags/Text.h"
 #include "tags/WritePath.h"
 
@@ -37,7 +38,7 @@ int CmdRecover(const std::vector<std::string>& args) {
         return 0;
     }
     const auto report = writepath::RecoverJournals();
-    if (!report.Empty()) std::fputs((report.Text() + "\n").c_str(), stderr);
+    if (!report.Empty()) std::fputs((RecoveryText(report) + "\n").c_str(), stderr);
     for (const auto& p : report.Pending) std::printf("%s\n", p.c_str());
-    return report.Pending.empty() && report.StateProblem.empty() ? 0 : 1;
+    return report.Pending.empty() && report.State.Trusted() ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/Report.h"
+#include "ops/Reasons.h"
 #include "ops/RenameOps.h"
 #include "tags/Text.h"
 

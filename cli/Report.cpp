@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ops/Reasons.h"
+
 void Fail(const std::string& text) {
     std::fputs((text + "\n").c_str(), stderr);
 }
@@ -65,7 +67,7 @@ bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel
 bool ReportOutcome(const std::string& path, const SaveOutcome& outcome, int sourceLevel) {
     if (outcome.Outcome != FileOutcome::SaveFailed || outcome.Why == writepath::Failure::None)
         return ReportOutcome(path, outcome.Outcome, sourceLevel);
-    ReportFile(path, "Die Datei konnte nicht gespeichert werden: " +
-                         writepath::FailureText(outcome.Why) + ".");
+    ReportFile(path,
+               "Die Datei konnte nicht gespeichert werden: " + FailureText(outcome.Why) + ".");
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "app/Version.h"
 #include "cli/Commands.h"
+#include "ops/Reasons.h"
 #include "tags/WritePath.h"
 
 namespace {
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     writepath::RecoveryReport recovered;
     if (name != "recover") {
         recovered = writepath::RecoverJournals();
-        if (!recovered.Empty()) std::fputs((recovered.Text() + "\n").c_str(), stderr);
+        if (!recovered.Empty()) std::fputs((RecoveryText(recovered) + "\n").c_str(), stderr);
     }
     if (argc < 2) {
         PrintHelp(stderr);
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
         }
         // No save without a journal only this user can have written: the
         // reason was given above.
-        if (c.writes && !recovered.StateProblem.empty()) return 1;
+        if (c.writes && !recovered.State.Trusted()) return 1;
         return c.run(args);
     }
     std::fprintf(stderr, "Unbekannter Befehl \"%s\".\n\n", name.c_str());

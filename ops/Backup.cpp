@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ops/Outcome.h"
+#include "ops/Reasons.h"
 #include "tags/ByteRecord.h"
 #include "tags/ID3v2.h"
 #include "tags/PosixFile.h"
@@ -87,20 +88,20 @@ bool OthersMayWrite(const struct stat& st) {
     return (st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && st.st_gid != ::getegid());
 }
 
-// Why a backup file is not used; empty when it is.
-std::string Distrust(const std::string& path, std::string* bytes) {
+// Why a backup file is not used; None when it is.
+BackupProblem Distrust(const std::string& path, std::string* bytes) {
     PosixFile file(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
     struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return "kann nicht geöffnet werden";
-    if (!S_ISREG(st.st_mode)) return "ist keine gewöhnliche Datei";
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return BackupProblem::CannotOpen;
+    if (!S_ISREG(st.st_mode)) return BackupProblem::NotRegular;
     // As for a key of ssh: what another user may have written is not used.
     if ((st.st_uid != ::geteuid() && st.st_uid != 0) || OthersMayWrite(st))
-        return "gehört einem anderen Benutzer oder ist für andere beschreibbar";
-    if (st.st_size > kMaxBackupBytes) return "ist zu groß für eine Sicherung";
+        return BackupProblem::NotYours;
+    if (st.st_size > kMaxBackupBytes) return BackupProblem::TooLarge;
     bytes->resize(static_cast<size_t>(st.st_size));
     if (file.ReadAt(bytes->data(), bytes->size(), 0) != static_cast<ssize_t>(bytes->size()))
-        return "kann nicht gelesen werden";
-    return {};
+        return BackupProblem::CannotRead;
+    return BackupProblem::None;
 }
 
 // The tags a backup holds are what they claim: an ID3v2 tag whose header
@@ -167,7 +168,8 @@ bool BackupFolder::Keep(const FileRecord& record) {
             // Only a backup of this file, ours, is replaced: anything else
             // of that name stays, and the file is not written.
             std::string bytes;
-            const auto earlier = Distrust(file, &bytes).empty() ? Decode(bytes) : std::nullopt;
+            const auto earlier =
+                Distrust(file, &bytes) == BackupProblem::None ? Decode(bytes) : std::nullopt;
             if (!earlier || earlier->Path != path) return false;
             if (earlier->After.Valid && earlier->After == StampOf(record.Path))
                 entry = {earlier->Old, earlier->After};
@@ -207,17 +209,17 @@ ApplyReport RestoreFolder(const std::string& folder) {
     SaveRun run;
     for (const auto& file : files) {
         std::string bytes;
-        std::string why =
-            folderTrusted ? Distrust(file, &bytes) : "der Ordner ist für andere beschreibbar";
-        const auto backup = why.empty() ? Decode(bytes) : std::nullopt;
-        if (why.empty() && !backup) why = "ist beschädigt";
-        if (why.empty() && BackupFileName(backup->Path) != fs::path(file).filename().string())
-            why = "passt nicht zu ihrem Namen";
-        if (why.empty() && !TagsAreTags(backup->Old)) why = "enthält keine gültigen Tags";
-        if (why.empty() && !IsMp3File(backup->Path))
-            why = "nennt keine MP3-Datei: " + ReadablePath(backup->Path);
-        if (!why.empty()) {
-            report.Unreadable.push_back(file + ": " + why);
+        using enum BackupProblem;
+        BackupProblem why = folderTrusted ? Distrust(file, &bytes) : FolderOpen;
+        const auto backup = why == None ? Decode(bytes) : std::nullopt;
+        if (why == None && !backup) why = Damaged;
+        if (why == None && BackupFileName(backup->Path) != fs::path(file).filename().string())
+            why = WrongName;
+        if (why == None && !TagsAreTags(backup->Old)) why = NoTags;
+        if (why == None && !IsMp3File(backup->Path)) why = NoMp3;
+        if (why != None) {
+            report.Unreadable.push_back(file + ": " +
+                                        BackupProblemText(why, backup ? backup->Path : ""));
             continue;
         }
         const std::string& path = backup->Path;

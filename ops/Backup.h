@@ -26,6 +26,21 @@ class BackupFolder : public RecordKeeper {
     std::map<std::string, Entry> entries_;  // by absolute path
 };
 
+// Why a backup file is not used (its words: BackupProblemText).
+enum class BackupProblem {
+    None,
+    CannotOpen,
+    CannotRead,
+    NotRegular,
+    NotYours,  // another user's, or writable by others
+    TooLarge,
+    FolderOpen,  // its folder is writable by others
+    Damaged,
+    WrongName,  // the name is not that of the file it names
+    NoTags,
+    NoMp3,  // it names no MP3 file of its own
+};
+
 // "<16 hex digits>.tzundo" for an absolute path.
 std::string BackupFileName(const std::string& absolutePath);
 

@@ -48,9 +48,3 @@ void WriteTagFields(SaveRun& run, const std::string& path, int level,
     }
     run.Add(std::move(change), [done](const writepath::FilePlan& plan) { done(OutcomeOf(plan)); });
 }
-
-std::string SaveFailedText(const std::string& path, writepath::Failure why) {
-    std::string text = "Die Datei \"" + ReadablePath(path) + "\" konnte nicht gespeichert werden";
-    if (why != writepath::Failure::None) text += ": " + writepath::FailureText(why);
-    return text + ".";
-}

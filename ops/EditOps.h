@@ -32,8 +32,3 @@ SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& tex
 // the file's group.
 void WriteTagFields(SaveRun& run, const std::string& path, int level,
                     const std::vector<FieldText>& fields, const SaveDone& done);
-
-// "Die Datei "PATH" konnte nicht gespeichert werden.", the path readable,
-// and the reason where there is one.
-std::string SaveFailedText(const std::string& path,
-                           writepath::Failure why = writepath::Failure::None);

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "ops/Outcome.h"
+#include "ops/Reasons.h"
 #include "tags/CachedFile.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -102,13 +103,9 @@ std::string StepLabel(const HistoryStep& step) {
 
 std::string ApplyReport::Text() const {
     std::string text;
-    AppendPathSection(
-        text,
-        Redo ? "Folgende Dateien wurden inzwischen geändert und nicht wiederhergestellt:"
-             : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:",
-        Changed);
-    AppendPathSection(text, "Folgende Dateien konnten nicht gespeichert werden:", Failed);
-    AppendPathSection(text, "Folgende Sicherungen können nicht gelesen werden:", Unreadable);
+    AppendPathSection(text, ChangedSinceHeading(Redo), Changed);
+    AppendPathSection(text, kNotSavedHeading, Failed);
+    AppendPathSection(text, kUnreadableBackupsHeading, Unreadable);
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "ops/Outcome.h"
 
+#include "ops/Reasons.h"
+
 #include "tags/Text.h"
 
 std::string FieldNames(const std::vector<TagField>& fields) {
@@ -15,7 +17,7 @@ SaveOutcome OutcomeOf(const writepath::FilePlan& plan) {
 
 std::string PathWithReason(const std::string& path, writepath::Failure why) {
     if (why == writepath::Failure::None) return ReadablePath(path);
-    return ReadablePath(path) + ": " + writepath::FailureText(why);
+    return ReadablePath(path) + ": " + FailureText(why);
 }
 
 void RunReport::AddKept(const std::string& path, const std::vector<TagField>& fields) {
@@ -56,19 +58,9 @@ void AppendPathSection(std::string& text, std::string_view heading,
 
 std::string RunReport::Text() const {
     std::string text;
-    AppendPathSection(text, "Folgende Dateien konnten nicht gespeichert werden:", notSaved_);
-    AppendPathSection(text,
-                      sourceLevel_ == 2
-                          ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
-                          : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:",
-                      noSourceTag_);
-    AppendPathSection(text,
-                      sourceLevel_ == 2
-                          ? "Folgende Dateien behalten Felder ihres ID3v1-Tags, weil das "
-                            "ID3v2-Tag dafür nichts enthält:"
-                          : "Folgende Dateien behalten Felder ihres ID3v2-Tags, weil sie mehr "
-                            "enthalten, als das ID3v1-Tag hält:",
-                      kept_);
+    AppendPathSection(text, kNotSavedHeading, notSaved_);
+    AppendPathSection(text, NoSourceTagHeading(sourceLevel_), noSourceTag_);
+    AppendPathSection(text, KeptFieldsHeading(sourceLevel_), kept_);
     return text;
 }
 

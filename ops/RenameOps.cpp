@@ -148,31 +148,6 @@ std::string SafeFileName(std::string_view base, std::string_view extension) {
     return name + std::string(extension);
 }
 
-std::string RenameSkipText(RenameSkip why, const std::vector<std::string>& missing) {
-    switch (why) {
-        case RenameSkip::None:
-            return {};
-        case RenameSkip::Unreadable:
-            return "Das Tag kann nicht gelesen werden";
-        case RenameSkip::EmptyField: {
-            std::string names;
-            for (const auto& m : missing) names += (names.empty() ? "" : ", ") + m;
-            return "Ein benötigtes Feld ist leer (" + names + ")";
-        }
-        case RenameSkip::EmptyName:
-            return "Vom Namen bliebe nichts übrig";
-        case RenameSkip::SameName:
-            return "Der Name bliebe gleich";
-        case RenameSkip::Duplicate:
-            return "Zwei Dateien bekämen denselben Namen";
-        case RenameSkip::Exists:
-            return "Eine Datei dieses Namens gibt es schon";
-        case RenameSkip::Failed:
-            return "Die Datei konnte nicht umbenannt werden";
-    }
-    return {};
-}
-
 std::string RenamePlanItem::NewPath() const {
     return std::string(FolderOf(Path)) + NewName;
 }

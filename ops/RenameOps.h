@@ -57,8 +57,7 @@ enum class RenameSkip {
     Failed,      // the rename itself failed
 };
 
-// The German reason, as the preview and the end message say it.
-std::string RenameSkipText(RenameSkip why, const std::vector<std::string>& missing = {});
+// Its words: RenameSkipText (ops/Reasons.h).
 
 struct RenamePlanItem {
     std::string Path;     // the file now

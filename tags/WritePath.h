@@ -27,6 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tags/write/StateFolder.h"
+
 namespace id3v2 {
 struct TagInfo;
 }
@@ -54,8 +56,6 @@ enum class Failure {
     StateFolder,   // the journal's folder is not this user's alone (StateCheck)
 };
 
-// A short German reason for a message: "kein Speicherplatz frei".
-std::string FailureText(Failure failure);
 Failure FailureOfErrno(int error);
 
 // What the ID3v1 block at the end becomes.
@@ -151,13 +151,11 @@ struct RecoveryReport {
     std::vector<std::string> LeftAlone;  // changed since by another program: dropped
     std::vector<std::string> Pending;    // absent, or not the file: kept for the next start
     std::vector<std::string> Untrusted;  // files in the folder this user did not make
-    std::string StateProblem;            // the folder is not trusted: why, and the mend
+    StateCheck State;                    // not trusted: nothing in it was read
     bool Empty() const {
         return Finished.empty() && LeftAlone.empty() && Pending.empty() && Untrusted.empty() &&
-               StateProblem.empty();
+               State.Trusted();
     }
-    // One German message naming every list; empty when all are.
-    std::string Text() const;
 };
 
 // Finishes every journal in the folder whose writer is gone (a live one is

@@ -16,6 +16,7 @@
 #include "ops/ConvertOps.h"
 #include "ops/History.h"
 #include "ops/Outcome.h"
+#include "ops/Reasons.h"
 #include "tags/Text.h"
 #include "ui/DialogHelpers.h"
 #include "ui/Images.h"

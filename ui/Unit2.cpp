@@ -15,6 +15,7 @@
 
 #include "ops/EditOps.h"
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "scan/FileRow.h"
 #include "tags/Text.h"
 #include "ui/DialogHelpers.h"

@@ -321,7 +321,7 @@ RecoveryReport RecoverJournals(const std::string& given) {
     RecoveryReport report;
     const StateCheck check = CheckStateFolder(given, false);
     if (!check.Trusted()) {
-        report.StateProblem = check.Text();
+        report.State = check;
         return report;
     }
     const std::string& folder = check.Folder;
@@ -376,30 +376,6 @@ bool DiscardPending(const std::string& path, bool* grew) {
         if (found) return Settle(check.Folder, *j, kept, nullptr);
     }
     return false;
-}
-
-std::string RecoveryReport::Text() const {
-    std::string text = StateProblem;
-    const auto section = [&text](std::string_view heading, const std::vector<std::string>& paths) {
-        if (paths.empty()) return;
-        if (!text.empty()) text += "\n\n";
-        text += heading;
-        for (const auto& p : paths) text += "\n" + ReadableName(p);
-    };
-    section("Folgende Dateien wurden nach einem Abbruch fertig gespeichert:", Finished);
-    section(
-        "Folgende Dateien wurden seit einem abgebrochenen Speichern verändert und bleiben, wie "
-        "sie sind:",
-        LeftAlone);
-    section(
-        "Folgende Dateien können noch nicht fertig gespeichert werden, weil sie nicht "
-        "erreichbar sind; Tonzettel versucht es beim nächsten Start wieder:",
-        Pending);
-    section(
-        "Folgende Dateien im Ordner für das Journal stammen nicht von Tonzettel für diesen "
-        "Benutzer und bleiben unberührt:",
-        Untrusted);
-    return text;
 }
 
 }  // namespace writepath

@@ -99,31 +99,4 @@ bool OwnFile(const struct stat& st) {
            (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-std::string StateCheck::Text() const {
-    const std::string quoted = "\"" + Where + "\"";
-    const std::string nothing =
-        " Tonzettel liest nichts daraus und speichert nichts, damit niemand anderes über das "
-        "Journal Ihre Dateien ändern kann.";
-    switch (Result) {
-        case Verdict::Ok:
-            return {};
-        case Verdict::NoHome:
-            return "Tonzettel findet keinen Ordner für sein Journal, weil kein Home-Ordner "
-                   "bekannt ist, und speichert nichts. Setzen Sie HOME oder XDG_STATE_HOME auf "
-                   "einen eigenen Ordner.";
-        case Verdict::NotOwned:
-            return "Der Ordner " + quoted + " für das Journal gehört nicht Ihnen." + nothing +
-                   " Starten Sie Tonzettel unter Ihrem eigenen Benutzer (sudo mit -H), oder "
-                   "setzen Sie XDG_STATE_HOME auf einen eigenen Ordner.";
-        case Verdict::OpenToOthers:
-            return "Der Ordner " + quoted + " für das Journal ist für andere beschreibbar." +
-                   nothing + " Abhilfe: chmod 700 " + quoted;
-        case Verdict::AboveOpen:
-            return "Der Ordner " + quoted + " über dem Ordner für das Journal (\"" + Folder +
-                   "\") kann von anderen verändert werden." + nothing + " Abhilfe: chmod go-w " +
-                   quoted;
-    }
-    return {};
-}
-
 }  // namespace writepath

@@ -25,8 +25,6 @@ struct StateCheck {
     std::string Folder;  // the state folder, as real a path as could be made
     std::string Where;   // the folder at fault
     bool Trusted() const { return Result == Verdict::Ok; }
-    // The German message: which folder, and how to mend it. Empty when trusted.
-    std::string Text() const;
 };
 
 // $XDG_STATE_HOME/tonzettel when that is an absolute path, else

@@ -18,6 +18,7 @@
 #include "ops/Backup.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 #include "tags/WritePath.h"
@@ -199,7 +200,7 @@ class CrashTest : public ::testing::Test {
             const bool cut = CutAt(folder, n, seed);
             writepath::SetStateFolder((folder / "state").string());
             const auto report = writepath::RecoverJournals();
-            EXPECT_TRUE(report.LeftAlone.empty()) << report.Text();
+            EXPECT_TRUE(report.LeftAlone.empty()) << RecoveryText(report);
             for (const auto& s : Specs()) {
                 const std::string path = (folder / s.name).string();
                 const std::string now = ReadFileBytes(path);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/Reasons.h"
 #include "support/HeldFile.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"

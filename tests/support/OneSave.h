@@ -9,14 +9,14 @@
 #include "ops/ConvertOps.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "ops/TransferOps.h"
 
 inline bool operator==(const SaveOutcome& a, FileOutcome b) {
     return a.Outcome == b;
 }
 inline void PrintTo(const SaveOutcome& o, std::ostream* out) {
-    *out << "outcome " << static_cast<int>(o.Outcome) << " (" << writepath::FailureText(o.Why)
-         << ")";
+    *out << "outcome " << static_cast<int>(o.Outcome) << " (" << FailureText(o.Why) << ")";
 }
 
 inline SaveOutcome WriteTagField(const std::string& path, int level, TagField field,

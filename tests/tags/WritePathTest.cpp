@@ -281,7 +281,6 @@ TEST_F(WritePathTest, AFullFileSystem) {
     tag.SetTitle(std::string(3000, 'n'));
     EXPECT_EQ(tag.SaveChange(grows), Failure::NoSpace);
     EXPECT_EQ(ReadFileBytes(grows), before);
-    EXPECT_EQ(writepath::FailureText(Failure::NoSpace), "kein Speicherplatz mehr frei");
 }
 
 }  // namespace

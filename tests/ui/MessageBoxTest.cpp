@@ -10,6 +10,7 @@
 #include <QScreen>
 
 #include "ops/Outcome.h"
+#include "ops/Reasons.h"
 #include "support/ui/QtEnvironment.h"
 #include "tags/WritePath.h"
 #include "ui/MessageBox.h"
@@ -39,7 +40,7 @@ TEST(MessageBoxTest, AMessageOfManyFilesFitsOnTheScreen) {
         const char* name;
         std::string text;
     };
-    const Case cases[] = {{"recovery", recovery.Text()}, {"end of a run", run.Text()}};
+    const Case cases[] = {{"recovery", RecoveryText(recovery)}, {"end of a run", run.Text()}};
     const QString out = qEnvironmentVariable("TZ_SCREENSHOT_DIR");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

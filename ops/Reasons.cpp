@@ -1,0 +1,167 @@
+#include "ops/Reasons.h"
+
+#include "ops/Outcome.h"
+
+std::string FailureText(writepath::Failure failure) {
+    using writepath::Failure;
+    switch (failure) {
+        case Failure::None:
+            return {};
+        case Failure::Gone:
+            return "die Datei existiert nicht mehr";
+        case Failure::NotRegular:
+            return "das ist keine gewöhnliche Datei";
+        case Failure::TooShort:
+            return "die Datei ist zu kurz";
+        case Failure::Locked:
+            return "die Datei wird von einem anderen Programm benutzt";
+        case Failure::NoPermission:
+            return "keine Schreibberechtigung";
+        case Failure::ReadOnly:
+            return "das Laufwerk ist schreibgeschützt";
+        case Failure::NoSpace:
+            return "kein Speicherplatz mehr frei";
+        case Failure::TooLarge:
+            return "der Tag wäre zu groß";
+        case Failure::Changed:
+            return "die Datei wurde während des Speicherns verändert";
+        case Failure::Journal:
+            return "das Journal kann nicht geschrieben werden";
+        case Failure::Refused:
+            return "die alten Tags können nicht gesichert werden";
+        case Failure::Io:
+            return "Lese- oder Schreibfehler";
+        case Failure::NotMp3:
+            return "das ist keine MP3-Datei";
+        case Failure::StateFolder:
+            return "der Ordner für das Journal ist nicht sicher";
+    }
+    return {};
+}
+
+std::string StateCheckText(const writepath::StateCheck& check) {
+    using Verdict = writepath::StateCheck::Verdict;
+    const std::string& Where = check.Where;
+    const std::string& Folder = check.Folder;
+    const std::string quoted = "\"" + Where + "\"";
+    const std::string nothing =
+        " Tonzettel liest nichts daraus und speichert nichts, damit niemand anderes über das "
+        "Journal Ihre Dateien ändern kann.";
+    switch (check.Result) {
+        case Verdict::Ok:
+            return {};
+        case Verdict::NoHome:
+            return "Tonzettel findet keinen Ordner für sein Journal, weil kein Home-Ordner "
+                   "bekannt ist, und speichert nichts. Setzen Sie HOME oder XDG_STATE_HOME auf "
+                   "einen eigenen Ordner.";
+        case Verdict::NotOwned:
+            return "Der Ordner " + quoted + " für das Journal gehört nicht Ihnen." + nothing +
+                   " Starten Sie Tonzettel unter Ihrem eigenen Benutzer (sudo mit -H), oder "
+                   "setzen Sie XDG_STATE_HOME auf einen eigenen Ordner.";
+        case Verdict::OpenToOthers:
+            return "Der Ordner " + quoted + " für das Journal ist für andere beschreibbar." +
+                   nothing + " Abhilfe: chmod 700 " + quoted;
+        case Verdict::AboveOpen:
+            return "Der Ordner " + quoted + " über dem Ordner für das Journal (\"" + Folder +
+                   "\") kann von anderen verändert werden." + nothing + " Abhilfe: chmod go-w " +
+                   quoted;
+    }
+    return {};
+}
+
+std::string RecoveryText(const writepath::RecoveryReport& report) {
+    std::string text = report.State.Trusted() ? std::string() : StateCheckText(report.State);
+    const auto section = [&text](std::string_view heading, const std::vector<std::string>& paths) {
+        AppendPathSection(text, heading, paths);
+    };
+    section("Folgende Dateien wurden nach einem Abbruch fertig gespeichert:", report.Finished);
+    section(
+        "Folgende Dateien wurden seit einem abgebrochenen Speichern verändert und bleiben, wie "
+        "sie sind:",
+        report.LeftAlone);
+    section(
+        "Folgende Dateien können noch nicht fertig gespeichert werden, weil sie nicht "
+        "erreichbar sind; Tonzettel versucht es beim nächsten Start wieder:",
+        report.Pending);
+    section(
+        "Folgende Dateien im Ordner für das Journal stammen nicht von Tonzettel für diesen "
+        "Benutzer und bleiben unberührt:",
+        report.Untrusted);
+    return text;
+}
+
+std::string RenameSkipText(RenameSkip why, const std::vector<std::string>& missing) {
+    switch (why) {
+        case RenameSkip::None:
+            return {};
+        case RenameSkip::Unreadable:
+            return "Das Tag kann nicht gelesen werden";
+        case RenameSkip::EmptyField: {
+            std::string names;
+            for (const auto& m : missing) names += (names.empty() ? "" : ", ") + m;
+            return "Ein benötigtes Feld ist leer (" + names + ")";
+        }
+        case RenameSkip::EmptyName:
+            return "Vom Namen bliebe nichts übrig";
+        case RenameSkip::SameName:
+            return "Der Name bliebe gleich";
+        case RenameSkip::Duplicate:
+            return "Zwei Dateien bekämen denselben Namen";
+        case RenameSkip::Exists:
+            return "Eine Datei dieses Namens gibt es schon";
+        case RenameSkip::Failed:
+            return "Die Datei konnte nicht umbenannt werden";
+    }
+    return {};
+}
+
+std::string BackupProblemText(BackupProblem problem, const std::string& path) {
+    switch (problem) {
+        case BackupProblem::None:
+            return {};
+        case BackupProblem::CannotOpen:
+            return "kann nicht geöffnet werden";
+        case BackupProblem::CannotRead:
+            return "kann nicht gelesen werden";
+        case BackupProblem::NotRegular:
+            return "ist keine gewöhnliche Datei";
+        case BackupProblem::NotYours:
+            return "gehört einem anderen Benutzer oder ist für andere beschreibbar";
+        case BackupProblem::TooLarge:
+            return "ist zu groß für eine Sicherung";
+        case BackupProblem::FolderOpen:
+            return "der Ordner ist für andere beschreibbar";
+        case BackupProblem::Damaged:
+            return "ist beschädigt";
+        case BackupProblem::WrongName:
+            return "passt nicht zu ihrem Namen";
+        case BackupProblem::NoTags:
+            return "enthält keine gültigen Tags";
+        case BackupProblem::NoMp3:
+            return "nennt keine MP3-Datei: " + ReadablePath(path);
+    }
+    return {};
+}
+
+std::string SaveFailedText(const std::string& path, writepath::Failure why) {
+    std::string text = "Die Datei \"" + ReadablePath(path) + "\" konnte nicht gespeichert werden";
+    if (why != writepath::Failure::None) text += ": " + FailureText(why);
+    return text + ".";
+}
+
+std::string_view NoSourceTagHeading(int sourceLevel) {
+    return sourceLevel == 2 ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
+                            : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:";
+}
+
+std::string_view KeptFieldsHeading(int sourceLevel) {
+    return sourceLevel == 2 ? "Folgende Dateien behalten Felder ihres ID3v1-Tags, weil das "
+                              "ID3v2-Tag dafür nichts enthält:"
+                            : "Folgende Dateien behalten Felder ihres ID3v2-Tags, weil sie mehr "
+                              "enthalten, als das ID3v1-Tag hält:";
+}
+
+std::string_view ChangedSinceHeading(bool redo) {
+    return redo ? "Folgende Dateien wurden inzwischen geändert und nicht wiederhergestellt:"
+                : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:";
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+// Every reason and heading the program gives in German, worded once: the
+// window, the CLI and the tests read them from here. The code below speaks
+// in values (writepath::Failure, RenameSkip, BackupProblem, the recovery's
+// lists); this is where they become words.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/Backup.h"
+#include "ops/RenameOps.h"
+#include "tags/WritePath.h"
+#include "tags/write/StateFolder.h"
+
+// "kein Speicherplatz mehr frei"; empty for None.
+std::string FailureText(writepath::Failure failure);
+
+// The journal's folder that is not trusted: which, why, and the mend.
+std::string StateCheckText(const writepath::StateCheck& check);
+
+// What a start did with the journals left behind, one section per list.
+std::string RecoveryText(const writepath::RecoveryReport& report);
+
+// "Ein benötigtes Feld ist leer (Titel)"
+std::string RenameSkipText(RenameSkip why, const std::vector<std::string>& missing = {});
+
+// "ist beschädigt"; path is the MP3 file a backup names, where it matters.
+std::string BackupProblemText(BackupProblem problem, const std::string& path = {});
+
+// The editor's message of a failed save: "Die Datei "..." konnte nicht
+// gespeichert werden: <reason>."
+std::string SaveFailedText(const std::string& path,
+                           writepath::Failure why = writepath::Failure::None);
+
+// Headings of the sections that end messages share.
+inline constexpr std::string_view kNotSavedHeading =
+    "Folgende Dateien konnten nicht gespeichert werden:";
+std::string_view NoSourceTagHeading(int sourceLevel);
+std::string_view KeptFieldsHeading(int sourceLevel);
+std::string_view ChangedSinceHeading(bool redo);
+inline constexpr std::string_view kUnreadableBackupsHeading =
+    "Folgende Sicherungen können nicht gelesen werden:";
