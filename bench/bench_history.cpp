@@ -14,6 +14,7 @@
 #include "bench/BenchTree.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
+#include "ops/SaveRun.h"
 
 namespace fs = std::filesystem;
 

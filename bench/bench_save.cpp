@@ -26,6 +26,7 @@
 #include "bench/BenchTree.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "tags/PosixFile.h"
 #include "tags/WritePath.h"
 

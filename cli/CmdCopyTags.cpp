@@ -6,7 +6,7 @@
 #include "cli/BackupRun.h"
 #include "cli/Commands.h"
 #include "cli/Report.h"
-#include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "ops/TransferOps.h"
 #include "tags/MPEGaudio.h"
 

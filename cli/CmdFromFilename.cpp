@@ -7,7 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/Report.h"
 #include "ops/ConvertOps.h"
-#include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "tags/MPEGaudio.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/Report.h"
 #include "ops/EditOps.h"
-#include "ops/History.h"
+#include "ops/SaveRun.h"
 
 namespace {
 

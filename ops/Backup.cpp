@@ -13,6 +13,7 @@
 
 #include "ops/Outcome.h"
 #include "ops/Reasons.h"
+#include "ops/SaveRun.h"
 #include "tags/ByteRecord.h"
 #include "tags/ID3v2.h"
 #include "tags/PosixFile.h"

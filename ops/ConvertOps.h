@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "ops/Outcome.h"
+#include "ops/SaveRun.h"
 
 class TMPEGaudio;
 class SaveRun;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ops/Outcome.h"
+#include "ops/SaveRun.h"
 
 // The file work of the single-file editor and the batch wizard. Paths are the
 // file system's bytes; texts are UTF-8, as the list rows and the tag classes

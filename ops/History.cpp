@@ -8,6 +8,7 @@
 
 #include "ops/Outcome.h"
 #include "ops/Reasons.h"
+#include "ops/SaveRun.h"
 #include "tags/CachedFile.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -242,6 +243,10 @@ StepRecorder::StepRecorder(TagHistory* history, std::string name, RowCells* cell
     ActiveRecorder() = this;
 }
 
+StepRecorder* StepRecorder::Active() {
+    return ActiveRecorder();
+}
+
 StepRecorder::~StepRecorder() {
     ActiveRecorder() = previous_;
     if (history_ && !overflow_) history_->Add(std::move(step_));
@@ -314,43 +319,4 @@ void StepRecorder::AfterWrite(const std::string& path, bool written, const FileS
     record->Confirmed = true;
     record->After = after;
     if (keeper_) keeper_->Keep(*record);
-}
-
-namespace {
-
-TagBytes OldTags(const writepath::FilePlan& plan) {
-    return {plan.OldHead, plan.OldBlock};
-}
-
-}  // namespace
-
-SaveRun::SaveRun() {
-    // Only a recorder compares stamps; it is alive before the run begins.
-    group_.SetHashTags(ActiveRecorder() != nullptr);
-    group_.SetBeforeWrite([](const writepath::FilePlan& plan) {
-        StepRecorder* recorder = ActiveRecorder();
-        if (!recorder) return writepath::Failure::None;
-        FileStamp planned = StampOf(plan);
-        planned.Valid = true;
-        planned.MtimeNs = 0;
-        return recorder->BeforeWrite(plan.Path, OldTags(plan), planned)
-                   ? writepath::Failure::None
-                   : writepath::Failure::Refused;
-    });
-}
-
-SaveRun::~SaveRun() {
-    Commit();
-}
-
-void SaveRun::Add(writepath::TagChange change, Done done) {
-    group_.Add(std::move(change), [done = std::move(done)](const writepath::FilePlan& plan) {
-        if (StepRecorder* recorder = ActiveRecorder())
-            recorder->AfterWrite(plan.Path, plan.Why == writepath::Failure::None, StampOf(plan));
-        if (done) done(plan);
-    });
-}
-
-void SaveRun::Commit() {
-    group_.Commit();
 }

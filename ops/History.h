@@ -168,6 +168,8 @@ class StepRecorder {
     const HistoryStep& Step() const { return step_; }
     // The step so far, leaving the recorder empty.
     HistoryStep Take();
+    // The recorder alive now (the innermost), or none.
+    static StepRecorder* Active();
     // Called by SaveRun; false: the file must not be written.
     bool BeforeWrite(const std::string& path, const TagBytes& old, const FileStamp& planned);
     void AfterWrite(const std::string& path, bool written, const FileStamp& after);
@@ -184,23 +186,4 @@ class StepRecorder {
     size_t bytes_ = 0;
     bool overflow_ = false;  // the step alone is larger than the history may hold
     StepRecorder* previous_;
-};
-
-// Every tag write of the tools goes through here: the changes of a run are
-// saved in groups of the write path, and a recorder alive sees each file's
-// old tags before its group is written and its stamp after. done runs after
-// the file's group, with its plan and outcome.
-class SaveRun {
-  public:
-    using Done = std::function<void(const writepath::FilePlan&)>;
-    SaveRun();
-    ~SaveRun();
-    SaveRun(const SaveRun&) = delete;
-    SaveRun& operator=(const SaveRun&) = delete;
-    void Add(writepath::TagChange change, Done done = {});
-    // Writes what is pending; the destructor does it too.
-    void Commit();
-
-  private:
-    writepath::WriteGroup group_;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ops/Outcome.h"
+#include "ops/SaveRun.h"
 
 class TMPEGaudio;
 class SaveRun;

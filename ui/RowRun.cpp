@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "ops/Outcome.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"

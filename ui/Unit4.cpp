@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "ops/EditOps.h"
-#include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "ui/DialogHelpers.h"

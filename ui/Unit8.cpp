@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "ops/ConvertOps.h"
-#include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"

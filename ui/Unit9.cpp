@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "ops/History.h"
+#include "ops/SaveRun.h"
 #include "ops/TagAccess.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"

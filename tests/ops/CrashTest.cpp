@@ -19,6 +19,7 @@
 #include "ops/EditOps.h"
 #include "ops/History.h"
 #include "ops/Reasons.h"
+#include "ops/SaveRun.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 #include "tags/WritePath.h"

@@ -10,6 +10,7 @@
 #include "ops/EditOps.h"
 #include "ops/History.h"
 #include "ops/Reasons.h"
+#include "ops/SaveRun.h"
 #include "ops/TransferOps.h"
 
 inline bool operator==(const SaveOutcome& a, FileOutcome b) {
