@@ -7,9 +7,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/Report.h"
-#include "scan/FileRow.h"
-#include "scan/FolderWalk.h"
-#include "tags/MPEGaudio.h"
+#include "scan/Scan.h"
 #include "tags/Messages.h"
 
 namespace {
@@ -17,14 +15,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kTick = std::chrono::milliseconds(250);
 
-// One analyser, one row and one line buffer for the whole scan, so memory
-// stays flat however many files the tree holds.
+// The running count and one line buffer for the whole scan.
 struct ScanState {
-    int level = 1;
     int found = 0;
-    TMPEGaudio audio;
-    FileRow row;
-    std::string path;
     std::string line;
     bool live = false;  // standard error is a terminal: show a running count
     size_t liveWidth = 0;
@@ -47,8 +40,7 @@ void ShowLive(ScanState& s) {
     s.liveWidth = text.size();
 }
 
-bool AddRow(void* context, const std::string& folder, const DirEntry& entry) {
-    ScanState& s = *static_cast<ScanState*>(context);
+void AddRow(ScanState& s, const FileRow* row) {
     ++s.found;
     if (s.live) {
         const auto now = Clock::now();
@@ -57,19 +49,15 @@ bool AddRow(void* context, const std::string& folder, const DirEntry& entry) {
             s.nextTick = now + kTick;
         }
     }
-    s.path.assign(folder).append(entry.Name);
-    s.audio.ReadFromFile(s.path);
-    if (!BuildFileRow(s.audio, s.level, folder, entry.Name, s.row)) return true;
-
+    if (!row) return;
     s.line.clear();
-    s.line += std::to_string(s.row.ImageIndex);
-    for (const std::string& cell : s.row.Cells) {
+    s.line += std::to_string(row->ImageIndex);
+    for (const std::string& cell : row->Cells) {
         s.line += '\t';
         AppendEscaped(s.line, cell);
     }
     s.line += '\n';
     std::fwrite(s.line.data(), 1, s.line.size(), stdout);
-    return true;
 }
 
 }  // namespace
@@ -92,7 +80,6 @@ int CmdScan(const std::vector<std::string>& args) {
     if (!CheckReadableFolder(folder)) return 2;
 
     ScanState state;
-    state.level = *level;
     state.live = ::isatty(STDERR_FILENO) == 1;
     state.nextTick = Clock::now();  // the first file shows the count at once
 
@@ -105,11 +92,15 @@ int CmdScan(const std::vector<std::string>& args) {
         ++messages;
     });
     // A folder that cannot be read is named: the list would look complete.
-    std::vector<std::string> unreadable;
-    WalkFolder(folder, "*.mp3", AddRow, &state, kReadAheadFiles, &unreadable);
+    ScanCallbacks callbacks;
+    callbacks.Row = [&state](const FileRow* row, const std::string&, const DirEntry&) {
+        AddRow(state, row);
+        return true;
+    };
+    const ScanReport report = ScanFolder(folder, *level, callbacks);
     SetMessageHandler(previous);
     ClearLive(state);
-    for (const auto& f : unreadable)
+    for (const auto& f : report.Unreadable)
         std::fputs(("Der Ordner \"" + f + "\" kann nicht gelesen werden.\n").c_str(), stderr);
 
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
@@ -118,5 +109,5 @@ int CmdScan(const std::vector<std::string>& args) {
         std::fputs("Die Ausgabe konnte nicht geschrieben werden.\n", stderr);
         return 1;
     }
-    return messages > 0 || !unreadable.empty() ? 1 : 0;
+    return messages > 0 || !report.Unreadable.empty() ? 1 : 0;
 }

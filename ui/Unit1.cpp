@@ -30,7 +30,7 @@
 #include "ops/History.h"
 #include "picker/DirTreeCombo.h"
 #include "scan/FileRow.h"
-#include "scan/FolderWalk.h"
+#include "scan/Scan.h"
 #include "tags/MPEGaudio.h"
 #include "ui/FileListModel.h"
 #include "ui/Images.h"
@@ -40,7 +40,6 @@
 // Everything that belongs to one running scan; lives on the stack of
 // ScannenButtonClick.
 struct TScanState {
-    TMPEGaudio Audio;
     std::vector<ListRow> Rows;
     QString Folder;  // as the picker gave it when the scan began
     int Level = 1;   // fixed for the whole scan, so all rows show the same tag
@@ -410,8 +409,15 @@ void TForm1::ScannenButtonClick() {
     rowsLevel_ = state.Level;
     model_->Clear();
 
-    if (folder != kPickerRoot)
-        WalkFolder(QFile::encodeName(folder).toStdString(), "*.mp3", &TForm1::AddFileRow, this);
+    if (folder != kPickerRoot) {
+        ScanCallbacks callbacks;
+        callbacks.Before = [this](const std::string&, const DirEntry&) { return CountFile(); };
+        callbacks.Row = [this](const FileRow* row, const std::string&, const DirEntry&) {
+            if (row) scanState_->Rows.push_back(ToListRow(*row));
+            return true;
+        };
+        ScanFolder(QFile::encodeName(folder).toStdString(), state.Level, callbacks);
+    }
 
     SetStatusText(0, folder);
     SetStatusText(1, QString::fromStdString(FoundCountText(foundCount_)));
@@ -427,18 +433,10 @@ void TForm1::ScannenButtonClick() {
     }
 }
 
-bool TForm1::AddFileRow(void* context, const std::string& folder, const DirEntry& entry) {
-    auto* form = static_cast<TForm1*>(context);
-    TScanState& state = *form->scanState_;
-    ++form->foundCount_;
+bool TForm1::CountFile() {
+    ++foundCount_;
     QCoreApplication::processEvents();
-    if (form->closeRequested_) return false;
-
-    state.Audio.ReadFromFile(folder + entry.Name);
-    FileRow row;
-    if (BuildFileRow(state.Audio, state.Level, folder, entry.Name, row))
-        state.Rows.push_back(ToListRow(row));
-    return true;
+    return !closeRequested_;
 }
 
 void TForm1::Timer1Timer() {

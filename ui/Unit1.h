@@ -125,7 +125,8 @@ class TForm1 : public QMainWindow, public ListRows {
     void BuildList();
     QMenu* BuildPopupMenu();
     void BuildStatusBar();
-    static bool AddFileRow(void* context, const std::string& folder, const struct DirEntry& entry);
+    // A file the scan met: counted, events let through; false once closing.
+    bool CountFile();
     // Unit1Undo.cpp: the entries at the top of the menu, the tool button in the status bar.
     void SetUpHistory(QMenu* popup);
     void ShowHistoryEntries();
