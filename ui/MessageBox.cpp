@@ -14,6 +14,7 @@ namespace {
 // The words of the message box's own "Details" button, German like the rest.
 class DetailWords : public QTranslator {
   public:
+    using QTranslator::QTranslator;
     bool isEmpty() const override { return false; }
     QString translate(const char* context, const char* source, const char*, int) const override {
         if (qstrcmp(context, "QMessageBox") != 0) return {};
@@ -71,7 +72,7 @@ ShortMessage ShortenMessage(const QString& text, int maxLines) {
 
 std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, QWidget* parent) {
     [[maybe_unused]] static const bool installed =
-        QCoreApplication::installTranslator(new DetailWords);
+        QCoreApplication::installTranslator(new DetailWords(QCoreApplication::instance()));
     const ShortMessage shown = ShortenMessage(text);
     auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("Tonzettel"),
                                              shown.Shown, QMessageBox::Ok, parent);
