@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Report.h"
+#include "ops/SaveRun.h"
 
 bool BackupRun::Start(const ParsedArgs& parsed) {
     if (!parsed.Has("--backup")) return true;
@@ -17,4 +18,15 @@ bool BackupRun::Start(const ParsedArgs& parsed) {
     folder_.emplace(folder);
     recorder_.emplace(nullptr, "backup", nullptr, &*folder_);
     return true;
+}
+
+int RunOverFiles(const ParsedArgs& parsed, const FileWork& each) {
+    BackupRun backup;
+    if (!backup.Start(parsed)) return 2;
+    bool anyFailed = false;
+    const std::function<void()> failed = [&anyFailed] { anyFailed = true; };
+    SaveRun run;
+    for (const auto& path : parsed.Positional) each(run, path, failed);
+    run.Commit();
+    return anyFailed ? 1 : 0;
 }

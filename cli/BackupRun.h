@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "cli/Args.h"
 #include "ops/Backup.h"
@@ -18,3 +20,13 @@ class BackupRun {
     std::optional<BackupFolder> folder_;
     std::optional<StepRecorder> recorder_;  // ends before the folder
 };
+
+class SaveRun;
+
+// The frame of a command that saves into each FILE argument: --backup, one
+// run whose groups the journal writes, and the exit code: 1 when a file
+// failed (each calls failed for it), 2 when the backup folder cannot be
+// made, else 0.
+using FileWork =
+    std::function<void(SaveRun& run, const std::string& path, const std::function<void()>& failed)>;
+int RunOverFiles(const ParsedArgs& parsed, const FileWork& each);

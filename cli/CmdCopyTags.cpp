@@ -46,15 +46,10 @@ int CmdCopyTags(const std::vector<std::string>& args) {
         return UsageError(command, "Erwartet wird --from 1 --to 2 oder --from 2 --to 1.", usage);
     }
 
-    BackupRun backup;
-    if (!backup.Start(*parsed)) return 2;
-    bool anyFailed = false;
     TMPEGaudio audio;
-    SaveRun run;
-    for (const auto& path : parsed->Positional) {
-        const auto done = [&anyFailed, path, oneToTwo](const TransferResult& r) {
-            if (ReportOutcome(path, SaveOutcome{r.Status, r.Why}, oneToTwo ? 1 : 2))
-                anyFailed = true;
+    return RunOverFiles(*parsed, [&](SaveRun& run, const std::string& path, const auto& failed) {
+        const auto done = [failed, path, oneToTwo](const TransferResult& r) {
+            if (ReportOutcome(path, SaveOutcome{r.Status, r.Why}, oneToTwo ? 1 : 2)) failed();
             if (!r.Kept.empty()) ReportFile(path, KeptText(r.Kept, oneToTwo));
         };
         if (oneToTwo) {
@@ -62,7 +57,5 @@ int CmdCopyTags(const std::vector<std::string>& args) {
         } else {
             TransferLevel2To1(run, audio, path, done);
         }
-    }
-    run.Commit();
-    return anyFailed ? 1 : 0;
+    });
 }

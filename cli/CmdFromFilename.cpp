@@ -54,25 +54,17 @@ int CmdFromFilename(const std::vector<std::string>& args) {
     const NameOrder order =
         orderText == "artist-title" ? NameOrder::ArtistTitle : NameOrder::TitleArtist;
 
-    BackupRun backup;
-    if (!backup.Start(*parsed)) return 2;
-    bool anyFailed = false;
     TMPEGaudio audio;
-    SaveRun run;
-    for (const auto& path : parsed->Positional) {
+    return RunOverFiles(*parsed, [&](SaveRun& run, const std::string& path, const auto& failed) {
         const NameFields fields = FieldsFromFileName(BaseName(path), separator, order);
         if (!fields.Found) {
-            const std::string text =
-                "Der Dateiname enthält das Trennzeichen \"" + separator + "\" nicht.";
-            ReportFile(path, text);
-            anyFailed = true;
-            continue;
+            ReportFile(path, "Der Dateiname enthält das Trennzeichen \"" + separator + "\" nicht.");
+            failed();
+            return;
         }
         WriteArtistTitle(run, audio, path, *level, fields.Artist, fields.Title,
-                         [&anyFailed, path](const SaveOutcome& outcome) {
-                             if (ReportOutcome(path, outcome)) anyFailed = true;
+                         [failed, path](const SaveOutcome& outcome) {
+                             if (ReportOutcome(path, outcome)) failed();
                          });
-    }
-    run.Commit();
-    return anyFailed ? 1 : 0;
+    });
 }

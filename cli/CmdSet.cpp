@@ -35,19 +35,13 @@ int CmdSet(const std::vector<std::string>& args) {
     for (const auto& [option, field] : kFieldOptions)
         if (parsed->Has(option)) fields.emplace_back(field, parsed->Value(option));
 
-    BackupRun backup;
-    if (!backup.Start(*parsed)) return 2;
-    int exitCode = 0;
-    SaveRun run;
-    for (const auto& path : parsed->Positional) {
+    return RunOverFiles(*parsed, [&](SaveRun& run, const std::string& path, const auto& failed) {
         // One read-modify-write with all fields, so the fields not given keep
         // what the file holds and no file is left with some of them.
-        WriteTagFields(run, path, *level, fields, [&exitCode, path](const SaveOutcome& outcome) {
-            if (ReportOutcome(path, outcome)) exitCode = 1;
+        WriteTagFields(run, path, *level, fields, [failed, path](const SaveOutcome& outcome) {
+            if (ReportOutcome(path, outcome)) failed();
         });
-    }
-    run.Commit();
-    return exitCode;
+    });
 }
 
 std::string UsageSet() {
