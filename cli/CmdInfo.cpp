@@ -6,9 +6,9 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/Report.h"
+#include "ops/Reasons.h"
 #include "scan/FileRow.h"
 #include "tags/MPEGaudio.h"
-#include "tags/Messages.h"
 
 namespace {
 
@@ -110,14 +110,9 @@ int CmdInfo(const std::vector<std::string>& args) {
     const std::string& file = parsed->Positional[0];
     if (!CheckReadableFile(file)) return 2;
 
-    int messages = 0;
-    const MessageHandler previous = SetMessageHandler([&](const std::string& text) {
-        std::fputs((text + "\n").c_str(), stderr);
-        ++messages;
-    });
     TMPEGaudio audio;
     audio.ReadFromFile(file);
-    SetMessageHandler(previous);
+    if (audio.Unreadable()) std::fputs((UnreadableFileText(file) + "\n").c_str(), stderr);
 
     Lines lines;
     lines.Add("Datei", file);
@@ -125,5 +120,5 @@ int CmdInfo(const std::vector<std::string>& args) {
     AddTag2(lines, audio.Tag2());
     AddStream(lines, audio);
     std::fwrite(lines.Text().data(), 1, lines.Text().size(), stdout);
-    return messages > 0 ? 1 : 0;
+    return audio.Unreadable() ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/Report.h"
+#include "ops/Reasons.h"
 #include "scan/Scan.h"
 #include "tags/Messages.h"
 
@@ -83,23 +84,20 @@ int CmdScan(const std::vector<std::string>& args) {
     state.live = ::isatty(STDERR_FILENO) == 1;
     state.nextTick = Clock::now();  // the first file shows the count at once
 
-    // The tag code's message for an unreadable file must not land inside the
-    // running count; it also makes the exit code report the failed file.
-    int messages = 0;
-    const MessageHandler previous = SetMessageHandler([&](const std::string& text) {
-        ClearLive(state);
-        std::fputs((text + "\n").c_str(), stderr);
-        ++messages;
-    });
-    // A folder that cannot be read is named: the list would look complete.
     ScanCallbacks callbacks;
+    // A file that cannot be read is named apart from the running count, and
+    // makes the exit code report it.
+    callbacks.Unreadable = [&state](const std::string& path) {
+        ClearLive(state);
+        std::fputs((UnreadableFileText(path) + "\n").c_str(), stderr);
+    };
     callbacks.Row = [&state](const FileRow* row, const std::string&, const DirEntry&) {
         AddRow(state, row);
         return true;
     };
     const ScanReport report = ScanFolder(folder, *level, callbacks);
-    SetMessageHandler(previous);
     ClearLive(state);
+    // A folder that cannot be read is named: the list would look complete.
     for (const auto& f : report.Unreadable)
         std::fputs(("Der Ordner \"" + f + "\" kann nicht gelesen werden.\n").c_str(), stderr);
 
@@ -109,5 +107,5 @@ int CmdScan(const std::vector<std::string>& args) {
         std::fputs("Die Ausgabe konnte nicht geschrieben werden.\n", stderr);
         return 1;
     }
-    return messages > 0 || !report.Unreadable.empty() ? 1 : 0;
+    return report.UnreadableFiles > 0 || !report.Unreadable.empty() ? 1 : 0;
 }

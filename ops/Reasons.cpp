@@ -149,6 +149,11 @@ std::string SaveFailedText(const std::string& path, writepath::Failure why) {
     return text + ".";
 }
 
+std::string UnreadableFileText(const std::string& path) {
+    return "Die Datei \"" + ReadablePath(path) +
+           "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.";
+}
+
 std::string_view NoSourceTagHeading(int sourceLevel) {
     return sourceLevel == 2 ? "Folgende Dateien haben kein ID3v2-Tag und bleiben unverändert:"
                             : "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:";

@@ -10,7 +10,6 @@
 
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
-#include "tags/Messages.h"
 #include "tags/Text.h"
 
 namespace {
@@ -36,23 +35,9 @@ bool Exists(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Silences the tag code's messages while it lives: a preview reads many
-// files, and an unreadable one is a reason in its row, not a message box.
-class QuietTags {
-  public:
-    QuietTags() : previous_(SetMessageHandler([](const std::string&) {})) {}
-    ~QuietTags() { SetMessageHandler(previous_); }
-    QuietTags(const QuietTags&) = delete;
-    QuietTags& operator=(const QuietTags&) = delete;
-
-  private:
-    MessageHandler previous_;
-};
-
 }  // namespace
 
 std::optional<RenameValues> ReadRenameValues(const std::string& path, int level) {
-    const QuietTags quiet;
     RenameValues values;
     if (level == 1) {
         TID3v1 tag;

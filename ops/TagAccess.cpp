@@ -1,6 +1,8 @@
 #include "ops/TagAccess.h"
 
+#include "ops/Reasons.h"
 #include "tags/MPEGaudio.h"
+#include "tags/Messages.h"
 #include "tags/Text.h"
 
 std::string Id3v1SetterInput(std::string_view text) {
@@ -11,22 +13,10 @@ std::string Id3v1SetterInput(std::string_view text) {
     return std::string(text.substr(0, pos));
 }
 
-MessageWatch::MessageWatch() {
-    previous_ = SetMessageHandler([this](const std::string& text) {
-        ++count_;
-        if (previous_) previous_(text);
-    });
-}
-
-MessageWatch::~MessageWatch() {
-    SetMessageHandler(previous_);
-}
-
 std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path) {
-    // The analyser's result mixes a failed tag read with a file too short for
-    // the audio windows; only the tag read's own message tells them apart.
-    MessageWatch watch;
     audio.ReadFromFile(path);
     if (audio.Frame().Found) return std::nullopt;
-    return watch.Count() > 0 ? FileOutcome::Unreadable : FileOutcome::NoFrame;
+    if (!audio.Unreadable()) return FileOutcome::NoFrame;
+    ShowMessage(UnreadableFileText(path));
+    return FileOutcome::Unreadable;
 }

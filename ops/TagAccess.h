@@ -23,24 +23,10 @@ class TMPEGaudio;
 std::string Id3v1SetterInput(std::string_view text);
 
 // Loads a file's tags through the analyser for a read-modify-write. Nothing
-// when they may be changed and saved; otherwise why not (Unreadable, or
-// NoFrame: the analyser has emptied the tags, which must never be saved).
+// when they may be changed and saved; otherwise why not (Unreadable, after
+// the message that names the file, or NoFrame: the analyser has emptied the
+// tags, which must never be saved).
 std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path);
-
-// Counts the messages the tag code shows while it is alive, passing each on
-// to the handler that was installed before.
-class MessageWatch {
-  public:
-    MessageWatch();
-    ~MessageWatch();
-    MessageWatch(const MessageWatch&) = delete;
-    MessageWatch& operator=(const MessageWatch&) = delete;
-    int Count() const { return count_; }
-
-  private:
-    MessageHandler previous_;
-    int count_ = 0;
-};
 
 // Sets a field of either tag from a text. The genre is a number in ID3v1: the
 // genre box's entry of the text, 255 for none.

@@ -21,6 +21,10 @@ bool Visit(void* context, const std::string& folder, const DirEntry& entry) {
     if (s.Callbacks->Before && !s.Callbacks->Before(folder, entry)) return false;
     s.Path.assign(folder).append(entry.Name);
     s.Audio.ReadFromFile(s.Path);
+    if (s.Audio.Unreadable()) {
+        ++s.Report.UnreadableFiles;
+        if (s.Callbacks->Unreadable) s.Callbacks->Unreadable(s.Path);
+    }
     const bool valid = BuildFileRow(s.Audio, s.Level, folder, entry.Name, s.Row);
     return s.Callbacks->Row(valid ? &s.Row : nullptr, folder, entry);
 }

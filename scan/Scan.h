@@ -13,6 +13,7 @@
 
 struct ScanReport {
     int Found = 0;                        // MP3 files met, valid or not
+    int UnreadableFiles = 0;              // of them, with an ID3v1 area not to be read
     std::vector<std::string> Unreadable;  // folders that could not be listed
     bool Stopped = false;                 // the callback ended the scan
 };
@@ -21,8 +22,11 @@ struct ScanReport {
 // analysis (the window counts it and lets events through there), then Row
 // with its row, or null for a file that gives none. The row is only lent:
 // it is used again for the next file. Either returns false to stop the scan.
+// A file whose ID3v1 area cannot be read goes, when given, to Unreadable
+// first, with its path, for the caller to name it.
 struct ScanCallbacks {
     std::function<bool(const std::string& folder, const DirEntry& entry)> Before;
+    std::function<void(const std::string& path)> Unreadable;
     std::function<bool(const FileRow* row, const std::string& folder, const DirEntry& entry)> Row;
 };
 

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "tags/CachedFile.h"
-#include "tags/Messages.h"
 #include "tags/PosixFile.h"
 #include "tags/TagArea.h"
 #include "tags/Text.h"
@@ -33,11 +32,6 @@ void PutField(TagRecord& tag, size_t offset, size_t length, const std::string& v
     std::memcpy(tag.data() + offset, bytes.data(), std::min(length, bytes.size()));
 }
 
-void ReportUnreadable(const std::string& fileName) {
-    ShowMessage("Die Datei \"" + ReadableName(fileName) +
-                "\" ist beschädigt oder kann nicht geöffnet werden und wird übersprungen.");
-}
-
 }  // namespace
 
 std::string TrimAndCut(const std::string& value, size_t maxLength) {
@@ -59,10 +53,7 @@ bool ReadTag(CachedFile& file, TagRecord& tag) {
 
 bool ReadTag(const std::string& fileName, TagRecord& tag) {
     CachedFile file(fileName);
-    const bool ok = ReadTag(file, tag);
-    file.Close();
-    if (!ok) ReportUnreadable(fileName);
-    return ok;
+    return ReadTag(file, tag);
 }
 
 uint8_t GetTagVersion(const TagRecord& tag) {
@@ -95,6 +86,7 @@ TID3v1::TID3v1() {
 
 void TID3v1::ResetData() {
     exists_ = false;
+    unreadable_ = false;
     versionID_ = 1;
     title_.clear();
     artist_.clear();
@@ -107,16 +99,16 @@ void TID3v1::ResetData() {
 
 bool TID3v1::ReadFromFile(const std::string& fileName) {
     CachedFile file(fileName);
-    return ReadFromOpenFile(file, fileName);
+    return ReadFromOpenFile(file);
 }
 
-bool TID3v1::ReadFromOpenFile(CachedFile& file, const std::string& fileName) {
+bool TID3v1::ReadFromOpenFile(CachedFile& file) {
     using namespace id3v1;
     ResetData();
     TagRecord tag{};
     if (!ReadTag(file, tag)) {
         file.Close();
-        ReportUnreadable(fileName);
+        unreadable_ = true;
         return false;
     }
     if (!HasMarker(tag)) return true;
@@ -170,7 +162,6 @@ writepath::TagChange TID3v1::Change(const std::string& fileName) const {
 }
 
 writepath::Failure TID3v1::SaveChange(const std::string& fileName) const {
-    // A block that cannot be read is named by the tag code's one message.
     id3v1::TagRecord old{};
     if (!id3v1::ReadTag(fileName, old)) return writepath::Failure::TooShort;
     return writepath::SaveChange(Change(fileName)).Why;

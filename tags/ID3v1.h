@@ -39,6 +39,11 @@ class TID3v1 {
     void SetGenreID(uint8_t value) { genreID_ = value; }
     std::string Genre() const;
 
+    // Whether the last read failed because the file's last 128 bytes could
+    // not be read (damaged, too short, not a file): the caller names it to
+    // the user (UnreadableFileText), the reader says nothing itself.
+    bool Unreadable() const { return unreadable_; }
+
     // The save as a change for a group of the write path, and the save with
     // its reason.
     writepath::TagChange Change(const std::string& fileName) const;
@@ -47,11 +52,12 @@ class TID3v1 {
   private:
     // The analyser reads through the file it has open already.
     friend class TMPEGaudio;
-    // ReadFromFile on an open file; closes it before the message so that no
-    // handle stays open while the message waits for the user.
-    bool ReadFromOpenFile(CachedFile& file, const std::string& fileName);
+    // ReadFromFile on an open file; closes it when the read fails, so that no
+    // handle stays open while the caller's message waits for the user.
+    bool ReadFromOpenFile(CachedFile& file);
 
     bool exists_ = false;
+    bool unreadable_ = false;
     uint8_t versionID_ = 1;
     std::string title_, artist_, album_, year_, comment_;
     uint8_t track_ = 0;

@@ -18,6 +18,7 @@ void TMPEGaudio::ResetData() {
     frame_ = FrameHeader{};
     tag1_.ResetData();
     tag2_.ResetData();
+    unreadable_ = false;
 }
 
 namespace {
@@ -51,10 +52,12 @@ bool TMPEGaudio::ReadFromFile(const std::string& fileName) {
             file.Prefetch(range.Offset, static_cast<size_t>(range.Count));
     }
     // The first window follows the tag: the frame walk's last read takes it along.
-    const bool result = tag1_.ReadFromOpenFile(file, fileName) &&
+    const bool result = tag1_.ReadFromOpenFile(file) &&
                         tag2_.ReadFromOpenFile(file, mpeg::kWindowSize) && ReadStream(file);
     // No frame: not an audio file, so nothing about it is reported, tags included.
+    const bool unreadable = tag1_.Unreadable();
     if (!frame_.Found) ResetData();
+    unreadable_ = unreadable;
     return result;
 }
 

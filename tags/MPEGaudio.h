@@ -33,6 +33,9 @@ class TMPEGaudio {
     uint8_t EncoderKind() const;
     std::string EncoderText() const;
     bool IsValid() const;
+    // The last read met a file whose ID3v1 area could not be read (Tag1's
+    // Unreadable, kept when the analysis clears the tags).
+    bool Unreadable() const { return unreadable_; }
 
     // The two byte ranges ReadFromFile reads first from a file of this size
     // (head, tail), so that read-ahead can ask for exactly these. A count may
@@ -52,4 +55,5 @@ class TMPEGaudio {
     FrameHeader frame_;
     TID3v1 tag1_;
     TID3v2 tag2_;
+    bool unreadable_ = false;
 };

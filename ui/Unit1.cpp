@@ -28,6 +28,7 @@
 
 #include "app/Version.h"
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "picker/DirTreeCombo.h"
 #include "scan/FileRow.h"
 #include "scan/Scan.h"
@@ -412,6 +413,9 @@ void TForm1::ScannenButtonClick() {
     if (folder != kPickerRoot) {
         ScanCallbacks callbacks;
         callbacks.Before = [this](const std::string&, const DirEntry&) { return CountFile(); };
+        callbacks.Unreadable = [](const std::string& path) {
+            ShowMessageBox(QString::fromStdString(UnreadableFileText(path)));
+        };
         callbacks.Row = [this](const FileRow* row, const std::string&, const DirEntry&) {
             if (row) scanState_->Rows.push_back(ToListRow(*row));
             return true;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ops/Reasons.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
@@ -209,9 +210,7 @@ TEST_F(ToolRulesTest, AFileWithoutAudioIsNamedInTheEndMessage) {
     Scan(1);
     WriteMp3(gone, kId3v2, std::string(3000, '\0'), kId3v1);
     const std::string before = ReadFileBytes(gone);
-    const QString expected =
-        QStringLiteral("Folgende Dateien konnten nicht gespeichert werden:\n") +
-        QString::fromStdString(gone);
+    const QString expected = QString::fromStdString(std::string(kNotSavedHeading) + "\n" + gone);
     const std::function<void()> runs[] = {
         [this] { RunConversion(); },
         [this] { RunTransfer(l2nachL1_, &TForm1::Level2Level11Click); },

@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "ops/Reasons.h"
 #include "support/TempDir.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
@@ -274,10 +275,8 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
     ScanFolder(dir.Path().string());
     SetConnectionCheck(previous);
 
-    const QString expected = QStringLiteral("Die Datei \"") + folder +
-                             QStringLiteral(
-                                 "/b.mp3\" ist beschädigt oder kann nicht geöffnet "
-                                 "werden und wird übersprungen.");
+    const QString expected = QString::fromStdString(
+        UnreadableFileText((folder + QStringLiteral("/b.mp3")).toStdString()));
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0], expected);
     EXPECT_EQ(info_.Shown, 0);

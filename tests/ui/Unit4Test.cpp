@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ops/Reasons.h"
 #include "ops/TagAccess.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v2.h"
@@ -316,9 +317,8 @@ TEST_F(Unit4Test, FailedSavesAreListedAtTheEnd) {
     EXPECT_FALSE(OpenAndRun([&] { wizard_->SpeedButton1Click(); }));
     ::close(fd);
 
-    const std::string expected = "Folgende Dateien konnten nicht gespeichert werden:\n" +
-                                 form_->RowPath(1) +
-                                 ": die Datei wird von einem anderen Programm benutzt";
+    const std::string expected = std::string(kNotSavedHeading) + "\n" +
+                                 PathWithReason(form_->RowPath(1), writepath::Failure::Locked);
     EXPECT_EQ(form_->Model()->Row(1).Cells, cellsBefore[1].Cells);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(), expected);

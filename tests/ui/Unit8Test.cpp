@@ -1,5 +1,6 @@
 // "Konvertieren": artist and title from the file names of the selected rows.
 
+#include "ops/Reasons.h"
 #include "ui/Unit8.h"
 
 #include <gtest/gtest.h>
@@ -158,9 +159,8 @@ TEST_F(Unit8Test, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     }
 
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked +
-                  ": die Datei wird von einem anderen Programm benutzt");
+    EXPECT_EQ(messages_[0].toStdString(), std::string(kNotSavedHeading) + "\n" +
+                                              PathWithReason(locked, writepath::Failure::Locked));
     EXPECT_EQ(Row("B - Zwei.mp3").Cells, lockedRow.Cells);
     EXPECT_EQ(ReadFileBytes(locked), before);
     EXPECT_EQ(Cell("A - Eins.mp3", ColInterpret), QStringLiteral("A"));

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "ops/Reasons.h"
 #include "ops/TagAccess.h"
 #include "support/HeldFile.h"
 #include "support/TransferCases.h"
@@ -254,9 +255,8 @@ TEST_F(TransferTest, FailedSaveKeepsTheRowAndIsListedAtTheEnd) {
     }
 
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien konnten nicht gespeichert werden:\n" + locked +
-                  ": die Datei wird von einem anderen Programm benutzt");
+    EXPECT_EQ(messages_[0].toStdString(), std::string(kNotSavedHeading) + "\n" +
+                                              PathWithReason(locked, writepath::Failure::Locked));
     EXPECT_EQ(Row(Name(1)).Cells, lockedRow.Cells);
     EXPECT_EQ(Row(Name(0)).Cells[ColTitel], QStringLiteral("Null"));
 }
