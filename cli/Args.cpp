@@ -20,10 +20,10 @@ int UsageError(std::string_view command, std::string_view message, std::string_v
 
 std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args, std::string_view command,
                                     std::string_view usage,
-                                    std::initializer_list<std::string_view> valueOptions,
-                                    std::initializer_list<std::string_view> flagOptions,
+                                    const std::vector<std::string_view>& valueOptions,
+                                    const std::vector<std::string_view>& flagOptions,
                                     size_t minPositional, size_t maxPositional) {
-    const auto known = [](std::initializer_list<std::string_view> list, std::string_view name) {
+    const auto known = [](const std::vector<std::string_view>& list, std::string_view name) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
     ParsedArgs parsed;

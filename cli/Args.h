@@ -35,8 +35,8 @@ int UsageError(std::string_view command, std::string_view message, std::string_v
 // it reports a usage error and returns nothing.
 std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args, std::string_view command,
                                     std::string_view usage,
-                                    std::initializer_list<std::string_view> valueOptions,
-                                    std::initializer_list<std::string_view> flagOptions,
+                                    const std::vector<std::string_view>& valueOptions,
+                                    const std::vector<std::string_view>& flagOptions,
                                     size_t minPositional, size_t maxPositional);
 
 // The scan level of "--level 1|2" (1 when absent); reports a usage error and

@@ -14,26 +14,26 @@
 
 namespace {
 
-constexpr std::pair<std::string_view, TagField> kFieldOptions[] = {
-    {"--artist", TagField::Artist}, {"--album", TagField::Album}, {"--title", TagField::Title},
-    {"--year", TagField::Year},     {"--genre", TagField::Genre}, {"--comment", TagField::Comment},
-};
+// "--level", the six fields' options, "--backup".
+std::vector<std::string_view> ValueOptions() {
+    std::vector<std::string_view> options{"--level"};
+    for (const FieldInfo& f : TagFields) options.push_back(f.Option);
+    options.push_back("--backup");
+    return options;
+}
 
 }  // namespace
 
 int CmdSet(const std::vector<std::string>& args) {
     const std::string usage = UsageSet();
-    const auto parsed = ParseArgs(
-        args, "set", usage,
-        {"--level", "--artist", "--album", "--title", "--year", "--genre", "--comment", "--backup"},
-        {}, 1, SIZE_MAX);
+    const auto parsed = ParseArgs(args, "set", usage, ValueOptions(), {}, 1, SIZE_MAX);
     if (!parsed) return 2;
     const auto level = LevelOption(*parsed, "set", usage);
     if (!level) return 2;
 
     std::vector<FieldText> fields;
-    for (const auto& [option, field] : kFieldOptions)
-        if (parsed->Has(option)) fields.emplace_back(field, parsed->Value(option));
+    for (const FieldInfo& f : TagFields)
+        if (parsed->Has(f.Option)) fields.emplace_back(f.Field, parsed->Value(f.Option));
 
     return RunOverFiles(*parsed, [&](SaveRun& run, const std::string& path, const auto& failed) {
         // One read-modify-write with all fields, so the fields not given keep
@@ -45,8 +45,22 @@ int CmdSet(const std::vector<std::string>& args) {
 }
 
 std::string UsageSet() {
-    return "  set [--level 1|2] [--artist T] [--album T] [--title T] [--year T] [--genre T]\n"
-           "      [--comment T] [--backup ORDNER] DATEI...\n"
+    // The synopsis, wrapped within 80 columns.
+    std::vector<std::string> words{"[--level 1|2]"};
+    for (const FieldInfo& f : TagFields) words.push_back("[" + std::string(f.Option) + " T]");
+    words.insert(words.end(), {"[--backup ORDNER]", "DATEI..."});
+    std::string synopsis = "  set", line = synopsis;
+    for (const std::string& w : words) {
+        if (line.size() + 1 + w.size() > 80) {
+            synopsis += "\n      " + w;
+            line = "      " + w;
+        } else {
+            synopsis += " " + w;
+            line += " " + w;
+        }
+    }
+    return synopsis +
+           "\n"
            "        Setzt die angegebenen Felder im ID3v1-Tag (--level 1, Vorgabe) oder\n"
            "        ID3v2-Tag (--level 2) jeder Datei; die übrigen Felder behalten ihre\n"
            "        Werte. Ein Genre, das genau einem der 148 Namen gleicht, wird im\n"

@@ -63,7 +63,7 @@ void CheckSaveRoundTrip(std::string_view bytes) {
     }
     id3v2::FieldValues values = id3v2::ValuesOf(parsed.Info);
     CheckCompose(parsed, values);
-    values.Title = "Жx";
+    values.Texts.Title = "Жx";
     values.Comment = "€";
     CheckCompose(parsed, values);
 }

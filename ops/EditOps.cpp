@@ -26,13 +26,9 @@ SaveOutcome SaveTagFields(const std::string& path, int level,
 }
 
 SaveOutcome SaveTagTexts(const std::string& path, int level, const TagTexts& texts) {
-    return SaveTagFields(path, level,
-                         {{TagField::Artist, texts.Artist},
-                          {TagField::Album, texts.Album},
-                          {TagField::Title, texts.Title},
-                          {TagField::Year, texts.Year},
-                          {TagField::Genre, texts.Genre},
-                          {TagField::Comment, texts.Comment}});
+    std::vector<FieldText> fields;
+    for (const TagField f : AllTagFields) fields.emplace_back(f, texts[f]);
+    return SaveTagFields(path, level, fields);
 }
 
 void WriteTagFields(SaveRun& run, const std::string& path, int level,

@@ -36,8 +36,9 @@ bool Examine(const std::string& path, TagBytes& tags, FileStamp* stamp) {
 
 size_t CellsBytes(const std::optional<TagTexts>& c) {
     if (!c) return 0;
-    return c->Artist.size() + c->Album.size() + c->Title.size() + c->Year.size() + c->Genre.size() +
-           c->Comment.size();
+    size_t bytes = 0;
+    for (const TagField f : AllTagFields) bytes += (*c)[f].size();
+    return bytes;
 }
 
 size_t RecordBytes(const FileRecord& r) {

@@ -32,22 +32,8 @@ std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& pat
 // genre box's entry of the text, 255 for none.
 template <typename Tag>
 void SetField(Tag& tag, TagField field, const std::string& text) {
-    switch (field) {
-        case TagField::Artist:
-            return tag.SetArtist(text);
-        case TagField::Album:
-            return tag.SetAlbum(text);
-        case TagField::Title:
-            return tag.SetTitle(text);
-        case TagField::Year:
-            return tag.SetYear(text);
-        case TagField::Genre:
-            if constexpr (std::is_same_v<Tag, TID3v1>) {
-                return tag.SetGenreID(GenreEntryOf(text));
-            } else {
-                return tag.SetGenre(text);
-            }
-        case TagField::Comment:
-            return tag.SetComment(text);
+    if constexpr (std::is_same_v<Tag, TID3v1>) {
+        if (field == TagField::Genre) return tag.SetGenreID(GenreEntryOf(text));
     }
+    tag.SetText(field, text);
 }

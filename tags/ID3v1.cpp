@@ -167,20 +167,25 @@ writepath::Failure TID3v1::SaveChange(const std::string& fileName) const {
     return writepath::SaveChange(Change(fileName)).Why;
 }
 
+void TID3v1::SetText(TagField field, const std::string& value) {
+    if (field == TagField::Genre) return;
+    std::string* const texts[] = {&artist_, &album_, &title_, &year_, nullptr, &comment_};
+    *texts[IndexOf(field)] = id3v1::FieldValue(value, InfoOf(field).Id3v1Room);
+}
 void TID3v1::SetTitle(const std::string& value) {
-    title_ = id3v1::FieldValue(value, 30);
+    SetText(TagField::Title, value);
 }
 void TID3v1::SetArtist(const std::string& value) {
-    artist_ = id3v1::FieldValue(value, 30);
+    SetText(TagField::Artist, value);
 }
 void TID3v1::SetAlbum(const std::string& value) {
-    album_ = id3v1::FieldValue(value, 30);
+    SetText(TagField::Album, value);
 }
 void TID3v1::SetYear(const std::string& value) {
-    year_ = id3v1::FieldValue(value, 4);
+    SetText(TagField::Year, value);
 }
 void TID3v1::SetComment(const std::string& value) {
-    comment_ = id3v1::FieldValue(value, 30);
+    SetText(TagField::Comment, value);
 }
 
 std::string TID3v1::Genre() const {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "tags/Fields.h"
 #include "tags/GenreTable.h"
 #include "tags/WritePath.h"
 
@@ -38,6 +39,10 @@ class TID3v1 {
     uint8_t GenreID() const { return genreID_; }
     void SetGenreID(uint8_t value) { genreID_ = value; }
     std::string Genre() const;
+    // A text field by its field, kept as the block holds it (its room in
+    // TagFields); the genre is a number here (SetGenreID), so Genre is not
+    // set by a text.
+    void SetText(TagField field, const std::string& value);
 
     // Whether the last read failed because the file's last 128 bytes could
     // not be read (damaged, too short, not a file): the caller names it to

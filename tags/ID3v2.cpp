@@ -173,13 +173,9 @@ bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed, bool
 FieldValues ValuesOf(const TagInfo& tag) {
     const uint8_t v = tag.Version;
     FieldValues values;
-    values.Title = TextValue(v, FieldTitle, tag.Frame[FieldTitle]);
-    values.Artist = TextValue(v, FieldArtist, tag.Frame[FieldArtist]);
-    values.Album = TextValue(v, FieldAlbum, tag.Frame[FieldAlbum]);
+    for (const FieldInfo& f : TagFields)
+        values.Texts[f.Field] = TextValue(v, f.Id3v2, tag.Frame[f.Id3v2]);
     values.Track = TrackValue(v, tag.Frame[FieldTrack]);
-    values.Year = TextValue(v, FieldYear, tag.Frame[FieldYear]);
-    values.Genre = TextValue(v, FieldGenre, tag.Frame[FieldGenre]);
-    values.Comment = TextValue(v, FieldComment, tag.Frame[FieldComment]);
     return values;
 }
 
@@ -228,14 +224,14 @@ bool ComposeTagInto(const FieldValues& values, const ParsedTag* old, std::string
     // ones are written to match it.
     const bool unsync = old && version == 4 && (old->Info.Flags & kFlagUnsync);
     const std::string track = values.Track > 0 ? std::to_string(values.Track) : std::string();
-    const std::array<const std::string*, FieldCount> texts = {
-        &values.Title, &values.Artist, &values.Album,  &track,
-        &values.Year,  &values.Genre,  &values.Comment};
-    const std::array<bool, FieldCount> same = {
-        values.Title == before.Title,    values.Artist == before.Artist,
-        values.Album == before.Album,    values.Track == before.Track,
-        values.Year == before.Year,      values.Genre == before.Genre,
-        values.Comment == before.Comment};
+    std::array<const std::string*, FieldCount> texts{};
+    std::array<bool, FieldCount> same{};
+    for (const FieldInfo& f : TagFields) {
+        texts[f.Id3v2] = &values.Texts[f.Field];
+        same[f.Id3v2] = values.Texts[f.Field] == before.Texts[f.Field];
+    }
+    texts[FieldTrack] = &track;
+    same[FieldTrack] = values.Track == before.Track;
 
     // An unchanged field keeps its frames as they stand, unless one of them
     // is cut off by the end of the tag.
@@ -358,13 +354,7 @@ void TID3v2::ResetData() {
     readable_ = false;
     versionID_ = 0;
     size_ = 0;
-    title_.clear();
-    artist_.clear();
-    album_.clear();
-    track_ = 0;
-    year_.clear();
-    genre_.clear();
-    comment_.clear();
+    values_ = {};
     otherFrameIDs_.clear();
 }
 
@@ -385,14 +375,7 @@ bool TID3v2::ReadFromOpenFile(CachedFile& file, size_t readBehind) {
     if (HasReadableFrames(tag)) {
         readable_ = true;
         ReadFrames(file, tag, readBehind);
-        FieldValues values = ValuesOf(tag);
-        title_ = std::move(values.Title);
-        artist_ = std::move(values.Artist);
-        album_ = std::move(values.Album);
-        track_ = values.Track;
-        year_ = std::move(values.Year);
-        genre_ = std::move(values.Genre);
-        comment_ = std::move(values.Comment);
+        values_ = ValuesOf(tag);
         otherFrameIDs_ = std::move(tag.OtherIDs);
     }
     return true;
@@ -408,9 +391,8 @@ writepath::Failure TID3v2::SaveChange(const std::string& fileName) const {
 
 writepath::TagChange TID3v2::Change(const std::string& fileName) const {
     using namespace id3v2;
-    FieldValues values{title_, artist_, album_, track_, year_, genre_, comment_};
     return {fileName, HeadOf(
-                          [values = std::move(values)](const ParsedTag* old, std::string& tag) {
+                          [values = values_](const ParsedTag* old, std::string& tag) {
                               return ComposeTagInto(values, old, tag);
                           },
                           true)};
@@ -425,21 +407,6 @@ std::string SetterValue(const std::string& value) {
 
 }  // namespace
 
-void TID3v2::SetTitle(const std::string& value) {
-    title_ = SetterValue(value);
-}
-void TID3v2::SetArtist(const std::string& value) {
-    artist_ = SetterValue(value);
-}
-void TID3v2::SetAlbum(const std::string& value) {
-    album_ = SetterValue(value);
-}
-void TID3v2::SetYear(const std::string& value) {
-    year_ = SetterValue(value);
-}
-void TID3v2::SetGenre(const std::string& value) {
-    genre_ = SetterValue(value);
-}
-void TID3v2::SetComment(const std::string& value) {
-    comment_ = SetterValue(value);
+void TID3v2::SetText(TagField field, const std::string& value) {
+    values_.Texts[field] = SetterValue(value);
 }

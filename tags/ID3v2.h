@@ -8,11 +8,23 @@
 #include <string_view>
 #include <vector>
 
+#include "tags/Fields.h"
 #include "tags/ID3v2Frames.h"
 #include "tags/ID3v2Header.h"
 #include "tags/WritePath.h"
 
 class CachedFile;
+
+namespace id3v2 {
+
+// The field values as reading gives them: the six texts and the track.
+struct FieldValues {
+    TagTexts Texts;
+    uint8_t Track = 0;
+    bool operator==(const FieldValues&) const = default;
+};
+
+}  // namespace id3v2
 
 // One file's ID3v2 tag at the start of the file: seven fields read from a
 // version 2.2, 2.3 or 2.4 tag, texts in UTF-8. A save writes the tag back in
@@ -32,19 +44,22 @@ class TID3v2 {
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }
     int32_t Size() const { return size_; }
-    const std::string& Title() const { return title_; }
-    void SetTitle(const std::string& value);
-    const std::string& Artist() const { return artist_; }
-    void SetArtist(const std::string& value);
-    const std::string& Album() const { return album_; }
-    void SetAlbum(const std::string& value);
-    uint8_t Track() const { return track_; }
-    const std::string& Year() const { return year_; }
-    void SetYear(const std::string& value);
-    const std::string& Genre() const { return genre_; }
-    void SetGenre(const std::string& value);
-    const std::string& Comment() const { return comment_; }
-    void SetComment(const std::string& value);
+    const std::string& Title() const { return values_.Texts.Title; }
+    void SetTitle(const std::string& value) { SetText(TagField::Title, value); }
+    const std::string& Artist() const { return values_.Texts.Artist; }
+    void SetArtist(const std::string& value) { SetText(TagField::Artist, value); }
+    const std::string& Album() const { return values_.Texts.Album; }
+    void SetAlbum(const std::string& value) { SetText(TagField::Album, value); }
+    uint8_t Track() const { return values_.Track; }
+    const std::string& Year() const { return values_.Texts.Year; }
+    void SetYear(const std::string& value) { SetText(TagField::Year, value); }
+    const std::string& Genre() const { return values_.Texts.Genre; }
+    void SetGenre(const std::string& value) { SetText(TagField::Genre, value); }
+    const std::string& Comment() const { return values_.Texts.Comment; }
+    void SetComment(const std::string& value) { SetText(TagField::Comment, value); }
+    // Any of the six by its field; stored as it will be written.
+    const TagTexts& Texts() const { return values_.Texts; }
+    void SetText(TagField field, const std::string& value);
     // The tag's frames were read: it exists, is of a known version and its
     // size is true. An existing tag that is not readable has empty fields.
     bool Readable() const { return readable_; }
@@ -63,9 +78,7 @@ class TID3v2 {
     bool readable_ = false;
     uint8_t versionID_ = 0;
     int32_t size_ = 0;
-    std::string title_, artist_, album_;
-    uint8_t track_ = 0;
-    std::string year_, genre_, comment_;
+    id3v2::FieldValues values_;
     std::string otherFrameIDs_;
 };
 
@@ -95,14 +108,6 @@ struct ParsedTag {
     std::string_view Body;
     std::string Undone;
     std::vector<FrameRef> Frames;
-};
-
-// The seven field values as reading gives them.
-struct FieldValues {
-    std::string Title, Artist, Album;
-    uint8_t Track = 0;
-    std::string Year, Genre, Comment;
-    bool operator==(const FieldValues&) const = default;
 };
 
 // True when the tag's frames can be read (a known version, not a whole-tag
