@@ -45,25 +45,10 @@ void RunReport::Add(const std::string& path, FileOutcome outcome) {
     }
 }
 
-void AppendPathSection(std::string& text, std::string_view heading,
-                       const std::vector<std::string>& paths) {
-    if (paths.empty()) return;
-    if (!text.empty()) text += "\n\n";
-    text += heading;
-    for (const auto& p : paths) {
-        text += '\n';
-        text += ReadablePath(p);
-    }
-}
-
 std::string RunReport::Text() const {
     std::string text;
     AppendPathSection(text, kNotSavedHeading, notSaved_);
     AppendPathSection(text, NoSourceTagHeading(sourceLevel_), noSourceTag_);
     AppendPathSection(text, KeptFieldsHeading(sourceLevel_), kept_);
     return text;
-}
-
-std::string ReadablePath(const std::string& path) {
-    return ReadableName(path);
 }

@@ -60,12 +60,3 @@ class RunReport {
 
 // "PATH: reason", or the path alone without a reason; the path readable.
 std::string PathWithReason(const std::string& path, writepath::Failure why);
-
-// A path as text to show: each part as UTF-8, or else as Windows-1252.
-std::string ReadablePath(const std::string& path);
-
-// Appends heading and the paths (readable), each on a line of its own, as a
-// section of an end message (an empty line before it unless text is empty); nothing for
-// no paths.
-void AppendPathSection(std::string& text, std::string_view heading,
-                       const std::vector<std::string>& paths);

@@ -1,6 +1,21 @@
 #include "ops/Reasons.h"
 
-#include "ops/Outcome.h"
+#include "tags/Text.h"
+
+std::string ReadablePath(const std::string& path) {
+    return ReadableName(path);
+}
+
+void AppendPathSection(std::string& text, std::string_view heading,
+                       const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    if (!text.empty()) text += "\n\n";
+    text += heading;
+    for (const auto& p : paths) {
+        text += '\n';
+        text += ReadablePath(p);
+    }
+}
 
 std::string FailureText(writepath::Failure failure) {
     using writepath::Failure;

@@ -14,6 +14,15 @@
 #include "tags/WritePath.h"
 #include "tags/write/StateFolder.h"
 
+// A path as text to show: each part as UTF-8, or else as Windows-1252.
+std::string ReadablePath(const std::string& path);
+
+// Appends heading and the paths (readable), each on a line of its own, as a
+// section of an end message (an empty line before it unless text is empty); nothing for
+// no paths.
+void AppendPathSection(std::string& text, std::string_view heading,
+                       const std::vector<std::string>& paths);
+
 // "kein Speicherplatz mehr frei"; empty for None.
 std::string FailureText(writepath::Failure failure);
 
