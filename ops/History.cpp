@@ -98,11 +98,6 @@ size_t HistoryStep::Bytes() const {
     return total;
 }
 
-std::string StepLabel(const HistoryStep& step) {
-    const size_t n = step.Files.size() + step.Renames.size();
-    return step.Name + " (" + std::to_string(n) + (n == 1 ? " Datei)" : " Dateien)");
-}
-
 std::string ApplyReport::Text() const {
     std::string text;
     AppendPathSection(text, ChangedSinceHeading(Redo), Changed);

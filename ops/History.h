@@ -69,9 +69,6 @@ struct HistoryStep {
     size_t Bytes() const;
 };
 
-// "Wizard (12 Dateien)", "ID3Tag Editieren (1 Datei)".
-std::string StepLabel(const HistoryStep& step);
-
 // Where a row's cells live (the window's list). Get gives nothing for a
 // path without a row; Set changes the row of the path, when there is one.
 class RowCells {

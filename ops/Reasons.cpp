@@ -185,3 +185,21 @@ std::string_view ChangedSinceHeading(bool redo) {
     return redo ? "Folgende Dateien wurden inzwischen geändert und nicht wiederhergestellt:"
                 : "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:";
 }
+
+std::string FoundCountText(int foundCount) {
+    return std::to_string(foundCount) +
+           (foundCount == 1 ? " MP3-Datei gefunden" : " MP3-Dateien gefunden");
+}
+
+std::string ScanningText(const std::string& folder) {
+    return "Scanne " + folder + " nach MP3-Dateien...";
+}
+
+std::string FoundSoFarText(int foundCount) {
+    return std::to_string(foundCount) + " gefunden";
+}
+
+std::string StepLabel(const HistoryStep& step) {
+    const size_t n = step.Files.size() + step.Renames.size();
+    return step.Name + " (" + std::to_string(n) + (n == 1 ? " Datei)" : " Dateien)");
+}

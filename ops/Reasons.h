@@ -47,6 +47,15 @@ std::string UnreadableFileText(const std::string& path);
 std::string SaveFailedText(const std::string& path,
                            writepath::Failure why = writepath::Failure::None);
 
+// End-of-scan texts of the status bar's second field.
+std::string FoundCountText(int foundCount);  // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"
+// Status texts during a scan.
+std::string ScanningText(const std::string& folder);  // "Scanne FOLDER nach MP3-Dateien..."
+std::string FoundSoFarText(int foundCount);           // "N gefunden"
+
+// "Wizard (12 Dateien)", "ID3Tag Editieren (1 Datei)".
+std::string StepLabel(const HistoryStep& step);
+
 // Headings of the sections that end messages share.
 inline constexpr std::string_view kNotSavedHeading =
     "Folgende Dateien konnten nicht gespeichert werden:";

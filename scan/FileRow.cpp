@@ -71,16 +71,3 @@ bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& fol
     if (folder.empty() || folder.back() != '/') c[ColPfad].push_back('/');
     return true;
 }
-
-std::string FoundCountText(int foundCount) {
-    return std::to_string(foundCount) +
-           (foundCount == 1 ? " MP3-Datei gefunden" : " MP3-Dateien gefunden");
-}
-
-std::string ScanningText(const std::string& folder) {
-    return "Scanne " + folder + " nach MP3-Dateien...";
-}
-
-std::string FoundSoFarText(int foundCount) {
-    return std::to_string(foundCount) + " gefunden";
-}

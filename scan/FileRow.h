@@ -30,9 +30,3 @@ std::string SizeText(int64_t bytes);
 // scanLevel 1 takes the tag cells from the ID3v1 tag, anything else from ID3v2.
 bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& folder,
                   const std::string& fileName, FileRow& row);
-
-// End-of-scan texts of the status bar's second field.
-std::string FoundCountText(int foundCount);  // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"
-// Status texts during a scan.
-std::string ScanningText(const std::string& folder);  // "Scanne FOLDER nach MP3-Dateien..."
-std::string FoundSoFarText(int foundCount);           // "N gefunden"

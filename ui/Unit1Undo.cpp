@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "scan/FileRow.h"
 #include "ui/FileListModel.h"
 #include "ui/Images.h"

@@ -12,6 +12,7 @@
 
 #include "ops/ConvertOps.h"
 #include "ops/EditOps.h"
+#include "ops/Reasons.h"
 #include "ops/TransferOps.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"

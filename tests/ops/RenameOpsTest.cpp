@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
 #include "tags/Text.h"

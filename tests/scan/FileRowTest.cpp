@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "ops/Reasons.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 #include "tags/MPEGaudio.h"
