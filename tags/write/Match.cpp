@@ -27,7 +27,7 @@ Match CheckInPlace(const JournalEntry& e, const PosixFile& file, int64_t size) {
         return Match::Foreign;
     }
     std::string now;
-    Blake2b kept;
+    QuickPrint kept;
     for (const Span& s : e.Kept) {
         if (s.Offset + s.Length > size || !ReadExact(file, now, s.Offset, s.Length))
             return Match::Foreign;

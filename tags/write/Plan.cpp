@@ -99,7 +99,7 @@ Failure NameOldFile(PlannedFile& e, const std::string& tail) {
     for (const Range& r : j.Ranges) changed.push_back({r.Offset, r.OldLength});
     if (p.NewSize < p.OldSize) changed.push_back({p.NewSize, p.OldSize - p.NewSize});
     j.Kept = Without(std::move(spans), changed);
-    Blake2b digest;
+    QuickPrint digest;
     for (const Span& s : j.Kept) {
         for (int64_t at = s.Offset, end = s.Offset + s.Length; at < end;) {
             std::string_view from;

@@ -54,7 +54,7 @@ struct JournalEntry {
     uint32_t Mode = 0;  // permission bits only
     bool ModeRaised = false;
     // In place: the ranges, and the old bytes no range touches (the tag
-    // areas and the first audio), which no write changes.
+    // areas and the first audio), which no write changes, by a QuickPrint.
     std::vector<Range> Ranges;
     std::vector<Span> Kept;
     Digest KeptDigest{};

@@ -409,3 +409,28 @@ TEST(StateFolderTest, TheUsersOwnHomeAndNeverAFolderOfAll) {
 }
 
 }  // namespace
+
+namespace {
+
+// The digest is BLAKE2b with a 16-byte result: Python's hashlib gives these.
+TEST(DigestTest, MatchesBlake2bOf16Bytes) {
+    std::string counting;
+    for (int r = 0; r < 3; ++r)
+        for (int b = 0; b < 256; ++b) counting += static_cast<char>(b);
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "cae66941d9efbd404e4d88758ea67670"},
+        {"abc", "cf4ab791c62b8d2b2109c90275287816"},
+        {std::string(128, 'a'), "1271d28e731afb57bdfba6bdaf3501be"},  // one full block
+        {std::string(129, 'a'), "68b7bafbad5055c4ebe6eb170a0f8524"},
+        {counting, "e0892860f9fc0da273b9db57e857c19a"},
+    };
+    for (const auto& [bytes, hex] : cases) {
+        const writepath::Digest d = writepath::DigestOf(bytes);
+        std::string got;
+        for (const uint8_t b : d)
+            got += "0123456789abcdef"[b >> 4], got += "0123456789abcdef"[b & 15];
+        EXPECT_EQ(got, hex) << bytes.size() << " bytes";
+    }
+}
+
+}  // namespace
