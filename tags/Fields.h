@@ -19,17 +19,18 @@ struct FieldInfo {
     TagField Field;
     std::string_view Name;    // German: "Interpret"
     size_t Id3v1Room;         // the characters an ID3v1 tag holds of it
+    size_t Id3v1Offset;       // where they stand in its 128-byte block
     id3v2::Field Id3v2;       // its frames: id3v2::FrameIDs(version)[Id3v2]
     std::string_view Option;  // the CLI's "--artist"
 };
 
 inline constexpr std::array<FieldInfo, 6> TagFields = {{
-    {TagField::Artist, "Interpret", 30, id3v2::FieldArtist, "--artist"},
-    {TagField::Album, "Album", 30, id3v2::FieldAlbum, "--album"},
-    {TagField::Title, "Titel", 30, id3v2::FieldTitle, "--title"},
-    {TagField::Year, "Jahr", 4, id3v2::FieldYear, "--year"},
-    {TagField::Genre, "Genre", 0, id3v2::FieldGenre, "--genre"},  // ID3v1: a number
-    {TagField::Comment, "Kommentar", 30, id3v2::FieldComment, "--comment"},
+    {TagField::Artist, "Interpret", 30, 33, id3v2::FieldArtist, "--artist"},
+    {TagField::Album, "Album", 30, 63, id3v2::FieldAlbum, "--album"},
+    {TagField::Title, "Titel", 30, 3, id3v2::FieldTitle, "--title"},
+    {TagField::Year, "Jahr", 4, 93, id3v2::FieldYear, "--year"},
+    {TagField::Genre, "Genre", 0, 127, id3v2::FieldGenre, "--genre"},  // ID3v1: a number
+    {TagField::Comment, "Kommentar", 30, 97, id3v2::FieldComment, "--comment"},
 }};
 inline constexpr size_t TagFieldCount = TagFields.size();
 static_assert([] {

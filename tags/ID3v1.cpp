@@ -14,10 +14,6 @@
 namespace id3v1 {
 namespace {
 
-// Offsets and lengths of the fields inside the block.
-constexpr size_t kTitle = 3, kArtist = 33, kAlbum = 63, kYear = 93, kComment = 97;
-constexpr size_t kTextLength = 30, kYearLength = 4;
-
 bool HasMarker(const TagRecord& tag) {
     return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
@@ -88,11 +84,7 @@ void TID3v1::ResetData() {
     exists_ = false;
     unreadable_ = false;
     versionID_ = 1;
-    title_.clear();
-    artist_.clear();
-    album_.clear();
-    year_.clear();
-    comment_.clear();
+    texts_ = {};
     track_ = 0;
     genreID_ = 255;
 }
@@ -114,16 +106,13 @@ bool TID3v1::ReadFromOpenFile(CachedFile& file) {
     if (!HasMarker(tag)) return true;
     exists_ = true;
     versionID_ = GetTagVersion(tag);
-    title_ = FieldText(tag, kTitle, kTextLength);
-    artist_ = FieldText(tag, kArtist, kTextLength);
-    album_ = FieldText(tag, kAlbum, kTextLength);
-    year_ = FieldText(tag, kYear, kYearLength);
-    if (versionID_ == 1) {
-        comment_ = FieldText(tag, kComment, kTextLength);
-    } else {
-        comment_ = FieldText(tag, kComment, kTextLength - 2);
-        track_ = tag[126];
+    for (const FieldInfo& f : TagFields) {
+        if (f.Field == TagField::Genre) continue;
+        // A version 1.1 block gives the comment's last two bytes to the track.
+        const bool track = f.Field == TagField::Comment && versionID_ != 1;
+        texts_[f.Field] = FieldText(tag, f.Id3v1Offset, f.Id3v1Room - (track ? 2 : 0));
     }
+    if (versionID_ != 1) track_ = tag[126];
     genreID_ = tag[127];
     return true;
 }
@@ -148,11 +137,8 @@ writepath::TagChange TID3v1::Change(const std::string& fileName) const {
     tag[0] = 'T';
     tag[1] = 'A';
     tag[2] = 'G';
-    PutField(tag, kTitle, kTextLength, title_);
-    PutField(tag, kArtist, kTextLength, artist_);
-    PutField(tag, kAlbum, kTextLength, album_);
-    PutField(tag, kYear, kYearLength, year_);
-    PutField(tag, kComment, kTextLength, comment_);
+    for (const FieldInfo& f : TagFields)
+        if (f.Field != TagField::Genre) PutField(tag, f.Id3v1Offset, f.Id3v1Room, texts_[f.Field]);
     if (track_ > 0) {
         tag[125] = 0;
         tag[126] = track_;
@@ -169,8 +155,7 @@ writepath::Failure TID3v1::SaveChange(const std::string& fileName) const {
 
 void TID3v1::SetText(TagField field, const std::string& value) {
     if (field == TagField::Genre) return;
-    std::string* const texts[] = {&artist_, &album_, &title_, &year_, nullptr, &comment_};
-    *texts[IndexOf(field)] = id3v1::FieldValue(value, InfoOf(field).Id3v1Room);
+    texts_[field] = id3v1::FieldValue(value, InfoOf(field).Id3v1Room);
 }
 void TID3v1::SetTitle(const std::string& value) {
     SetText(TagField::Title, value);

@@ -25,15 +25,15 @@ class TID3v1 {
 
     bool Exists() const { return exists_; }
     uint8_t VersionID() const { return versionID_; }
-    const std::string& Title() const { return title_; }
+    const std::string& Title() const { return texts_.Title; }
     void SetTitle(const std::string& value);
-    const std::string& Artist() const { return artist_; }
+    const std::string& Artist() const { return texts_.Artist; }
     void SetArtist(const std::string& value);
-    const std::string& Album() const { return album_; }
+    const std::string& Album() const { return texts_.Album; }
     void SetAlbum(const std::string& value);
-    const std::string& Year() const { return year_; }
+    const std::string& Year() const { return texts_.Year; }
     void SetYear(const std::string& value);
-    const std::string& Comment() const { return comment_; }
+    const std::string& Comment() const { return texts_.Comment; }
     void SetComment(const std::string& value);
     uint8_t Track() const { return track_; }
     uint8_t GenreID() const { return genreID_; }
@@ -64,7 +64,7 @@ class TID3v1 {
     bool exists_ = false;
     bool unreadable_ = false;
     uint8_t versionID_ = 1;
-    std::string title_, artist_, album_, year_, comment_;
+    TagTexts texts_;  // the genre is a number (genreID_): its text stays empty
     uint8_t track_ = 0;
     uint8_t genreID_ = 255;
 };
