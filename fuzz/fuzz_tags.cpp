@@ -64,7 +64,7 @@ void CheckSaveRoundTrip(std::string_view bytes) {
     id3v2::FieldValues values = id3v2::ValuesOf(parsed.Info);
     CheckCompose(parsed, values);
     values.Texts.Title = "Жx";
-    values.Comment = "€";
+    values.Texts.Comment = "€";
     CheckCompose(parsed, values);
 }
 
