@@ -18,6 +18,9 @@ struct VBRData {
     int32_t ByteCount = 0;
     uint8_t Quality = 0;
     std::string Vendor;  // 8 characters or empty
+    // The digit right after them, where the version goes on ("0" of
+    // LAME3.100); empty otherwise.
+    std::string VendorMore;
 };
 
 struct FrameHeader {

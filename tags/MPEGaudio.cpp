@@ -14,6 +14,7 @@ TMPEGaudio::TMPEGaudio() {
 void TMPEGaudio::ResetData() {
     fileBytes_ = 0;
     vendorText_.clear();
+    vendorMore_.clear();
     vbr_ = VBRData{};
     frame_ = FrameHeader{};
     tag1_.ResetData();
@@ -99,7 +100,7 @@ bool TMPEGaudio::ReadStream(CachedFile& file) {
             fileBytes_ - mpeg::kWindowSize - (tag1_.Exists() ? mpeg::kId3v1Size : 0);
         filled = readWindow(tailStart);
         if (filled < 0) return false;
-        vendorText_ = mpeg::SearchEncoderMark(window(filled), frame_.Size);
+        vendorText_ = mpeg::SearchEncoderMark(window(filled), frame_.Size, &vendorMore_);
     }
     return true;
 }
@@ -121,7 +122,7 @@ uint8_t TMPEGaudio::EncoderKind() const {
 }
 
 std::string TMPEGaudio::EncoderText() const {
-    return mpeg::DescribeEncoder(EncoderKind(), vbr_, vendorText_);
+    return mpeg::DescribeEncoder(EncoderKind(), vbr_, vendorText_, vendorMore_);
 }
 
 bool TMPEGaudio::IsValid() const {

@@ -51,6 +51,7 @@ class TMPEGaudio {
 
     int64_t fileBytes_ = 0;
     std::string vendorText_;
+    std::string vendorMore_;  // the digit after vendorText_ ("0" of LAME3.100)
     VBRData vbr_;
     FrameHeader frame_;
     TID3v1 tag1_;

@@ -146,6 +146,7 @@ VBRData ParseXing(const Window& window, int64_t q) {
     vbr.ByteCount = window.BigEndian32(q + 12);
     vbr.Quality = window.At(q + 119);
     vbr.Vendor = window.Text(q + 120, 8);
+    if (IsDigit(static_cast<char>(window.At(q + 128)))) vbr.VendorMore = window.Text(q + 128, 1);
     return vbr;
 }
 
@@ -201,12 +202,15 @@ ScanResult ScanForFrame(const Window& window) {
     return result;
 }
 
-std::string SearchEncoderMark(const Window& window, uint16_t frameSize) {
+std::string SearchEncoderMark(const Window& window, uint16_t frameSize, std::string* more) {
     const int64_t candidates = 2 * int64_t{frameSize} + 1;
     for (int64_t i = 0; i < candidates; ++i) {
         const int64_t k = kWindowSize - 8 - i;
         if (k < 0) break;
-        if (window.Matches(k, "LAME")) return window.Text(k, 8);
+        if (window.Matches(k, "LAME")) {
+            if (more && IsDigit(static_cast<char>(window.At(k + 8)))) *more = window.Text(k + 8, 1);
+            return window.Text(k, 8);
+        }
         if (window.Matches(k, "GOGO")) return "GOGO";
     }
     return {};
@@ -263,14 +267,18 @@ uint8_t GuessEncoder(const FrameHeader& frame, const VBRData& vbr, const std::st
     return kind;
 }
 
-std::string DescribeEncoder(uint8_t kind, const VBRData& vbr, const std::string& vendorText) {
+std::string DescribeEncoder(uint8_t kind, const VBRData& vbr, const std::string& vendorText,
+                            std::string_view more) {
     if (kind >= EncoderNames.size()) kind = 0;
     std::string text(EncoderNames[kind]);
     const std::string& v = vendorText.empty() ? vbr.Vendor : vendorText;
+    if (vendorText.empty()) more = vbr.VendorMore;
     if (kind == 3 && v.size() >= 8 && IsDigit(v[4]) && v[5] == '.' && IsDigit(v[6]) &&
         IsDigit(v[7])) {
+        // A version such as 3.100 goes on past the 8 characters of the mark.
         text += ' ';
         text += v.substr(4, 4);
+        text += more;
     }
     return text;
 }

@@ -69,15 +69,20 @@ struct ScanResult {
 // length further on.
 ScanResult ScanForFrame(const Window& window);
 
-// "LAMEx.yz" or "GOGO" from the last two frames' worth of the tail window.
-std::string SearchEncoderMark(const Window& window, uint16_t frameSize);
+// "LAMEx.yz" or "GOGO" from the last two frames' worth of the tail window;
+// more gets the digit after "LAMEx.yz" where the version goes on.
+std::string SearchEncoderMark(const Window& window, uint16_t frameSize,
+                              std::string* more = nullptr);
 
 // What the analyser's getters report, from its fields.
 uint16_t ComputeBitRate(const FrameHeader& frame, const VBRData& vbr);
 double ComputePlayTime(const FrameHeader& frame, const VBRData& vbr, int64_t fileBytes,
                        int32_t tag2Size);
 uint8_t GuessEncoder(const FrameHeader& frame, const VBRData& vbr, const std::string& vendorText);
-std::string DescribeEncoder(uint8_t kind, const VBRData& vbr, const std::string& vendorText);
+// more: the digit after an 8-character mark (the tail's, or the Xing header's
+// VendorMore when there is no tail mark).
+std::string DescribeEncoder(uint8_t kind, const VBRData& vbr, const std::string& vendorText,
+                            std::string_view more = {});
 bool CountsAsValid(const FrameHeader& frame, uint16_t bitRate, double playTime);
 
 }  // namespace mpeg

@@ -316,11 +316,15 @@ TEST_F(AnalyserFileTest, EncoderFromVbrHeaderOrTail) {
         const char* text;
     } cases[] = {
         {"TailLame", cbr + "LAME3.97", "LAME3.97", "LAME 3.97"},
+        {"TailLame3100", cbr + "LAME3.100", "LAME3.10", "LAME 3.100"},
+        {"TailLameLetterAfter", cbr + "LAME3.99r", "LAME3.99", "LAME 3.99"},
         {"TailGogo", cbr + "GOGO" + Filler(4), "GOGO", "GoGo"},
         {"GogoTooLate", cbr + Filler(4) + "GOGO", "", "FhG"},
         {"TailNothing", cbr, "", "FhG"},
         {"XingLame", MakeVbrAudio(joint, 36, XingBlock(20, 12540, 80, "LAME3.96"), 20) + "GOGO", "",
          "LAME 3.96"},
+        {"XingLame3100", MakeVbrAudio(joint, 36, XingBlock(20, 12540, 80, "LAME3.10") + "0", 20),
+         "", "LAME 3.100"},
         {"XingOther", MakeVbrAudio(joint, 36, XingBlock(20, 12540, 80, "xyz12345"), 20), "",
          "Xing"},
         {"Vbri", MakeVbrAudio(joint, 36, VbriBlock(20, 12540, 80), 20) + "LAME3.97", "", "FhG"},

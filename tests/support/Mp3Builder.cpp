@@ -194,6 +194,19 @@ bool LameAvailable() {
     return std::system("command -v lame >/dev/null 2>&1") == 0;
 }
 
+std::string LameVersion() {
+    FILE* out = ::popen("lame --version 2>/dev/null", "r");
+    if (!out) return {};
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, out) != nullptr;
+    ::pclose(out);
+    const std::string text = read ? line : "";
+    const size_t at = text.find("version ");
+    if (at == std::string::npos) return {};
+    const size_t from = at + 8;
+    return text.substr(from, text.find(' ', from) - from);
+}
+
 bool EncodeWithLame(const std::string& outPath, const std::vector<std::string>& extraArgs,
                     double seconds, int sampleRate, int channels) {
     if (!LameAvailable()) return false;

@@ -85,5 +85,7 @@ std::string LastBlock(const std::string& path);
 // lame: encodes generated PCM (a sine) of the given length; returns false when
 // lame is missing or fails. extraArgs such as {"-b", "128"} or {"-V", "2"}.
 bool LameAvailable();
+// The version "lame --version" names ("3.100"); empty without lame.
+std::string LameVersion();
 bool EncodeWithLame(const std::string& outPath, const std::vector<std::string>& extraArgs,
                     double seconds, int sampleRate, int channels);
