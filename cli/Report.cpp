@@ -47,7 +47,8 @@ bool ReportOutcome(const std::string& path, FileOutcome outcome, int sourceLevel
     switch (outcome) {
         case FileOutcome::Written:
             return false;
-        case FileOutcome::Unreadable:  // the tag code's message is on standard error
+        case FileOutcome::Unreadable:
+            std::fputs((UnreadableFileText(path) + "\n").c_str(), stderr);
             return true;
         case FileOutcome::NoFrame:
             ReportFile(path, "Keine MPEG-Audiodaten gefunden, der Tag wurde nicht geschrieben.");

@@ -33,7 +33,9 @@ void RunReport::Add(const std::string& path, const SaveOutcome& outcome) {
 void RunReport::Add(const std::string& path, FileOutcome outcome) {
     switch (outcome) {
         case FileOutcome::Written:
+            return;
         case FileOutcome::Unreadable:
+            broken_.push_back(path);
             return;
         case FileOutcome::NoSourceTag:
             noSourceTag_.push_back(path);
@@ -47,6 +49,7 @@ void RunReport::Add(const std::string& path, FileOutcome outcome) {
 
 std::string RunReport::Text() const {
     std::string text;
+    AppendPathSection(text, kBrokenFilesHeading, broken_);
     AppendPathSection(text, kNotSavedHeading, notSaved_);
     AppendPathSection(text, NoSourceTagHeading(sourceLevel_), noSourceTag_);
     AppendPathSection(text, KeptFieldsHeading(sourceLevel_), kept_);

@@ -14,7 +14,7 @@
 // for all of them.
 enum class FileOutcome {
     Written,
-    Unreadable,   // the ID3v1 read failed and the tag code has shown its message; nothing written
+    Unreadable,   // the ID3v1 read failed (UnreadableFileText); nothing written
     NoFrame,      // no audio frame any more: nothing written
     NoSourceTag,  // a transfer from a tag the file does not have: nothing written
     SaveFailed,   // the tag writer reported failure; the file is as it was
@@ -38,14 +38,16 @@ class RunReport {
   public:
     // sourceLevel: the tag a transfer copies from (1 or 2); 0 for the other tools.
     explicit RunReport(int sourceLevel = 0) : sourceLevel_(sourceLevel) {}
-    // Notes a file that was not written. An unreadable file is not listed:
-    // the tag code has named it already.
+    // Notes a file that was not written.
     void Add(const std::string& path, FileOutcome outcome);
     void Add(const std::string& path, const SaveOutcome& outcome);
     // Notes a file of a transfer whose target kept the named fields because
     // it held more than the source.
     void AddKept(const std::string& path, const std::vector<TagField>& fields);
-    bool Empty() const { return notSaved_.empty() && noSourceTag_.empty() && kept_.empty(); }
+    bool Empty() const {
+        return broken_.empty() && notSaved_.empty() && noSourceTag_.empty() && kept_.empty();
+    }
+    // "Die folgenden Dateien sind beschädigt ..." and the unreadable ones,
     // "Folgende Dateien konnten nicht gespeichert werden:" and the paths
     // (each with its reason, where known), and
     // "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:" (or
@@ -55,7 +57,7 @@ class RunReport {
 
   private:
     int sourceLevel_;
-    std::vector<std::string> notSaved_, noSourceTag_, kept_;
+    std::vector<std::string> broken_, notSaved_, noSourceTag_, kept_;
 };
 
 // "PATH: reason", or the path alone without a reason; the path readable.

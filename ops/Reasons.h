@@ -62,5 +62,12 @@ inline constexpr std::string_view kNotSavedHeading =
 std::string_view NoSourceTagHeading(int sourceLevel);
 std::string_view KeptFieldsHeading(int sourceLevel);
 std::string_view ChangedSinceHeading(bool redo);
+// The files a scan or a tool's run could not read, gathered into one
+// message instead of one per file, and the folders a scan could not read.
+inline constexpr std::string_view kBrokenFilesHeading =
+    "Die folgenden Dateien sind beschädigt oder können nicht geöffnet werden und wurden "
+    "übersprungen:";
+inline constexpr std::string_view kUnreadableFoldersHeading =
+    "Die folgenden Ordner können nicht gelesen werden:";
 inline constexpr std::string_view kUnreadableBackupsHeading =
     "Folgende Sicherungen können nicht gelesen werden:";

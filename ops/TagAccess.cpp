@@ -1,8 +1,6 @@
 #include "ops/TagAccess.h"
 
-#include "ops/Reasons.h"
 #include "tags/MPEGaudio.h"
-#include "tags/Messages.h"
 #include "tags/Text.h"
 
 std::string Id3v1SetterInput(std::string_view text) {
@@ -16,7 +14,6 @@ std::string Id3v1SetterInput(std::string_view text) {
 std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path) {
     audio.ReadFromFile(path);
     if (audio.Frame().Found) return std::nullopt;
-    if (!audio.Unreadable()) return FileOutcome::NoFrame;
-    ShowMessage(UnreadableFileText(path));
-    return FileOutcome::Unreadable;
+    // The caller names an unreadable file: a run gathers them into one message.
+    return audio.Unreadable() ? FileOutcome::Unreadable : FileOutcome::NoFrame;
 }

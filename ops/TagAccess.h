@@ -23,9 +23,9 @@ class TMPEGaudio;
 std::string Id3v1SetterInput(std::string_view text);
 
 // Loads a file's tags through the analyser for a read-modify-write. Nothing
-// when they may be changed and saved; otherwise why not (Unreadable, after
-// the message that names the file, or NoFrame: the analyser has emptied the
-// tags, which must never be saved).
+// when they may be changed and saved; otherwise why not (Unreadable, which
+// the caller names, or NoFrame: the analyser has emptied the tags, which
+// must never be saved).
 std::optional<FileOutcome> LoadFailure(TMPEGaudio& audio, const std::string& path);
 
 // Sets a field of either tag from a text. The genre is a number in ID3v1: the

@@ -410,17 +410,19 @@ void TForm1::ScannenButtonClick() {
     rowsLevel_ = state.Level;
     model_->Clear();
 
+    // Files and folders that cannot be read are named once, at the end: a
+    // box per file would hold up a folder of thousands of broken files.
+    std::vector<std::string> broken;
+    ScanReport report;
     if (folder != kPickerRoot) {
         ScanCallbacks callbacks;
         callbacks.Before = [this](const std::string&, const DirEntry&) { return CountFile(); };
-        callbacks.Unreadable = [](const std::string& path) {
-            ShowMessageBox(QString::fromStdString(UnreadableFileText(path)));
-        };
+        callbacks.Unreadable = [&broken](const std::string& path) { broken.push_back(path); };
         callbacks.Row = [this](const FileRow* row, const std::string&, const DirEntry&) {
             if (row) scanState_->Rows.push_back(ToListRow(*row));
             return true;
         };
-        ScanFolder(QFile::encodeName(folder).toStdString(), state.Level, callbacks);
+        report = ScanFolder(QFile::encodeName(folder).toStdString(), state.Level, callbacks);
     }
 
     SetStatusText(0, folder);
@@ -434,7 +436,12 @@ void TForm1::ScannenButtonClick() {
     if (closeRequested_) {
         closeRequested_ = false;
         close();
+        return;
     }
+    std::string unread;
+    AppendPathSection(unread, kBrokenFilesHeading, broken);
+    AppendPathSection(unread, kUnreadableFoldersHeading, report.Unreadable);
+    if (!unread.empty()) ShowMessageBox(QString::fromStdString(unread), this);
 }
 
 bool TForm1::CountFile() {

@@ -280,7 +280,8 @@ void TForm2::SpeedButton14Click() {
     switch (outcome.Outcome) {
         case FileOutcome::Written:
             break;
-        case FileOutcome::Unreadable:  // the tag code has said so already
+        case FileOutcome::Unreadable:
+            ShowMessageBox(QString::fromStdString(UnreadableFileText(path)), this);
             return;
         case FileOutcome::NoFrame:
         case FileOutcome::NoSourceTag:

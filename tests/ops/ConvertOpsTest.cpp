@@ -148,10 +148,10 @@ TEST_F(WriteArtistTitleTest, Level2KeepsAlbumCommentTrackAndLeavesId3v1Alone) {
 }
 
 TEST_F(WriteArtistTitleTest, FilesThatCannotBeWrittenAreReportedAndLeftAlone) {
-    // Missing file: the tag code's message, once.
+    // Missing file: no message of its own (the run names it in its end message).
     TMPEGaudio audio;
     EXPECT_EQ(WriteArtistTitle(audio, dir.File("gone.mp3"), 1, "A", "T"), FileOutcome::Unreadable);
-    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_TRUE(messages.texts.empty());
 
     // A tag but no audio any more: the emptied objects must not be saved.
     const std::string noAudio = dir.File("noaudio.mp3");
@@ -162,7 +162,7 @@ TEST_F(WriteArtistTitleTest, FilesThatCannotBeWrittenAreReportedAndLeftAlone) {
         EXPECT_EQ(WriteArtistTitle(audio, noAudio, level, "X", "Y"), FileOutcome::NoFrame);
         EXPECT_EQ(ReadFileBytes(noAudio), before);
     }
-    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_TRUE(messages.texts.empty());
 
     // Level 2 on a file another process holds locked: the save fails.
     const std::string locked = Make("locked.mp3", "", v1);

@@ -128,11 +128,11 @@ TEST(SaveTagTextsTest, NothingIsWrittenWhenTheFileCannotBeLoaded) {
         MessageRecorder messages;
         EXPECT_EQ(SaveTagTexts(folder, level, {"A", "B", "C", "D", "E", "F"}),
                   FileOutcome::Unreadable);
-        EXPECT_EQ(messages.texts.size(), 1u);
+        EXPECT_TRUE(messages.texts.empty());
         EXPECT_EQ(SaveTagTexts(noAudio, level, {"A", "B", "C", "D", "E", "F"}),
                   FileOutcome::NoFrame);
         EXPECT_EQ(ReadFileBytes(noAudio), noAudioBytes);
-        EXPECT_EQ(messages.texts.size(), 1u);
+        EXPECT_TRUE(messages.texts.empty());
     }
 }
 
@@ -212,13 +212,12 @@ TEST(WriteTagFieldTest, NothingIsWrittenWhenTheFileCannotBeLoaded) {
         SCOPED_TRACE(level);
         MessageRecorder messages;
         EXPECT_EQ(WriteTagField(missing, level, TagField::Title, "x"), FileOutcome::Unreadable);
-        ASSERT_EQ(messages.texts.size(), 1u);
-        EXPECT_NE(messages.texts[0].find(missing), std::string::npos);
+        EXPECT_TRUE(messages.texts.empty());
         EXPECT_FALSE(std::filesystem::exists(missing));
 
         EXPECT_EQ(WriteTagField(noAudio, level, TagField::Title, "x"), FileOutcome::NoFrame);
         EXPECT_EQ(ReadFileBytes(noAudio), noAudioBytes);
-        EXPECT_EQ(messages.texts.size(), 1u);
+        EXPECT_TRUE(messages.texts.empty());
     }
 }
 

@@ -113,7 +113,7 @@ TEST_F(TransferOpsTest, FilesThatCannotBeWorkedOnAreNotWritten) {
     for (const auto& d : directions) {
         messages.texts.clear();
         EXPECT_EQ(d.transfer(audio, dir.File("missing.mp3")).Status, FileOutcome::Unreadable);
-        EXPECT_EQ(messages.texts.size(), 1u);
+        EXPECT_TRUE(messages.texts.empty());
 
         const std::string silent = dir.File("silent.mp3");
         WriteMp3(silent, MakeId3v2Tag({{"TIT2", TextFrameData("Titel")}}), std::string(3000, '\0'),
@@ -127,7 +127,7 @@ TEST_F(TransferOpsTest, FilesThatCannotBeWorkedOnAreNotWritten) {
         const std::string untouched = ReadFileBytes(path);
         EXPECT_EQ(d.transfer(audio, path).Status, FileOutcome::NoSourceTag);
         EXPECT_EQ(ReadFileBytes(path), untouched);
-        EXPECT_EQ(messages.texts.size(), 1u);
+        EXPECT_TRUE(messages.texts.empty());
     }
 }
 

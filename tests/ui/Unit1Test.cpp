@@ -9,11 +9,16 @@
 #include <QDialog>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
+
+#include <unistd.h>
 
 #include "ops/Reasons.h"
 #include "support/TempDir.h"
@@ -241,9 +246,18 @@ TEST_F(Unit1Test, NewScanReplacesTheRows) {
     EXPECT_EQ(form_->Model()->RowCount(), 5);
 }
 
-// A file too short for an ID3v1 tag brings up the tag code's message in the
-// middle of the scan; while it is open the scan is still running, and that is
-// where the window's guards must hold.
+// Runs each time the scan lets events through (once per file it counts),
+// with the number of that pass; the scan's guards must hold there.
+void DuringScan(QObject* owner, std::function<void(int pass)> each) {
+    auto* timer = new QTimer(owner);
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, each, pass = 0]() mutable {
+        each(++pass);
+        if (pass >= 2) timer->stop();
+    });
+    timer->start();
+}
+
 TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
     TempDir dir;
     WriteMp3(dir.File("a.mp3"), "", MakeCbrAudio(9, 1.0), "");
@@ -251,11 +265,11 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
     WriteMp3(dir.File("c.mp3"), "", MakeCbrAudio(9, 1.0), "");
     const QString folder = QFile::decodeName(dir.Path().string().c_str());
 
-    bool seen = false;
-    SetMessageBoxHook([&](const QString& text) {
-        messages_.push_back(text);
-        if (seen) return;
-        seen = true;
+    int checked = 0;
+    SetMessageBoxHook([&](const QString& text) { messages_.push_back(text); });
+    DuringScan(form_.get(), [&](int pass) {
+        if (pass != 2) return;
+        ++checked;
         EXPECT_TRUE(form_->Scanning());
         EXPECT_TRUE(form_->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
         form_->Timer1Timer();
@@ -270,15 +284,17 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
         form_->ButtonWizardClick();
         form_->ButtonUpdateClick();  // would show its no-connection message
         EXPECT_EQ(form_->Model()->RowCount(), 0);
+        EXPECT_TRUE(messages_.empty());
     });
     const ConnectionCheck previous = SetConnectionCheck([] { return false; });
     ScanFolder(dir.Path().string());
     SetConnectionCheck(previous);
 
-    const QString expected = QString::fromStdString(
-        UnreadableFileText((folder + QStringLiteral("/b.mp3")).toStdString()));
+    EXPECT_EQ(checked, 1);
+    // The file that cannot be read is named once the scan is over.
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], expected);
+    EXPECT_EQ(messages_[0], QString::fromStdString(std::string(kBrokenFilesHeading) + "\n") +
+                                folder + QStringLiteral("/b.mp3"));
     EXPECT_EQ(info_.Shown, 0);
     EXPECT_EQ(form_->ScanLevel(), 1);
     EXPECT_EQ(form_->Model()->RowCount(), 2);
@@ -287,21 +303,64 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
 
 TEST_F(Unit1Test, ClosingDuringTheScanStopsItAfterTheCurrentFile) {
     TempDir dir;
-    WriteMp3(dir.File("a.mp3"), "", MakeCbrAudio(9, 1.0), "");
-    WriteFileBytes(dir.File("b.mp3"), "kurz");
-    WriteMp3(dir.File("c.mp3"), "", MakeCbrAudio(9, 1.0), "");
-    WriteMp3(dir.File("d.mp3"), "", MakeCbrAudio(9, 1.0), "");
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        WriteMp3(dir.File(name), "", MakeCbrAudio(9, 1.0), "");
     form_->show();
-    SetMessageBoxHook([&](const QString&) {
+    SetMessageBoxHook([&](const QString& text) { messages_.push_back(text); });
+    DuringScan(form_.get(), [&](int pass) {
+        if (pass != 2) return;
         EXPECT_FALSE(form_->close());  // refused while the scan runs
         EXPECT_TRUE(form_->isVisible());
     });
     ScanFolder(dir.Path().string());
     EXPECT_FALSE(form_->Scanning());
     EXPECT_FALSE(form_->isVisible());
-    // a.mp3 listed, b.mp3 counted; c.mp3 and d.mp3 never read.
+    // a.mp3 listed, b.mp3 counted when the close came; c.mp3 never read.
     EXPECT_EQ(form_->Model()->RowCount(), 1);
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("3 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QStringLiteral("2 MP3-Dateien gefunden"));
+    EXPECT_TRUE(messages_.empty());
+}
+
+// A folder full of broken files: one message at the end, whatever their
+// number, and the good files listed. With TZ_SCREENSHOT_DIR the real box is
+// shown and the screen taken.
+TEST_F(Unit1Test, BrokenFilesAreNamedInOneMessageAtTheEnd) {
+    TempDir dir;
+    for (int i = 0; i < 5000; ++i)
+        WriteFileBytes(dir.File("kaputt-" + std::to_string(i) + ".mp3"), "");
+    for (int i = 0; i < 10; ++i)
+        WriteMp3(dir.File("gut-" + std::to_string(i) + ".mp3"), "", MakeCbrAudio(9, 1.0), "");
+    fs::create_directories(dir.Path() / "gesperrt");
+    const bool asRoot = ::geteuid() == 0;
+    fs::permissions(dir.Path() / "gesperrt", fs::perms::none);
+    const QString out = qEnvironmentVariable("TZ_SCREENSHOT_DIR");
+    if (out.isEmpty()) {
+        SetMessageBoxHook([&](const QString& text) { messages_.push_back(text); });
+    } else {
+        form_->resize(1100, 600);
+        form_->show();
+        auto* grabber = new QTimer(form_.get());
+        grabber->setInterval(300);
+        QObject::connect(grabber, &QTimer::timeout, [&, grabber] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box) return;
+            messages_.push_back(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text());
+            QGuiApplication::primaryScreen()->grabWindow(0).save(out + "/scan-broken-files.png");
+            grabber->stop();
+            box->close();
+        });
+        grabber->start();
+    }
+    ScanFolder(dir.Path().string());
+    fs::permissions(dir.Path() / "gesperrt", fs::perms::owner_all);
+    EXPECT_EQ(form_->Model()->RowCount(), 10);
+    EXPECT_EQ(form_->StatusText(1), QStringLiteral("5010 MP3-Dateien gefunden"));
+    ASSERT_EQ(messages_.size(), 1u);
+    if (!out.isEmpty()) return;  // the box shows the list cut short
+    const QStringList lines = messages_[0].split('\n');
+    EXPECT_EQ(lines[0], QString::fromUtf8(kBrokenFilesHeading.data()));
+    EXPECT_EQ(lines.filter(QStringLiteral("/kaputt-")).size(), 5000);
+    EXPECT_EQ(messages_[0].contains(QString::fromUtf8(kUnreadableFoldersHeading.data())), !asRoot);
 }
 
 // --- Level, menu states, commands -----------------------------------------

@@ -135,9 +135,7 @@ TEST_F(Unit8Test, UnreadableFileIsSkippedWithOneMessage) {
 
     EXPECT_EQ(pressed, 1);
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], QStringLiteral("Die Datei \"%1\" ist beschädigt oder kann nicht "
-                                           "geöffnet werden und wird übersprungen.")
-                                .arg(QString::fromStdString(b)));
+    EXPECT_EQ(messages_[0].toStdString(), std::string(kBrokenFilesHeading) + "\n" + b);
     EXPECT_EQ(Row("B - Zwei.mp3").Cells, bRow.Cells);
     EXPECT_EQ(Cell("A - Eins.mp3", ColInterpret), QStringLiteral("A"));
     EXPECT_EQ(Cell("C - Drei.mp3", ColTitel), QStringLiteral("Drei"));

@@ -219,7 +219,8 @@ TEST_F(TransferTest, UnreadableFileIsSkippedWhileTheProgressGoesOn) {
         EXPECT_EQ(pressed, 1);
         EXPECT_EQ(dialog->result(), QDialog::Accepted);
         ASSERT_EQ(messages_.size(), 1u);
-        EXPECT_TRUE(messages_[0].contains(QString::fromStdString(dir_.File(Name(1)))));
+        EXPECT_EQ(messages_[0].toStdString(),
+                  std::string(kBrokenFilesHeading) + "\n" + dir_.File(Name(1)));
         EXPECT_EQ(progress, (std::vector<int>{1, 2, 3, 0}));
         EXPECT_EQ(Row(Name(1)).Cells, missingRow.Cells);
         EXPECT_EQ(Row(Name(2)).Cells[ColInterpret], QStringLiteral("A"));
