@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Report.h"
+#include "ops/Reasons.h"
 #include "ops/SaveRun.h"
 
 bool BackupRun::Start(const ParsedArgs& parsed) {
@@ -13,6 +14,13 @@ bool BackupRun::Start(const ParsedArgs& parsed) {
     std::filesystem::create_directories(folder, ec);
     if (folder.empty() || ec || !std::filesystem::is_directory(folder, ec)) {
         Fail("Der Ordner \"" + folder + "\" kann nicht angelegt werden.");
+        return false;
+    }
+    // Backups that restore would refuse are no backups: the run stops
+    // before the first file changes.
+    if (const BackupProblem why = BackupFolderProblem(folder, parsed.Positional);
+        why != BackupProblem::None) {
+        Fail(BackupFolderRefusal(folder, why));
         return false;
     }
     folder_.emplace(folder);

@@ -89,14 +89,51 @@ bool OthersMayWrite(const struct stat& st) {
     return (st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && st.st_gid != ::getegid());
 }
 
-// Why a backup file is not used; None when it is.
-BackupProblem Distrust(const std::string& path, std::string* bytes) {
+// How far a backup folder is trusted. A file system without Unix
+// permissions (FAT, exFAT, NTFS: every file shows one fixed mode, often
+// 0777) cannot keep others out; whoever can write such a medium can write
+// the MP3 files on it anyway, so backups there are used for files on the
+// same medium only.
+enum class FolderTrust { Closed, Medium, Open };
+
+// Whether a mode set on a file in folder does not stick: a file of its own
+// is made there and removed.
+bool ModesDoNotStick(const std::string& folder) {
+    std::string probe = folder + "/.tonzettel-rechte-XXXXXX";
+    PosixFile file(::mkostemp(probe.data(), O_CLOEXEC));
+    if (!file.IsOpen()) return false;
+    struct stat st {};
+    const bool loose = ::fchmod(file.Fd(), 0600) != 0 ||
+                       (::fstat(file.Fd(), &st) == 0 && (st.st_mode & 0777) != 0600);
+    ::unlink(probe.c_str());
+    return loose;
+}
+
+FolderTrust TrustOf(const std::string& folder, dev_t* dev) {
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) != 0) return FolderTrust::Open;
+    *dev = dir.st_dev;
+    // A folder with the sticky bit keeps others from the user's files.
+    if (!OthersMayWrite(dir) || (dir.st_mode & S_ISVTX)) return FolderTrust::Closed;
+    return ModesDoNotStick(folder) ? FolderTrust::Medium : FolderTrust::Open;
+}
+
+bool OnDevice(const std::string& path, dev_t dev) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && st.st_dev == dev;
+}
+
+// Why a backup file is not used; None when it is. On a medium without
+// permissions (onMedium) the mode says nothing, but the file must be on it.
+BackupProblem Distrust(const std::string& path, std::string* bytes,
+                       std::optional<dev_t> onMedium = std::nullopt) {
     PosixFile file(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
     struct stat st {};
     if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0) return BackupProblem::CannotOpen;
     if (!S_ISREG(st.st_mode)) return BackupProblem::NotRegular;
     // As for a key of ssh: what another user may have written is not used.
-    if ((st.st_uid != ::geteuid() && st.st_uid != 0) || OthersMayWrite(st))
+    if ((st.st_uid != ::geteuid() && st.st_uid != 0) ||
+        (onMedium ? st.st_dev != *onMedium : OthersMayWrite(st)))
         return BackupProblem::NotYours;
     if (st.st_size > kMaxBackupBytes) return BackupProblem::TooLarge;
     bytes->resize(static_cast<size_t>(st.st_size));
@@ -155,6 +192,40 @@ std::string BackupFileName(const std::string& absolutePath) {
     return std::string(name) + std::string(kSuffix);
 }
 
+BackupProblem BackupFolderProblem(const std::string& folder,
+                                  const std::vector<std::string>& files) {
+    dev_t dev = 0;
+    switch (TrustOf(folder, &dev)) {
+        case FolderTrust::Closed:
+            return BackupProblem::None;
+        case FolderTrust::Open:
+            return BackupProblem::FolderOpen;
+        case FolderTrust::Medium:
+            break;
+    }
+    for (const auto& file : files) {
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 && st.st_dev != dev) return BackupProblem::OtherMedium;
+    }
+    return BackupProblem::None;
+}
+
+bool BackupFolder::Trusts(const std::string& file, std::string* bytes) {
+    dev_t dev = 0;
+    if (trust_ < 0) trust_ = static_cast<int>(TrustOf(folder_, &dev));
+    struct stat dir {};
+    switch (static_cast<FolderTrust>(trust_)) {
+        case FolderTrust::Closed:
+            return Distrust(file, bytes) == BackupProblem::None;
+        case FolderTrust::Medium:
+            return ::stat(folder_.c_str(), &dir) == 0 &&
+                   Distrust(file, bytes, dir.st_dev) == BackupProblem::None;
+        case FolderTrust::Open:
+            break;
+    }
+    return false;
+}
+
 bool BackupFolder::Keep(const FileRecord& record) {
     const std::string path = Absolute(record.Path);
     const std::string file = (fs::path(folder_) / BackupFileName(path)).string();
@@ -169,8 +240,7 @@ bool BackupFolder::Keep(const FileRecord& record) {
             // Only a backup of this file, ours, is replaced: anything else
             // of that name stays, and the file is not written.
             std::string bytes;
-            const auto earlier =
-                Distrust(file, &bytes) == BackupProblem::None ? Decode(bytes) : std::nullopt;
+            const auto earlier = Trusts(file, &bytes) ? Decode(bytes) : std::nullopt;
             if (!earlier || earlier->Path != path) return false;
             if (earlier->After.Valid && earlier->After == StampOf(record.Path))
                 entry = {earlier->Old, earlier->After};
@@ -194,11 +264,11 @@ void BackupFolder::Drop(const FileRecord& record) {
 
 ApplyReport RestoreFolder(const std::string& folder) {
     ApplyReport report;
-    // A folder others may write can hold anybody's backups: none is used
-    // (a folder with the sticky bit keeps others from the user's files).
-    struct stat dir {};
-    const bool folderTrusted =
-        ::stat(folder.c_str(), &dir) == 0 && (!OthersMayWrite(dir) || (dir.st_mode & S_ISVTX));
+    // A folder others may write can hold anybody's backups: none is used.
+    dev_t dev = 0;
+    const FolderTrust trust = TrustOf(folder, &dev);
+    const std::optional<dev_t> medium =
+        trust == FolderTrust::Medium ? std::optional<dev_t>(dev) : std::nullopt;
     std::vector<std::string> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -211,13 +281,15 @@ ApplyReport RestoreFolder(const std::string& folder) {
     for (const auto& file : files) {
         std::string bytes;
         using enum BackupProblem;
-        BackupProblem why = folderTrusted ? Distrust(file, &bytes) : FolderOpen;
+        BackupProblem why =
+            trust != FolderTrust::Open ? Distrust(file, &bytes, medium) : FolderOpen;
         const auto backup = why == None ? Decode(bytes) : std::nullopt;
         if (why == None && !backup) why = Damaged;
         if (why == None && BackupFileName(backup->Path) != fs::path(file).filename().string())
             why = WrongName;
         if (why == None && !TagsAreTags(backup->Old)) why = NoTags;
         if (why == None && !IsMp3File(backup->Path)) why = NoMp3;
+        if (why == None && medium && !OnDevice(backup->Path, *medium)) why = OtherMedium;
         if (why != None) {
             report.Unreadable.push_back(file + ": " +
                                         BackupProblemText(why, backup ? backup->Path : ""));

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "ops/History.h"
 
@@ -18,12 +19,14 @@ class BackupFolder : public RecordKeeper {
     void Drop(const FileRecord& record) override;
 
   private:
+    bool Trusts(const std::string& file, std::string* bytes);
     struct Entry {
         TagBytes Old;
         FileStamp EarlierAfter;  // how an earlier run's backup found the file
     };
     std::string folder_;
     std::map<std::string, Entry> entries_;  // by absolute path
+    int trust_ = -1;                        // the folder's FolderTrust, once asked
 };
 
 // Why a backup file is not used (its words: BackupProblemText).
@@ -38,8 +41,13 @@ enum class BackupProblem {
     Damaged,
     WrongName,  // the name is not that of the file it names
     NoTags,
-    NoMp3,  // it names no MP3 file of its own
+    NoMp3,        // it names no MP3 file of its own
+    OtherMedium,  // its folder keeps no permissions, and the file is on another medium
 };
+
+// Why restore would not use the backups that a run writes into folder for
+// these files; None when it would. Asked before the first file changes.
+BackupProblem BackupFolderProblem(const std::string& folder, const std::vector<std::string>& files);
 
 // "<16 hex digits>.tzundo" for an absolute path.
 std::string BackupFileName(const std::string& absolutePath);

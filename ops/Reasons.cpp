@@ -50,6 +50,12 @@ std::string FailureText(writepath::Failure failure) {
             return "das ist keine MP3-Datei";
         case Failure::StateFolder:
             return "der Ordner für das Journal ist nicht sicher";
+        case Failure::StateFull:
+            return "im Ordner für das Journal (\"" + ReadablePath(writepath::StateFolder()) +
+                   "\") ist kein Speicherplatz mehr frei";
+        case Failure::StateReadOnly:
+            return "der Ordner für das Journal (\"" + ReadablePath(writepath::StateFolder()) +
+                   "\") ist schreibgeschützt";
     }
     return {};
 }
@@ -154,8 +160,26 @@ std::string BackupProblemText(BackupProblem problem, const std::string& path) {
             return "enthält keine gültigen Tags";
         case BackupProblem::NoMp3:
             return "nennt keine MP3-Datei: " + ReadablePath(path);
+        case BackupProblem::OtherMedium:
+            return "liegt auf einem Datenträger ohne Zugriffsrechte und nennt eine Datei "
+                   "anderswo: " +
+                   ReadablePath(path);
     }
     return {};
+}
+
+std::string BackupFolderRefusal(const std::string& folder, BackupProblem why) {
+    const std::string quoted = "\"" + ReadablePath(folder) + "\"";
+    const std::string nothing = " Es wurde nichts geändert.";
+    if (why == BackupProblem::OtherMedium)
+        return "Der Ordner " + quoted +
+               " für die Sicherungen liegt auf einem Datenträger ohne Zugriffsrechte; \"restore\" "
+               "verwendet Sicherungen darin nur für Dateien auf demselben Datenträger." +
+               nothing;
+    return "Der Ordner " + quoted +
+           " für die Sicherungen ist für andere beschreibbar; \"restore\" würde die Sicherungen "
+           "darin nicht verwenden." +
+           nothing;
 }
 
 std::string SaveFailedText(const std::string& path, writepath::Failure why) {

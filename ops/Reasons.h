@@ -38,6 +38,10 @@ std::string RenameSkipText(RenameSkip why, const std::vector<std::string>& missi
 // "ist beschädigt"; path is the MP3 file a backup names, where it matters.
 std::string BackupProblemText(BackupProblem problem, const std::string& path = {});
 
+// Why a run with "--backup FOLDER" does not start (why: FolderOpen or
+// OtherMedium).
+std::string BackupFolderRefusal(const std::string& folder, BackupProblem why);
+
 // The one message for a file whose ID3v1 area cannot be read: "Die Datei
 // "..." ist beschädigt oder kann nicht geöffnet werden und wird übersprungen."
 std::string UnreadableFileText(const std::string& path);

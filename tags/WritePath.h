@@ -40,20 +40,22 @@ struct PlannedFile;
 // Why a file was not written. Each leaves the file as it was.
 enum class Failure {
     None,
-    Gone,          // no file of that name (any more)
-    NotRegular,    // a folder, a device, a pipe
-    TooShort,      // the file is shorter than its tag block
-    Locked,        // another program holds the file
-    NoPermission,  // not writable, and write permission cannot be added
-    ReadOnly,      // the file system is mounted read-only
-    NoSpace,       // no room for the grown file or its buffer
-    TooLarge,      // the new tag would exceed what ID3v2 can hold
-    Changed,       // the file changed while it was being saved
-    Journal,       // the journal cannot be written
-    Refused,       // the old tags could not be kept for a later undo
-    Io,            // any other read or write error
-    NotMp3,        // a cut save is finished only in an ".mp3" file, so none other is saved
-    StateFolder,   // the journal's folder is not this user's alone (StateCheck)
+    Gone,           // no file of that name (any more)
+    NotRegular,     // a folder, a device, a pipe
+    TooShort,       // the file is shorter than its tag block
+    Locked,         // another program holds the file
+    NoPermission,   // not writable, and write permission cannot be added
+    ReadOnly,       // the file system is mounted read-only
+    NoSpace,        // no room for the grown file or its buffer
+    TooLarge,       // the new tag would exceed what ID3v2 can hold
+    Changed,        // the file changed while it was being saved
+    Journal,        // the journal cannot be written
+    Refused,        // the old tags could not be kept for a later undo
+    Io,             // any other read or write error
+    NotMp3,         // a cut save is finished only in an ".mp3" file, so none other is saved
+    StateFolder,    // the journal's folder is not this user's alone (StateCheck)
+    StateFull,      // no room left where the journal lives
+    StateReadOnly,  // the journal's folder cannot be written
 };
 
 Failure FailureOfErrno(int error);

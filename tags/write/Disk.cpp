@@ -89,7 +89,8 @@ void Note(StepKind kind, const std::string& path) {
 }
 
 Failure SyncFile(const PosixFile& file, const std::string& path, bool metadata) {
-    if ((metadata ? ::fsync(file.Fd()) : ::fdatasync(file.Fd())) != 0) return FailureOfErrno(errno);
+    if ((metadata ? ::fsync(file.Fd()) : ::fdatasync(file.Fd())) != 0)
+        return FailureOfErrno(errno, file.Fd());
     Note(StepKind::Sync, path);
     return Failure::None;
 }
@@ -104,13 +105,14 @@ Failure SyncFolder(const std::string& folder) {
 Failure WriteAt(const PosixFile& file, const std::string& path, std::string_view bytes,
                 int64_t offset) {
     if (!file.WriteAllAt(bytes.data(), bytes.size(), static_cast<off_t>(offset)))
-        return FailureOfErrno(errno);
+        return FailureOfErrno(errno, file.Fd());
     Note(StepKind::Write, path);
     return Failure::None;
 }
 
 Failure Truncate(const PosixFile& file, const std::string& path, int64_t size) {
-    if (::ftruncate(file.Fd(), static_cast<off_t>(size)) != 0) return FailureOfErrno(errno);
+    if (::ftruncate(file.Fd(), static_cast<off_t>(size)) != 0)
+        return FailureOfErrno(errno, file.Fd());
     Note(StepKind::Truncate, path);
     return Failure::None;
 }
@@ -145,7 +147,7 @@ Failure CopyData(const PosixFile& in, int64_t from, int64_t to, const PosixFile&
         if (hole < 0) hole = to;
         hole = std::min<off_t>(hole, to);
         if (!CopyRange(in, data, out, static_cast<off_t>(data + shift), hole - data))
-            return FailureOfErrno(errno);
+            return FailureOfErrno(errno, out.Fd());
         Note(StepKind::Write, outPath);
         pos = hole;
     }

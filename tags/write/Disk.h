@@ -18,6 +18,13 @@ namespace writepath {
 
 void Note(StepKind kind, const std::string& path);
 
+// The failure of a call on fd: as FailureOfErrno, but a refusal on a file
+// system with no free space left is NoSpace.
+Failure FailureOfErrno(int error, int fd);
+// A failure of a write into the journal's folder, named as the folder's:
+// StateFull, StateReadOnly, or as it was.
+Failure InStateFolder(Failure failure);
+
 Failure SyncFile(const PosixFile& file, const std::string& path, bool metadata = false);
 Failure SyncFolder(const std::string& folder);
 Failure WriteAt(const PosixFile& file, const std::string& path, std::string_view bytes,

@@ -35,6 +35,8 @@ Failure FillBuffer(Entry& e) {
         f = WriteAt(e.Buffer, name, p.NewBlock, bodyEnd + shift);
     if (f == Failure::None) f = Truncate(e.Buffer, name, p.NewSize);
     if (f == Failure::None) f = SyncFile(e.Buffer, name);
+    // The buffer lives in the journal's folder.
+    f = InStateFolder(f);
     // What tells the old file and the new one at recovery, sector by sector.
     if (f == Failure::None &&
         (!DigestFile(e.File, p.OldSize, nullptr, &e.Journal.OldSectors) ||

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,16 +20,41 @@ std::string& StateFolderOverride() {
     return folder;
 }
 
+// The folder full or not writable is said as such; anything else is the
+// journal's.
+Failure JournalFailure(Failure f) {
+    f = InStateFolder(f);
+    return f == Failure::StateFull || f == Failure::StateReadOnly ? f : Failure::Journal;
+}
+
+// Why no file could be made in folder (errno error). A folder that could not
+// be made (a home on a read-only or full medium) is judged by the nearest
+// folder above that exists.
+Failure NoFileIn(int error, const std::string& folder) {
+    std::string at = folder;
+    struct statvfs fs {};
+    while (::statvfs(at.c_str(), &fs) != 0) {
+        const size_t slash = at.find_last_of('/');
+        if (slash == std::string::npos || at.size() <= 1)
+            return JournalFailure(FailureOfErrno(error));
+        at = slash == 0 ? "/" : at.substr(0, slash);
+    }
+    if (error == EROFS || (fs.f_flag & ST_RDONLY) != 0) return Failure::StateReadOnly;
+    if (error == ENOSPC || error == EDQUOT || fs.f_bavail == 0) return Failure::StateFull;
+    return JournalFailure(FailureOfErrno(error));
+}
+
 }  // namespace
 
 Failure Journal::Write(const std::string& record) {
     if (const Failure f = Open(); f != Failure::None) return f;
-    if (WriteAt(file_, path_, record, 0) != Failure::None ||
-        Truncate(file_, path_, static_cast<int64_t>(record.size())) != Failure::None ||
-        SyncFile(file_, path_) != Failure::None) {
+    Failure f = WriteAt(file_, path_, record, 0);
+    if (f == Failure::None) f = Truncate(file_, path_, static_cast<int64_t>(record.size()));
+    if (f == Failure::None) f = SyncFile(file_, path_);
+    if (f != Failure::None) {
         // What stands there may be half of it; no file was touched yet.
         (void)Clear();
-        return Failure::Journal;
+        return JournalFailure(f);
     }
     return Failure::None;
 }
@@ -44,7 +70,7 @@ Failure Journal::MakeBuffer(PosixFile& out, std::string& path) {
     if (const Failure f = Open(); f != Failure::None) return f;
     std::string pattern = path_ + std::string(kBufferInfix) + "XXXXXX";
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return errno == ENOSPC ? Failure::NoSpace : Failure::Journal;
+    if (fd < 0) return NoFileIn(errno, folder_);
     out = PosixFile(fd);
     path = pattern;
     Note(StepKind::Create, path);
@@ -73,8 +99,7 @@ Failure Journal::Open() {
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::string pattern = folder_ + "/" + std::string(kJournalPrefix) + "XXXXXX";
         PosixFile file(::mkostemp(pattern.data(), O_CLOEXEC));
-        if (!file.IsOpen() && (errno == ENOSPC || errno == EDQUOT)) return Failure::NoSpace;
-        if (!file.IsOpen()) return Failure::Journal;
+        if (!file.IsOpen()) return NoFileIn(errno, folder_);
         // A start that found it before the lock may have removed it.
         struct stat mine {
         }, named{};

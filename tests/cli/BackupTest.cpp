@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/Reasons.h"
 #include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/Mutagen.h"
@@ -146,6 +147,20 @@ std::string Forged(const std::string& path, const std::string& id3v2, const std:
     PutText(out, id3v1);
     for (int i = 0; i < 8; ++i) PutNumber(out, 0);
     return out;
+}
+
+// Backups that restore would not use are not written: a folder others may
+// write stops the run before the first file changes.
+TEST_F(BackupTest, AFolderOthersMayWriteStopsTheRunFirst) {
+    fs::create_directory(backup);
+    ::chmod(backup.c_str(), 0777);
+    const CliRun run = Run({"set", "--backup", backup, "--album", "Neu"});
+    EXPECT_EQ(run.Code, 2);
+    EXPECT_NE(run.Err.find(BackupFolderRefusal(backup, BackupProblem::FolderOpen)),
+              std::string::npos)
+        << run.Err;
+    EXPECT_TRUE(ReadFileBytes(rich) == bytes[rich] && ReadFileBytes(plain) == bytes[plain]);
+    EXPECT_TRUE(fs::is_empty(backup));
 }
 
 // restore uses no backup it cannot trust, and touches no file such a backup
