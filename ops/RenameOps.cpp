@@ -1,11 +1,13 @@
 #include "ops/RenameOps.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "tags/ID3v1.h"
@@ -33,6 +35,39 @@ std::string AsciiLower(std::string_view text) {
 
 bool Exists(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The names of a folder's entries, byte for byte, read once a plan.
+class FolderNames {
+  public:
+    bool Holds(std::string_view folder, std::string_view name) {
+        auto [it, fresh] = names_.try_emplace(std::string(folder));
+        if (fresh) {
+            if (DIR* dir = ::opendir(folder.empty() ? "." : it->first.c_str())) {
+                while (const dirent* entry = ::readdir(dir)) it->second.emplace(entry->d_name);
+                ::closedir(dir);
+            }
+        }
+        return it->second.contains(std::string(name));
+    }
+
+  private:
+    std::unordered_map<std::string, std::unordered_set<std::string>> names_;
+};
+
+// Whether the existing target of a rename is the renamed file itself under
+// another case of its name. Where the file system ignores case, stat may
+// still give the two spellings other inode numbers (FAT and exFAT through
+// FUSE); then the folder's listing tells: no entry has the new name byte
+// for byte, so the lookup found the old one.
+bool SameEntry(const RenamePlanItem& item, const struct stat& target, FolderNames& names) {
+    struct stat self {};
+    if (!Exists(item.Path, self)) return false;
+    if (self.st_dev == target.st_dev && self.st_ino == target.st_ino) return true;
+    return self.st_dev == target.st_dev &&
+           AsciiLower(item.NewName) == AsciiLower(NameOf(item.Path)) &&
+           !names.Holds(FolderOf(item.Path), item.NewName) &&
+           names.Holds(FolderOf(item.Path), NameOf(item.Path));
 }
 
 }  // namespace
@@ -169,14 +204,11 @@ std::vector<RenamePlanItem> PlanRenames(const std::vector<std::string>& paths,
         if (items.size() < 2) continue;
         for (const size_t i : items) plan[i].Skip = RenameSkip::Duplicate;
     }
+    FolderNames names;
     for (RenamePlanItem& item : plan) {
         if (item.Skip != RenameSkip::None) continue;
         struct stat target {};
-        struct stat self {};
-        // The same file under another case of its name is no other file.
-        if (Exists(item.NewPath(), target) &&
-            !(Exists(item.Path, self) && self.st_dev == target.st_dev &&
-              self.st_ino == target.st_ino))
+        if (Exists(item.NewPath(), target) && !SameEntry(item, target, names))
             item.Skip = RenameSkip::Exists;
     }
     return plan;
