@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   lame python3 python3-mutagen time
+  fuse3 fusefat exfat-fuse ntfs-3g dosfstools exfatprogs e2fsprogs util-linux
   locales
   dpkg-dev file appstream desktop-file-utils man-db
 )
