@@ -90,7 +90,9 @@ std::optional<RenameValues> ReadRenameValues(const std::string& path, int level)
 
 std::string PatternOf(bool titleFirst, std::string_view separator) {
     const std::string join = separator == "-" ? " - " : std::string(separator);
-    return titleFirst ? "%Titel%" + join + "%Interpret%" : "%Interpret%" + join + "%Titel%";
+    const auto placeholder = [](TagField f) { return "%" + std::string(FieldName(f)) + "%"; };
+    const std::string title = placeholder(TagField::Title), artist = placeholder(TagField::Artist);
+    return titleFirst ? title + join + artist : artist + join + title;
 }
 
 std::string ExpandPattern(std::string_view pattern, const RenameValues& values,
