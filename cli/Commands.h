@@ -14,6 +14,7 @@ int CmdFromFilename(const std::vector<std::string>& args);
 int CmdCopyTags(const std::vector<std::string>& args);
 int CmdRestore(const std::vector<std::string>& args);
 int CmdRecover(const std::vector<std::string>& args);
+int CmdCover(const std::vector<std::string>& args);
 
 // Usage text of a subcommand, German; shown by --help.
 std::string UsageScan();
@@ -24,3 +25,4 @@ std::string UsageFromFilename();
 std::string UsageCopyTags();
 std::string UsageRestore();
 std::string UsageRecover();
+std::string UsageCover();

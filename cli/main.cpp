@@ -26,6 +26,7 @@ const Command kCommands[] = {
     {"rename", CmdRename, UsageRename, true},
     {"from-filename", CmdFromFilename, UsageFromFilename, true},
     {"copy-tags", CmdCopyTags, UsageCopyTags, true},
+    {"cover", CmdCover, UsageCover, true},
     {"restore", CmdRestore, UsageRestore, true},
     {"recover", CmdRecover, UsageRecover, true},
 };

@@ -25,6 +25,10 @@ void RunReport::AddKept(const std::string& path, const std::vector<TagField>& fi
     kept_.push_back(ReadablePath(path) + ": " + FieldNames(fields));
 }
 
+void RunReport::AddUnchanged(const std::string& path, const std::string& why) {
+    unchanged_.push_back(ReadablePath(path) + ": " + why);
+}
+
 void RunReport::Add(const std::string& path, const SaveOutcome& outcome) {
     Add(outcome.Outcome == FileOutcome::SaveFailed ? PathWithReason(path, outcome.Why) : path,
         outcome.Outcome);
@@ -53,5 +57,6 @@ std::string RunReport::Text() const {
     AppendPathSection(text, kNotSavedHeading, notSaved_);
     AppendPathSection(text, NoSourceTagHeading(sourceLevel_), noSourceTag_);
     AppendPathSection(text, KeptFieldsHeading(sourceLevel_), kept_);
+    AppendPathSection(text, kUnchangedHeading, unchanged_);
     return text;
 }

@@ -168,6 +168,49 @@ std::string BackupProblemText(BackupProblem problem, const std::string& path) {
     return {};
 }
 
+std::string CoverSkipText(CoverSkip skip) {
+    switch (skip) {
+        case CoverSkip::None:
+            return {};
+        case CoverSkip::NoPicture:
+            return "kein passendes Bild";
+        case CoverSkip::NoFolderImage:
+            return "kein Bild im Ordner (cover.jpg, folder.jpg, front.jpg, cover.png, folder.png)";
+        case CoverSkip::BrokenImage:
+            return "ein Bild kann nicht gelesen werden";
+        case CoverSkip::TypeTaken:
+            return "ein Bild dieses Typs gibt es schon";
+    }
+    return {};
+}
+
+std::string_view PictureTypeName(uint8_t type) {
+    static constexpr std::string_view kNames[] = {
+        "Sonstiges",
+        "Dateisymbol",
+        "Anderes Dateisymbol",
+        "Titelseite (vorne)",
+        "Rückseite",
+        "Beiblatt",
+        "Medium (CD)",
+        "Solist",
+        "Interpret",
+        "Dirigent",
+        "Band/Orchester",
+        "Komponist",
+        "Texter",
+        "Aufnahmeort",
+        "Während der Aufnahme",
+        "Während der Aufführung",
+        "Standbild aus Film/Video",
+        "Ein heller bunter Fisch",
+        "Illustration",
+        "Logo des Interpreten",
+        "Logo des Verlags",
+    };
+    return type < std::size(kNames) ? kNames[type] : kNames[0];
+}
+
 std::string BackupFolderRefusal(const std::string& folder, BackupProblem why) {
     const std::string quoted = "\"" + ReadablePath(folder) + "\"";
     const std::string nothing = " Es wurde nichts geändert.";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ops/Backup.h"
+#include "ops/CoverOps.h"
 #include "ops/RenameOps.h"
 #include "tags/WritePath.h"
 #include "tags/write/StateFolder.h"
@@ -37,6 +38,11 @@ std::string RenameSkipText(RenameSkip why, const std::vector<std::string>& missi
 
 // "ist beschädigt"; path is the MP3 file a backup names, where it matters.
 std::string BackupProblemText(BackupProblem problem, const std::string& path = {});
+
+// The cover tool's words: why a file stayed as it was, and the German names
+// of the picture types ("Titelseite (vorne)").
+std::string CoverSkipText(CoverSkip skip);
+std::string_view PictureTypeName(uint8_t type);
 
 // Why a run with "--backup FOLDER" does not start (why: FolderOpen or
 // OtherMedium).
@@ -73,5 +79,7 @@ inline constexpr std::string_view kBrokenFilesHeading =
     "übersprungen:";
 inline constexpr std::string_view kUnreadableFoldersHeading =
     "Die folgenden Ordner können nicht gelesen werden:";
+inline constexpr std::string_view kUnchangedHeading =
+    "Folgende Dateien bleiben unverändert:";
 inline constexpr std::string_view kUnreadableBackupsHeading =
     "Folgende Sicherungen können nicht gelesen werden:";

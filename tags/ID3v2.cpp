@@ -15,9 +15,6 @@
 namespace id3v2 {
 namespace {
 
-// The size field holds 28 bits.
-constexpr size_t kMaxTagBody = size_t{1} << 28;
-
 // Reads from a tag held in memory; offsets count from its start.
 auto MemoryReader(std::string_view bytes) {
     return [bytes](void* out, size_t count, size_t offset) -> ssize_t {

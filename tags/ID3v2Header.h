@@ -17,6 +17,8 @@ namespace id3v2 {
 
 inline constexpr size_t kHeaderSize = 10;
 inline constexpr size_t kFooterSize = 10;  // 2.4
+// The size field holds 28 bits.
+inline constexpr size_t kMaxTagBody = size_t{1} << 28;
 // The frame area is read in pieces of at most this size: big enough for the
 // text frames of nearly every tag at once, small enough that a tag full of
 // pictures is not copied whole.
