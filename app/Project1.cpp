@@ -9,6 +9,7 @@
 #include "ui/Unit1.h"
 #include "ui/Unit10.h"
 #include "ui/Unit11.h"
+#include "ui/Unit12.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
@@ -51,6 +52,7 @@ int main(int argc, char* argv[]) {
     dialogs.L1nachL2 = new TL1nachL2(&form1);
     dialogs.L2nachL1 = new TL2nachL1(&form1);
     dialogs.Umbenennen = new TUmbenennen(&form1);
+    dialogs.Cover = new TCover(&form1);
     form1.SetDialogs(dialogs);
 
     form1.show();

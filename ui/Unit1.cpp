@@ -287,8 +287,10 @@ QMenu* TForm1::BuildPopupMenu() {
         MakeAction(popup1, "Level1Level21", QStringLiteral("ID3Tags Level 1 -> ID3Tags Level 2"));
     level2Level11_ =
         MakeAction(popup1, "Level2Level11", QStringLiteral("ID3Tags Level 2 -> ID3Tags Level 1"));
+    popup1->addSeparator()->setObjectName(QStringLiteral("N3"));
+    cover1_ = MakeAction(popup1, "Cover1", QStringLiteral("Cover …"));
     for (QAction* action : {trackabspielen1_, wizard1_, dateinameID3Tags1_, id3TagsDateiname1_,
-                            level1Level21_, level2Level11_})
+                            level1Level21_, level2Level11_, cover1_})
         action->setEnabled(false);
     listView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listView_, &QWidget::customContextMenuRequested, this,
@@ -301,6 +303,7 @@ QMenu* TForm1::BuildPopupMenu() {
     connect(id3TagsDateiname1_, &QAction::triggered, this, &TForm1::ID3TagsDateiname1Click);
     connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
     connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
+    connect(cover1_, &QAction::triggered, this, &TForm1::Cover1Click);
     return popup1;
 }
 
@@ -475,6 +478,7 @@ void TForm1::ListView1Change() {
     wizard1_->setEnabled(count != 1 && hasRow);
     dateinameID3Tags1_->setEnabled(hasRow);
     id3TagsDateiname1_->setEnabled(hasRow);
+    cover1_->setEnabled(count >= 1);
     const bool level1 = hasRow && RowsLevel() == 1;
     level2Level11_->setEnabled(level1);
     level1Level21_->setEnabled(!level1);
@@ -547,6 +551,11 @@ void TForm1::DateinameID3Tags1Click() {
 void TForm1::ID3TagsDateiname1Click() {
     if (scanning_ || CurrentRow() < 0) return;
     Show(dialogs_.Umbenennen);
+}
+
+void TForm1::Cover1Click() {
+    if (scanning_ || SelectionCount() < 1) return;
+    Show(dialogs_.Cover);
 }
 
 void TForm1::Level1Level21Click() {

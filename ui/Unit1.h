@@ -39,6 +39,7 @@ struct TForm1Dialogs {
     QDialog* L1nachL2 = nullptr;      // Transfer Level 1 -> Level 2
     QDialog* L2nachL1 = nullptr;      // Transfer Level 2 -> Level 1
     QDialog* Umbenennen = nullptr;    // Umbenennen (ID3Tags -> Dateiname)
+    QDialog* Cover = nullptr;         // Cover (the pictures)
 };
 
 // The main window: folder field, scan button, tool bar, file list, status bar.
@@ -105,6 +106,7 @@ class TForm1 : public QMainWindow, public ListRows {
     void Wizard1Click();
     void DateinameID3Tags1Click();
     void ID3TagsDateiname1Click();
+    void Cover1Click();
     void Level1Level21Click();
     void Level2Level11Click();
     void ButtonWizardClick();
@@ -154,6 +156,7 @@ class TForm1 : public QMainWindow, public ListRows {
     QAction* id3TagsDateiname1_ = nullptr;
     QAction* level1Level21_ = nullptr;
     QAction* level2Level11_ = nullptr;
+    QAction* cover1_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
     std::unique_ptr<TagHistory> history_;
     std::shared_ptr<RowCells> listCells_;  // shared with the model's signals, which may outlive it
