@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTools.h"
 #include "bench/BenchTree.h"
 #include "ops/EditOps.h"
 #include "ops/History.h"
@@ -37,54 +38,6 @@ namespace {
 constexpr int kFiles = 200;
 constexpr size_t kFileSize = 4 << 20;
 constexpr size_t kPicture = 60 * 1024;
-
-struct Run {
-    double ms = 0;
-    long long written = 0;  // bytes passed to write calls
-};
-
-long long WrittenOf(const std::string& ioFile) {
-    std::ifstream in(ioFile);
-    std::string key;
-    long long value = 0;
-    while (in >> key >> value)
-        if (key == "wchar:") return value;
-    return -1;
-}
-
-// Runs argv as a child and reads its write count before it is reaped.
-Run RunTool(const std::vector<std::string>& argv, const std::string& stateHome) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    siginfo_t info{};
-    ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
-    Run run;
-    run.ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    run.written = WrittenOf("/proc/" + std::to_string(pid) + "/io");
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0].c_str());
-        std::exit(1);
-    }
-    return run;
-}
-
-bool Installed(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // The text of a frame, in place: offset and length of the text bytes of the
 // first frame named id (encoding byte skipped, a terminator left out).
@@ -158,11 +111,6 @@ Run Floor(const std::vector<std::string>& paths, const std::string& year, char a
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     run.written = written;
     return run;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 long long WrittenPerFile(const std::vector<Run>& runs) {

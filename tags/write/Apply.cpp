@@ -39,10 +39,12 @@ Failure CopyBack(const PosixFile& buffer, const PosixFile& file, const std::stri
     return Failure::None;
 }
 
-bool DigestFile(const PosixFile& file, int64_t size, Digest* whole, std::vector<Digest>* sectors) {
+bool DigestFile(const PosixFile& file, int64_t size, Digest* whole, std::vector<Digest>* sectors,
+                bool strong) {
     constexpr int64_t kChunk = 1 << 20;  // whole sectors
     std::string chunk;
     Blake2b all;
+    QuickPrint quick;
     if (sectors) sectors->clear();
     for (int64_t at = 0; at < size; at += kChunk) {
         chunk.resize(static_cast<size_t>(std::min(kChunk, size - at)));
@@ -51,11 +53,12 @@ bool DigestFile(const PosixFile& file, int64_t size, Digest* whole, std::vector<
             if (got >= 0) errno = EIO;
             return false;
         }
-        if (whole) all.Add(chunk);
+        if (whole && strong) all.Add(chunk);
+        if (whole && !strong) quick.Add(chunk);
         for (size_t s = 0; sectors && s < chunk.size(); s += kSector)
-            sectors->push_back(DigestOf(std::string_view(chunk).substr(s, kSector)));
+            sectors->push_back(PrintOf(std::string_view(chunk).substr(s, kSector), strong));
     }
-    if (whole) *whole = all.Finish();
+    if (whole) *whole = strong ? all.Finish() : quick.Finish();
     return true;
 }
 

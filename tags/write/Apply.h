@@ -27,6 +27,7 @@ Failure CopyBack(const PosixFile& buffer, const PosixFile& file, const std::stri
 // Reads [0, size) of the file: the digest of all of it into whole, that of
 // each sector into sectors (either may be null). False, with errno, when the
 // file cannot be read or is shorter.
-bool DigestFile(const PosixFile& file, int64_t size, Digest* whole, std::vector<Digest>* sectors);
+bool DigestFile(const PosixFile& file, int64_t size, Digest* whole, std::vector<Digest>* sectors,
+                bool strong = false);
 
 }  // namespace writepath

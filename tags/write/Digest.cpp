@@ -180,4 +180,11 @@ Digest DigestOf(std::string_view bytes) {
     return b.Finish();
 }
 
+Digest PrintOf(std::string_view bytes, bool strong) {
+    if (strong) return DigestOf(bytes);
+    QuickPrint print;
+    print.Add(bytes);
+    return print.Finish();
+}
+
 }  // namespace writepath

@@ -49,6 +49,10 @@ class QuickPrint {
     uint64_t count_ = 0;
 };
 
+// The print of the growing path's sectors and buffer: a QuickPrint, or
+// BLAKE2b in a journal of the form before ("TZJ2").
+Digest PrintOf(std::string_view bytes, bool strong);
+
 constexpr int64_t kSector = 512;
 
 // Calls piece(offset, length) for each part of [offset, offset + length)

@@ -81,8 +81,8 @@ Match CheckAgainstBuffer(const JournalEntry& e, const PosixFile& file, const Pos
                                                    std::string_view(fresh).substr(
                                                        static_cast<size_t>(s), piece.size());
             if (!isNew) done = false;
-            if (!isNew &&
-                (sector >= e.OldSectors.size() || DigestOf(piece) != e.OldSectors[sector]))
+            if (!isNew && (sector >= e.OldSectors.size() ||
+                           PrintOf(piece, e.StrongPrints) != e.OldSectors[sector]))
                 return Match::Foreign;
         }
     }
@@ -107,7 +107,8 @@ std::optional<PosixFile> OpenBuffer(const JournalEntry& e, const std::string& fo
     struct stat st {};
     Digest digest{};
     if (!buffer.IsOpen() || ::fstat(buffer.Fd(), &st) != 0 || !OwnFile(st) ||
-        st.st_size != e.NewSize || !DigestFile(buffer, e.NewSize, &digest, nullptr) ||
+        st.st_size != e.NewSize ||
+        !DigestFile(buffer, e.NewSize, &digest, nullptr, e.StrongPrints) ||
         digest != e.BufferDigest) {
         return std::nullopt;
     }

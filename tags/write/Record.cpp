@@ -11,7 +11,8 @@
 namespace writepath {
 namespace {
 
-constexpr std::string_view kMagic{"TZJ2"};
+constexpr std::string_view kMagic{"TZJ3"};
+constexpr std::string_view kMagicBefore{"TZJ2"};  // BLAKE2b prints on the growing path
 
 std::string_view AsText(const Digest& d) {
     return {reinterpret_cast<const char*>(d.data()), d.size()};
@@ -169,7 +170,9 @@ std::string EncodeRecord(const std::vector<const JournalEntry*>& entries) {
 
 std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes) {
     constexpr size_t kHead = kMagic.size() + 8 + sizeof(Digest);
-    if (bytes.size() < kHead || bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
+    if (bytes.size() < kHead) return std::nullopt;
+    const bool before = bytes.substr(0, kMagic.size()) == kMagicBefore;
+    if (!before && bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
     RecordReader head(bytes.substr(kMagic.size(), 8));
     uint64_t size = 0;
     if (!head.Number(size) || bytes.size() - kHead < size) return std::nullopt;
@@ -183,6 +186,7 @@ std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes) {
     for (uint64_t i = 0; i < count; ++i) {
         JournalEntry e;
         if (!DecodeEntry(in, e)) return std::nullopt;
+        e.StrongPrints = before;
         entries.push_back(std::move(e));
     }
     if (!in.AtEnd()) return std::nullopt;

@@ -7,9 +7,10 @@
 // it was made for (old or new bytes, sector by sector) from any other file
 // that has its name by then.
 //
-// Format: "TZJ2", the payload's length (8 bytes, least significant first),
-// the payload's digest (16 bytes), the payload (numbers and texts as
-// ByteRecord.h writes them).
+// Format: "TZJ3", the payload's length (8 bytes, least significant first),
+// the payload's BLAKE2b digest (16 bytes), the payload (numbers and texts
+// as ByteRecord.h writes them). A "TZJ2" record, of the form before, is read
+// too: the same, with BLAKE2b prints on the growing path.
 
 #include <cstdint>
 #include <optional>
@@ -63,6 +64,10 @@ struct JournalEntry {
     std::string Buffer;
     Digest BufferDigest{};
     std::vector<Digest> OldSectors;
+    // Both by BLAKE2b, in a record of the form before; by QuickPrint now:
+    // the buffer is this user's own and a sector print only tells old bytes
+    // from new, and BLAKE2b over every sector was most of a growing save.
+    bool StrongPrints = false;
 };
 
 std::string EncodeRecord(const std::vector<const JournalEntry*>& entries);

@@ -379,6 +379,26 @@ TEST_F(RecoveryTest, AnEntryWritesOnlyIntoTheFileItWasMadeFor) {
     EXPECT_TRUE(ReadFileBytes(path_) == before_);
 }
 
+// A journal of the form before (BLAKE2b prints of the old sectors and the
+// buffer) left by an earlier version is still finished.
+TEST_F(RecoveryTest, AJournalOfTheFormBeforeIsFinished) {
+    CutSave(true, true);
+    const std::string journal = Journal();
+    auto entries = writepath::DecodeRecord(ReadFileBytes(journal));
+    ASSERT_TRUE(entries && entries->size() == 1);
+    writepath::JournalEntry& e = entries->front();
+    e.OldSectors.clear();
+    for (size_t at = 0; at < before_.size(); at += writepath::kSector)
+        e.OldSectors.push_back(
+            writepath::DigestOf(std::string_view(before_).substr(at, writepath::kSector)));
+    e.BufferDigest = writepath::DigestOf(ReadFileBytes(Buffer()));
+    std::string record = writepath::EncodeRecord({&e});
+    record.replace(0, 4, "TZJ2");
+    WriteFileBytes(journal, record);
+    EXPECT_EQ(Recover().Finished.size(), 1u);
+    EXPECT_TRUE(ReadFileBytes(path_) == after_);
+}
+
 // Where the journal lives when the environment says little.
 TEST(StateFolderTest, TheUsersOwnHomeAndNeverAFolderOfAll) {
     struct Case {
