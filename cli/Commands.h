@@ -15,6 +15,8 @@ int CmdCopyTags(const std::vector<std::string>& args);
 int CmdRestore(const std::vector<std::string>& args);
 int CmdRecover(const std::vector<std::string>& args);
 int CmdCover(const std::vector<std::string>& args);
+int CmdExport(const std::vector<std::string>& args);
+int CmdImport(const std::vector<std::string>& args);
 
 // Usage text of a subcommand, German; shown by --help.
 std::string UsageScan();
@@ -26,3 +28,5 @@ std::string UsageCopyTags();
 std::string UsageRestore();
 std::string UsageRecover();
 std::string UsageCover();
+std::string UsageExport();
+std::string UsageImport();

@@ -27,6 +27,8 @@ const Command kCommands[] = {
     {"from-filename", CmdFromFilename, UsageFromFilename, true},
     {"copy-tags", CmdCopyTags, UsageCopyTags, true},
     {"cover", CmdCover, UsageCover, true},
+    {"export", CmdExport, UsageExport, false},
+    {"import", CmdImport, UsageImport, true},
     {"restore", CmdRestore, UsageRestore, true},
     {"recover", CmdRecover, UsageRecover, true},
 };

@@ -59,9 +59,12 @@ bool BuildFileRow(const TMPEGaudio& audio, int scanLevel, const std::string& fol
     c[ColDatei] = fileName;
     if (scanLevel == 1) {
         SetTagCells(audio.Tag1(), row);
+        row.Track = audio.Tag1().Exists() ? audio.Tag1().Track() : 0;
     } else {
         SetTagCells(audio.Tag2(), row);
+        row.Track = audio.Tag2().Exists() ? audio.Tag2().Track() : 0;
     }
+    row.Seconds = audio.PlayTime();
     c[ColBitrate] = std::to_string(bitRate) + " KBit/s";
     c[ColSamplerate] = std::to_string(audio.SampleRate()) + " Hz";
     c[ColLaenge] = PlayTimeText(audio.PlayTime());

@@ -13,6 +13,8 @@ class TMPEGaudio;
 struct FileRow {
     int ImageIndex = 0;
     std::array<std::string, ColumnCount> Cells;
+    int Track = 0;       // of the level's tag; 0 for none
+    double Seconds = 0;  // the play time
 };
 
 // 0 up to 128 kbit/s, 1 from 129 to 191, 2 from 192.
