@@ -10,6 +10,7 @@
 #include "ui/Unit10.h"
 #include "ui/Unit11.h"
 #include "ui/Unit12.h"
+#include "ui/Unit13.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
@@ -53,6 +54,7 @@ int main(int argc, char* argv[]) {
     dialogs.L2nachL1 = new TL2nachL1(&form1);
     dialogs.Umbenennen = new TUmbenennen(&form1);
     dialogs.Cover = new TCover(&form1);
+    dialogs.Importieren = new TImportieren(&form1);
     form1.SetDialogs(dialogs);
 
     form1.show();

@@ -30,15 +30,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The playlist's text for a file: relative to the playlist's folder where it
-// lies below it, else as it was found.
-std::string PlaylistPath(const std::string& path, const std::string& listFolder) {
-    std::string shown = ReadableName(path);
-    if (!listFolder.empty() && shown.starts_with(listFolder))
-        return shown.substr(listFolder.size());
-    return shown;
-}
-
 std::string Absolute(const std::string& path) {
     if (path.starts_with("/")) return path;
     char* cwd = ::getcwd(nullptr, 0);

@@ -174,6 +174,13 @@ std::string M3u8Entry(const FileRow& row, const std::string& pathText) {
            "\n" + pathText + "\n";
 }
 
+std::string PlaylistPath(const std::string& path, const std::string& listFolder) {
+    std::string shown = ReadableName(path);
+    if (!listFolder.empty() && shown.starts_with(listFolder))
+        return shown.substr(listFolder.size());
+    return shown;
+}
+
 ImportSheet ReadImportSheet(std::string_view text) {
     ImportSheet sheet;
     const CsvTable table = ParseCsv(text);

@@ -43,6 +43,10 @@ std::vector<std::string> ExportCells(const FileRow& row);
 // file the playlist names as pathText.
 std::string M3u8Entry(const FileRow& row, const std::string& pathText);
 
+// The playlist's text for a file: relative to the playlist's folder (ending
+// in "/") where it lies below it, else the whole path; readable.
+std::string PlaylistPath(const std::string& path, const std::string& listFolder);
+
 // A CSV to import: a row per file with its full path (the bytes cell, or
 // "Pfad" and "Datei" joined, or a "Pfad" of the full path) and its field
 // cells, an empty cell leaving the field as it is.

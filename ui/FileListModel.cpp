@@ -8,6 +8,8 @@
 ListRow ToListRow(const FileRow& row) {
     ListRow out;
     out.ImageIndex = row.ImageIndex;
+    out.Track = static_cast<uint8_t>(row.Track);
+    out.Seconds = static_cast<float>(row.Seconds);
     // The tag cells are UTF-8 already; the folder and the name are the file
     // system's bytes.
     for (size_t c = 0; c < out.Cells.size(); ++c) {

@@ -22,6 +22,8 @@ struct ListRow {
     int ImageIndex = 0;
     std::array<QString, ColumnCount> Cells;
     std::shared_ptr<const RawPath> Raw;  // only for a path that is not UTF-8
+    uint8_t Track = 0;                   // for an export
+    float Seconds = 0;
 };
 
 // UTF-8 cells to QString; a folder or name that is not UTF-8 is shown

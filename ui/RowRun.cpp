@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "ops/History.h"
-#include "ops/SaveRun.h"
 #include "ops/Outcome.h"
+#include "ops/SaveRun.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
 

@@ -33,10 +33,12 @@
 #include "scan/FileRow.h"
 #include "scan/Scan.h"
 #include "tags/MPEGaudio.h"
+#include "ui/FileChooser.h"
 #include "ui/FileListModel.h"
 #include "ui/Images.h"
 #include "ui/ListColumns.h"
 #include "ui/MessageBox.h"
+#include "ui/Unit13.h"
 
 // Everything that belongs to one running scan; lives on the stack of
 // ScannenButtonClick.
@@ -289,6 +291,9 @@ QMenu* TForm1::BuildPopupMenu() {
         MakeAction(popup1, "Level2Level11", QStringLiteral("ID3Tags Level 2 -> ID3Tags Level 1"));
     popup1->addSeparator()->setObjectName(QStringLiteral("N3"));
     cover1_ = MakeAction(popup1, "Cover1", QStringLiteral("Cover …"));
+    popup1->addSeparator()->setObjectName(QStringLiteral("N4"));
+    exportieren1_ = MakeAction(popup1, "Exportieren1", QStringLiteral("Exportieren …"));
+    importieren1_ = MakeAction(popup1, "Importieren1", QStringLiteral("Importieren …"));
     for (QAction* action : {trackabspielen1_, wizard1_, dateinameID3Tags1_, id3TagsDateiname1_,
                             level1Level21_, level2Level11_, cover1_})
         action->setEnabled(false);
@@ -304,6 +309,8 @@ QMenu* TForm1::BuildPopupMenu() {
     connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
     connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
     connect(cover1_, &QAction::triggered, this, &TForm1::Cover1Click);
+    connect(exportieren1_, &QAction::triggered, this, &TForm1::Exportieren1Click);
+    connect(importieren1_, &QAction::triggered, this, &TForm1::Importieren1Click);
     return popup1;
 }
 
@@ -556,6 +563,23 @@ void TForm1::ID3TagsDateiname1Click() {
 void TForm1::Cover1Click() {
     if (scanning_ || SelectionCount() < 1) return;
     Show(dialogs_.Cover);
+}
+
+void TForm1::Exportieren1Click() {
+    if (scanning_ || model_->RowCount() == 0) return;
+    // The selected rows, all when none is selected.
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        for (int r = 0; r < model_->RowCount(); ++r) rows.push_back(r);
+    const QString file =
+        ChooseFile(this, true, QStringLiteral("Exportieren"), QString(),
+                   QStringLiteral("CSV-Tabelle (*.csv);;Wiedergabeliste (*.m3u8)"));
+    if (!file.isEmpty()) ExportRows(*this, rows, file, this);
+}
+
+void TForm1::Importieren1Click() {
+    if (scanning_) return;
+    Show(dialogs_.Importieren);
 }
 
 void TForm1::Level1Level21Click() {

@@ -40,6 +40,7 @@ struct TForm1Dialogs {
     QDialog* L2nachL1 = nullptr;      // Transfer Level 2 -> Level 1
     QDialog* Umbenennen = nullptr;    // Umbenennen (ID3Tags -> Dateiname)
     QDialog* Cover = nullptr;         // Cover (the pictures)
+    QDialog* Importieren = nullptr;   // Importieren (the tags from a spreadsheet)
 };
 
 // The main window: folder field, scan button, tool bar, file list, status bar.
@@ -107,6 +108,8 @@ class TForm1 : public QMainWindow, public ListRows {
     void DateinameID3Tags1Click();
     void ID3TagsDateiname1Click();
     void Cover1Click();
+    void Exportieren1Click();
+    void Importieren1Click();
     void Level1Level21Click();
     void Level2Level11Click();
     void ButtonWizardClick();
@@ -157,6 +160,8 @@ class TForm1 : public QMainWindow, public ListRows {
     QAction* level1Level21_ = nullptr;
     QAction* level2Level11_ = nullptr;
     QAction* cover1_ = nullptr;
+    QAction* exportieren1_ = nullptr;
+    QAction* importieren1_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
     std::unique_ptr<TagHistory> history_;
     std::shared_ptr<RowCells> listCells_;  // shared with the model's signals, which may outlive it

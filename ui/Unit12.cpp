@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +19,7 @@
 #include "ops/Reasons.h"
 #include "tags/PosixFile.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FileChooser.h"
 #include "ui/Images.h"
 #include "ui/ListRows.h"
 #include "ui/MessageBox.h"
@@ -27,20 +28,6 @@
 namespace {
 
 constexpr int kThumb = 128;
-
-CoverFileChooser& Chooser() {
-    static CoverFileChooser chooser;
-    return chooser;
-}
-
-QString Choose(QWidget* parent, bool save, const QString& suggested) {
-    if (Chooser()) return Chooser()(save, suggested);
-    if (save)
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("Bild speichern unter"),
-                                            suggested);
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Bild laden"), suggested,
-                                        QStringLiteral("Bilder (*.jpg *.jpeg *.png)"));
-}
 
 QString SizeText(size_t bytes) {
     return bytes < 10240 ? QStringLiteral("%1 Bytes").arg(bytes)
@@ -60,10 +47,6 @@ QPixmap Thumbnail(const std::string& data) {
 }
 
 }  // namespace
-
-CoverFileChooser SetCoverFileChooser(CoverFileChooser chooser) {
-    return std::exchange(Chooser(), std::move(chooser));
-}
 
 TCover::TCover(ListRows* rows, QWidget* parent)
     : QDialog(parent ? parent : rows->Window()), rows_(rows) {
@@ -223,7 +206,8 @@ void TCover::Run(const CoverAction& action) {
 
 void TCover::ButtonLadenClick() {
     if (running_) return;
-    const QString file = Choose(this, false, QString());
+    const QString file = ChooseFile(this, false, QStringLiteral("Bild laden"), QString(),
+                                    QStringLiteral("Bilder (*.jpg *.jpeg *.png)"));
     if (file.isEmpty()) return;
     CoverAction action;
     action.What = CoverAction::Set;
@@ -283,7 +267,8 @@ void TCover::ButtonSpeichernClick() {
         QFileInfo(QFile::decodeName(path.c_str()))
             .dir()
             .filePath(QFile::decodeName(ExtractedName(path, *p, pictures_.size() > 1).c_str()));
-    const QString file = Choose(this, true, suggested);
+    const QString file =
+        ChooseFile(this, true, QStringLiteral("Bild speichern unter"), suggested, QString());
     if (file.isEmpty()) return;
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) ||

@@ -17,11 +17,6 @@ class QSpinBox;
 class QToolButton;
 class ListRows;
 
-// Where the dialog asks for an image to load (save false) or a file to save
-// a picture as (save true); empty: cancelled. Tests put their own in.
-using CoverFileChooser = std::function<QString(bool save, const QString& suggested)>;
-CoverFileChooser SetCoverFileChooser(CoverFileChooser chooser);
-
 // "Cover": shows the current row's pictures and changes the pictures of all
 // selected rows, one step of the history a run. Pictures live in the ID3v2
 // tag, whatever level the rows show.

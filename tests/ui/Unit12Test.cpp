@@ -12,6 +12,7 @@
 #include "support/TestImages.h"
 #include "support/ui/FormTest.h"
 #include "tags/Pictures.h"
+#include "ui/FileChooser.h"
 
 namespace {
 
@@ -33,13 +34,13 @@ class Unit12Test : public FolderFormTest {
         Make("b.mp3", MakeId3v1Tag("Zwei", "Band", "", "", "", 2, 17));
         image_ = dir_.File("neu.jpg");
         WriteFileBytes(image_, MakeImage(120, 90));
-        previous_ = SetCoverFileChooser(
+        previous_ = SetFileChooser(
             [this](bool, const QString&) { return QString::fromStdString(image_); });
         Scan(1);
         SelectFiles({"a.mp3", "b.mp3"});
     }
     void TearDown() override {
-        SetCoverFileChooser(previous_);
+        SetFileChooser(previous_);
         FolderFormTest::TearDown();
     }
     std::vector<int> Types(const std::string& name) {
@@ -52,7 +53,7 @@ class Unit12Test : public FolderFormTest {
 
     TCover* dialog_ = nullptr;  // owned by the window
     std::string image_;
-    CoverFileChooser previous_;
+    FileChooser previous_;
 };
 
 // The entry opens on a selection; the thumbnails show the current row's

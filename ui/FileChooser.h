@@ -1,0 +1,15 @@
+#pragma once
+
+// Where a dialog asks for a file to open (save false) or to write (save
+// true); empty: cancelled. Tests put their own in.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+using FileChooser = std::function<QString(bool save, const QString& suggested)>;
+FileChooser SetFileChooser(FileChooser chooser);
+
+QString ChooseFile(QWidget* parent, bool save, const QString& title, const QString& suggested,
+                   const QString& filter);
