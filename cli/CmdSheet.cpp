@@ -164,14 +164,17 @@ int CmdImport(const std::vector<std::string>& args) {
         std::fwrite(preview.data(), 1, preview.size(), stdout);
         return code;
     }
-    const int saved =
-        RunOverFiles(run, [&](SaveRun& r, const std::string& path, const auto& failed) {
-            std::vector<FieldText> fields;
-            for (const auto& c : byPath[path]->Changes) fields.emplace_back(c.Field, c.New);
-            WriteTagFields(r, path, *level, fields, [path, failed](const SaveOutcome& o) {
-                if (ReportOutcome(path, o, 0)) failed();
+    const int saved = RunOverFiles(run, [&](SaveRun& r, const std::string& path,
+                                            const auto& failed) {
+        std::vector<FieldText> fields;
+        for (const auto& c : byPath[path]->Changes) fields.emplace_back(c.Field, c.New);
+        WriteTagFields(
+            r, path, *level, fields, [path, failed, cut = byPath[path]->Cut](const SaveOutcome& o) {
+                if (ReportOutcome(path, o, 0)) return failed();
+                if (!cut.empty())
+                    ReportFile(path, "Nur gekürzt im ID3v1-Tag: " + FieldNames(cut) + ".");
             });
-        });
+    });
     return saved != 0 ? saved : code;
 }
 

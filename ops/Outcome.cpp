@@ -25,6 +25,11 @@ void RunReport::AddKept(const std::string& path, const std::vector<TagField>& fi
     kept_.push_back(ReadablePath(path) + ": " + FieldNames(fields));
 }
 
+void RunReport::AddCut(const std::string& path, const std::vector<TagField>& fields) {
+    if (fields.empty()) return;
+    cut_.push_back(ReadablePath(path) + ": " + FieldNames(fields));
+}
+
 void RunReport::AddUnchanged(const std::string& path, const std::string& why) {
     unchanged_.push_back(ReadablePath(path) + ": " + why);
 }
@@ -57,6 +62,7 @@ std::string RunReport::Text() const {
     AppendPathSection(text, kNotSavedHeading, notSaved_);
     AppendPathSection(text, NoSourceTagHeading(sourceLevel_), noSourceTag_);
     AppendPathSection(text, KeptFieldsHeading(sourceLevel_), kept_);
+    AppendPathSection(text, kCutFieldsHeading, cut_);
     AppendPathSection(text, kUnchangedHeading, unchanged_);
     return text;
 }

@@ -44,11 +44,13 @@ class RunReport {
     // Notes a file of a transfer whose target kept the named fields because
     // it held more than the source.
     void AddKept(const std::string& path, const std::vector<TagField>& fields);
+    // Notes a file whose ID3v1 tag holds the named new fields only in part.
+    void AddCut(const std::string& path, const std::vector<TagField>& fields);
     // Notes a file that a tool left as it was, and why ("hat kein Bild").
     void AddUnchanged(const std::string& path, const std::string& why);
     bool Empty() const {
         return broken_.empty() && notSaved_.empty() && noSourceTag_.empty() && kept_.empty() &&
-               unchanged_.empty();
+               unchanged_.empty() && cut_.empty();
     }
     // "Die folgenden Dateien sind beschädigt ..." and the unreadable ones,
     // "Folgende Dateien konnten nicht gespeichert werden:" and the paths
@@ -60,7 +62,7 @@ class RunReport {
 
   private:
     int sourceLevel_;
-    std::vector<std::string> broken_, notSaved_, noSourceTag_, kept_, unchanged_;
+    std::vector<std::string> broken_, notSaved_, noSourceTag_, kept_, cut_, unchanged_;
 };
 
 // "PATH: reason", or the path alone without a reason; the path readable.

@@ -79,7 +79,8 @@ inline constexpr std::string_view kBrokenFilesHeading =
     "übersprungen:";
 inline constexpr std::string_view kUnreadableFoldersHeading =
     "Die folgenden Ordner können nicht gelesen werden:";
-inline constexpr std::string_view kUnchangedHeading =
-    "Folgende Dateien bleiben unverändert:";
+inline constexpr std::string_view kCutFieldsHeading =
+    "Folgende Dateien bekommen Felder nur gekürzt, weil das ID3v1-Tag nicht mehr hält:";
+inline constexpr std::string_view kUnchangedHeading = "Folgende Dateien bleiben unverändert:";
 inline constexpr std::string_view kUnreadableBackupsHeading =
     "Folgende Sicherungen können nicht gelesen werden:";

@@ -6,7 +6,10 @@
 #include <array>
 #include <cstdio>
 
+#include "ops/Genres.h"
 #include "ops/RenameOps.h"
+#include "ops/TagAccess.h"
+#include "tags/ID3v1.h"
 #include "tags/Text.h"
 
 namespace {
@@ -30,6 +33,14 @@ int HexValue(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
+}
+
+// Whether an ID3v1 tag holds the text whole: it fits the field (beside a
+// track number the comment has 28 bytes), and a genre is one of the names.
+bool HeldByVersion1(TagField field, const std::string& text, int track) {
+    if (field == TagField::Genre) return GenreIndexOf(text) != 255;
+    const size_t room = field == TagField::Comment && track > 0 ? 28 : InfoOf(field).Id3v1Room;
+    return TrimBlanks(id3v1::FieldValue(Id3v1SetterInput(text), room)) == text;
 }
 
 }  // namespace
@@ -239,7 +250,10 @@ std::vector<ImportPlanItem> PlanImport(const ImportSheet& sheet, int level) {
         }
         for (const auto& [field, text] : row.Values) {
             const std::string old = TrimBlanks(values->Texts[field]);
-            if (old != text) item.Changes.push_back({field, old, text});
+            if (old == text) continue;
+            item.Changes.push_back({field, old, text});
+            if (level == 1 && !HeldByVersion1(field, text, values->Track))
+                item.Cut.push_back(field);
         }
         item.What = item.Changes.empty() ? ImportPlanItem::Same : ImportPlanItem::Change;
         plan.push_back(std::move(item));

@@ -69,6 +69,7 @@ struct ImportPlanItem {
         std::string Old, New;
     };
     std::vector<FieldChange> Changes;
+    std::vector<TagField> Cut;  // level 1: new values the ID3v1 tag holds only in part
 };
 // Reads each file's tag of the level and compares; the tag cells as the list
 // shows them (blanks cut at both ends).

@@ -184,16 +184,18 @@ void TImportieren::ButtonImportierenClick() {
             std::vector<FieldText> fields;
             for (const auto& c : item.Changes) fields.emplace_back(c.Field, c.New);
             RowCells& cells = rows_->ListCells();
-            WriteTagFields(run, item.Path, level, fields,
-                           [&report, &cells, fields, path = item.Path](const SaveOutcome& o) {
-                               report.Add(path, o);
-                               if (o.Outcome != FileOutcome::Written) return;
-                               // The row, where the list has the file, follows.
-                               if (auto texts = cells.Get(path)) {
-                                   for (const auto& [field, text] : fields) (*texts)[field] = text;
-                                   cells.Set(path, *texts);
-                               }
-                           });
+            WriteTagFields(
+                run, item.Path, level, fields,
+                [&report, &cells, fields, path = item.Path, cut = item.Cut](const SaveOutcome& o) {
+                    report.Add(path, o);
+                    if (o.Outcome != FileOutcome::Written) return;
+                    report.AddCut(path, cut);
+                    // The row, where the list has the file, follows.
+                    if (auto texts = cells.Get(path)) {
+                        for (const auto& [field, text] : fields) (*texts)[field] = text;
+                        cells.Set(path, *texts);
+                    }
+                });
         }
         run.Commit();
     }

@@ -109,6 +109,19 @@ TEST_F(SheetTest, ARoundTripThroughASpreadsheetChangesWhatWasChanged) {
     EXPECT_TRUE(ReadFileBytes(paths_[3]) == before[3]);  // taken out of the sheet
 }
 
+// At level 1, a value the ID3v1 tag holds only in part is written cut and
+// named.
+TEST_F(SheetTest, AValueTooLongForId3v1IsNamed) {
+    ASSERT_EQ(RunCli(dir_, {"export", "--level", "1", "-o", sheet_, paths_[3]}).Code, 0);
+    const std::string edited = dir_.File("lang.csv");
+    Edit("rows[1][col('ID3 Album')]='A'*40", edited, ";");
+    const CliRun run = RunCli(dir_, {"import", "--csv", edited, "--level", "1"});
+    EXPECT_EQ(run.Code, 0) << run.Err;
+    EXPECT_NE(run.Err.find(paths_[3] + ": Nur gekürzt im ID3v1-Tag: Album."), std::string::npos)
+        << run.Err;
+    EXPECT_EQ(LastBlock(paths_[3]).substr(63, 30), std::string(30, 'A'));
+}
+
 // The playlist: #EXTM3U, the seconds and "Interpret - Titel", the path
 // relative to the playlist's folder.
 TEST_F(SheetTest, ThePlaylistNamesEachFileBelowItsFolder) {
