@@ -12,6 +12,7 @@
 #include "fuzz/FuzzInput.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
+#include "tags/Pictures.h"
 #include "tags/Text.h"
 
 namespace {
@@ -53,6 +54,24 @@ void CheckCompose(const id3v2::ParsedTag& parsed, const id3v2::FieldValues& valu
     Check(again.Info.OtherIDs == parsed.Info.OtherIDs);
 }
 
+// Pictures read within their frames; an added picture reads back behind
+// them, and removing it gives the pictures as they were.
+void CheckPictures(const id3v2::ParsedTag& parsed) {
+    const auto pictures = id3v2::PicturesOf(parsed, true);
+    for (const auto& p : pictures)
+        Check(p.Data.size() == p.DataSize && p.DataSize <= parsed.Body.size());
+    std::string tag;
+    const auto add = id3v2::PictureComposer([](std::vector<id3v2::Picture>& list, uint8_t) {
+        list.push_back(id3v2::NewPicture(4, "image/png", "\x89PNG"));
+        return true;
+    });
+    if (!add(&parsed, tag)) return;
+    id3v2::ParsedTag again;
+    Check(id3v2::ParseTag(tag, HeaderOf(tag), again));
+    const auto after = id3v2::PicturesOf(again, true);
+    Check(after.size() == pictures.size() + 1 && after.back().Data == "\x89PNG");
+}
+
 void CheckSaveRoundTrip(std::string_view bytes) {
     id3v2::ParsedTag parsed;
     if (!id3v2::ParseTag(bytes, HeaderOf(bytes), parsed, true)) return;
@@ -61,6 +80,7 @@ void CheckSaveRoundTrip(std::string_view bytes) {
     for (const auto& frame : parsed.Frames) {
         if (!frame.Complete) return;
     }
+    CheckPictures(parsed);
     id3v2::FieldValues values = id3v2::ValuesOf(parsed.Info);
     CheckCompose(parsed, values);
     values.Texts.Title = "Жx";

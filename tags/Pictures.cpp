@@ -193,13 +193,17 @@ TagComposer PictureComposer(PictureEditor edit) {
                 if (p->Changed) return put(*p);
                 tag += bytes;
             });
-            // A frame the area cuts off, and anything else behind the walk,
-            // is no padding: it stays as it was.
-            const size_t rest = old->Body.find_first_not_of('\0', end);
-            if (rest != std::string_view::npos) tag += old->Body.substr(end);
+            // New pictures follow the last frame that could be read; a frame
+            // the area cuts off, or anything else behind the walk, is no
+            // padding and stays behind them as it was.
+            for (const Picture& p : pictures)
+                if (p.Origin < 0) put(p);
+            if (old->Body.find_first_not_of('\0', end) != std::string_view::npos)
+                tag += old->Body.substr(end);
+        } else {
+            for (const Picture& p : pictures)
+                if (p.Origin < 0) put(p);
         }
-        for (const Picture& p : pictures)
-            if (p.Origin < 0) put(p);
         if (tooLarge || tag.size() - kHeaderSize >= kMaxTagBody) return false;
         tag.replace(0, 3, "ID3");
         tag[3] = static_cast<char>(version);
