@@ -142,7 +142,11 @@ bool TImportieren::LoadSheet(const QString& file) {
                                 {name, QString(), QString(), QStringLiteral("nicht gefunden")});
             continue;
         }
-        if (item.What == ImportPlanItem::Same) ++same;
+        if (item.What == ImportPlanItem::Same) {
+            ++same;
+            new QTreeWidgetItem(listView1_,
+                                {name, QString(), QString(), QStringLiteral("unverändert")});
+        }
         for (const auto& c : item.Changes) {
             const std::string_view field = FieldName(c.Field);
             new QTreeWidgetItem(listView1_, {name, QString::fromUtf8(field.data(), field.size()),

@@ -56,10 +56,12 @@ TEST_F(Unit13Test, ExportEditImportAndTakeItBack) {
 
     const std::string before = ReadFileBytes(dir_.File("b.mp3"));
     dialog_->ButtonLadenClick();
-    ASSERT_EQ(dialog_->Preview()->topLevelItemCount(), 2);
-    EXPECT_EQ(dialog_->Preview()->topLevelItem(0)->text(1), QStringLiteral("Album"));
-    EXPECT_EQ(dialog_->Preview()->topLevelItem(0)->text(3), QStringLiteral("Neu"));
-    EXPECT_EQ(dialog_->Preview()->topLevelItem(1)->text(2), QStringLiteral("2000"));
+    // a.mp3 stays; b.mp3's two fields change.
+    ASSERT_EQ(dialog_->Preview()->topLevelItemCount(), 3);
+    EXPECT_EQ(dialog_->Preview()->topLevelItem(0)->text(3), QStringLiteral("unverändert"));
+    EXPECT_EQ(dialog_->Preview()->topLevelItem(1)->text(1), QStringLiteral("Album"));
+    EXPECT_EQ(dialog_->Preview()->topLevelItem(1)->text(3), QStringLiteral("Neu"));
+    EXPECT_EQ(dialog_->Preview()->topLevelItem(2)->text(2), QStringLiteral("2000"));
     dialog_->ButtonImportierenClick();
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(LastBlock(dir_.File("b.mp3")),
