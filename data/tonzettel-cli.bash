@@ -3,7 +3,7 @@
 _tonzettel_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags restore recover --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags cover export import restore recover --help --version" -- "$cur"))
         return
     fi
     case $prev in
@@ -23,7 +23,23 @@ _tonzettel_cli() {
             COMPREPLY=($(compgen -d -- "$cur"))
             return
             ;;
-        --pattern | --artist | --album | --title | --year | --genre | --comment)
+        --type | --set-type)
+            COMPREPLY=($(compgen -W "other icon other-icon front back leaflet media lead-artist artist conductor band composer lyricist location recording performance screen-capture fish illustration band-logo publisher-logo" -- "$cur"))
+            return
+            ;;
+        --format)
+            COMPREPLY=($(compgen -W "csv m3u8" -- "$cur"))
+            return
+            ;;
+        --extract)
+            COMPREPLY=($(compgen -d -- "$cur"))
+            return
+            ;;
+        --set | --csv | -o)
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        --pattern | --artist | --album | --title | --year | --genre | --comment | --max-size)
             return
             ;;
     esac
@@ -35,6 +51,9 @@ _tonzettel_cli() {
         from-filename) options="--level --separator --order --backup" ;;
         copy-tags) options="--from --to --backup" ;;
         recover) options="--discard" ;;
+        cover) options="--set --type --from-folder --max-size --set-type --remove --extract --backup" ;;
+        export) options="--format --level -o" ;;
+        import) options="--csv --level --dry-run --backup" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
