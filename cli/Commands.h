@@ -17,6 +17,7 @@ int CmdRecover(const std::vector<std::string>& args);
 int CmdCover(const std::vector<std::string>& args);
 int CmdExport(const std::vector<std::string>& args);
 int CmdImport(const std::vector<std::string>& args);
+int CmdStrip(const std::vector<std::string>& args);
 
 // Usage text of a subcommand, German; shown by --help.
 std::string UsageScan();
@@ -30,3 +31,4 @@ std::string UsageRecover();
 std::string UsageCover();
 std::string UsageExport();
 std::string UsageImport();
+std::string UsageStrip();

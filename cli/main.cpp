@@ -29,6 +29,7 @@ const Command kCommands[] = {
     {"cover", CmdCover, UsageCover, true},
     {"export", CmdExport, UsageExport, false},
     {"import", CmdImport, UsageImport, true},
+    {"strip", CmdStrip, UsageStrip, true},
     {"restore", CmdRestore, UsageRestore, true},
     {"recover", CmdRecover, UsageRecover, true},
 };

@@ -3,7 +3,7 @@
 _tonzettel_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags cover export import restore recover --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags cover export import strip restore recover --help --version" -- "$cur"))
         return
     fi
     case $prev in
@@ -54,6 +54,7 @@ _tonzettel_cli() {
         cover) options="--set --type --from-folder --max-size --set-type --remove --extract --backup" ;;
         export) options="--format --level -o" ;;
         import) options="--csv --level --dry-run --backup" ;;
+        strip) options="--level --backup" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
