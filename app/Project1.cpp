@@ -11,6 +11,7 @@
 #include "ui/Unit11.h"
 #include "ui/Unit12.h"
 #include "ui/Unit13.h"
+#include "ui/Unit14.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
@@ -55,6 +56,7 @@ int main(int argc, char* argv[]) {
     dialogs.Umbenennen = new TUmbenennen(&form1);
     dialogs.Cover = new TCover(&form1);
     dialogs.Importieren = new TImportieren(&form1);
+    dialogs.Entfernen = new TEntfernen(&form1);
     form1.SetDialogs(dialogs);
 
     form1.show();

@@ -291,11 +291,12 @@ QMenu* TForm1::BuildPopupMenu() {
         MakeAction(popup1, "Level2Level11", QStringLiteral("ID3Tags Level 2 -> ID3Tags Level 1"));
     popup1->addSeparator()->setObjectName(QStringLiteral("N3"));
     cover1_ = MakeAction(popup1, "Cover1", QStringLiteral("Cover …"));
+    entfernen1_ = MakeAction(popup1, "Entfernen1", QStringLiteral("Tags entfernen …"));
     popup1->addSeparator()->setObjectName(QStringLiteral("N4"));
     exportieren1_ = MakeAction(popup1, "Exportieren1", QStringLiteral("Exportieren …"));
     importieren1_ = MakeAction(popup1, "Importieren1", QStringLiteral("Importieren …"));
     for (QAction* action : {trackabspielen1_, wizard1_, dateinameID3Tags1_, id3TagsDateiname1_,
-                            level1Level21_, level2Level11_, cover1_})
+                            level1Level21_, level2Level11_, cover1_, entfernen1_})
         action->setEnabled(false);
     listView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listView_, &QWidget::customContextMenuRequested, this,
@@ -309,6 +310,7 @@ QMenu* TForm1::BuildPopupMenu() {
     connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
     connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
     connect(cover1_, &QAction::triggered, this, &TForm1::Cover1Click);
+    connect(entfernen1_, &QAction::triggered, this, &TForm1::Entfernen1Click);
     connect(exportieren1_, &QAction::triggered, this, &TForm1::Exportieren1Click);
     connect(importieren1_, &QAction::triggered, this, &TForm1::Importieren1Click);
     return popup1;
@@ -486,6 +488,7 @@ void TForm1::ListView1Change() {
     dateinameID3Tags1_->setEnabled(hasRow);
     id3TagsDateiname1_->setEnabled(hasRow);
     cover1_->setEnabled(count >= 1);
+    entfernen1_->setEnabled(count >= 1);
     const bool level1 = hasRow && RowsLevel() == 1;
     level2Level11_->setEnabled(level1);
     level1Level21_->setEnabled(!level1);
@@ -575,6 +578,11 @@ void TForm1::Exportieren1Click() {
         ChooseFile(this, true, QStringLiteral("Exportieren"), QString(),
                    QStringLiteral("CSV-Tabelle (*.csv);;Wiedergabeliste (*.m3u8)"));
     if (!file.isEmpty()) ExportRows(*this, rows, file, this);
+}
+
+void TForm1::Entfernen1Click() {
+    if (scanning_ || SelectionCount() < 1) return;
+    Show(dialogs_.Entfernen);
 }
 
 void TForm1::Importieren1Click() {

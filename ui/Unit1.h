@@ -41,6 +41,7 @@ struct TForm1Dialogs {
     QDialog* Umbenennen = nullptr;    // Umbenennen (ID3Tags -> Dateiname)
     QDialog* Cover = nullptr;         // Cover (the pictures)
     QDialog* Importieren = nullptr;   // Importieren (the tags from a spreadsheet)
+    QDialog* Entfernen = nullptr;     // Tags entfernen
 };
 
 // The main window: folder field, scan button, tool bar, file list, status bar.
@@ -110,6 +111,7 @@ class TForm1 : public QMainWindow, public ListRows {
     void Cover1Click();
     void Exportieren1Click();
     void Importieren1Click();
+    void Entfernen1Click();
     void Level1Level21Click();
     void Level2Level11Click();
     void ButtonWizardClick();
@@ -162,6 +164,7 @@ class TForm1 : public QMainWindow, public ListRows {
     QAction* cover1_ = nullptr;
     QAction* exportieren1_ = nullptr;
     QAction* importieren1_ = nullptr;
+    QAction* entfernen1_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
     std::unique_ptr<TagHistory> history_;
     std::shared_ptr<RowCells> listCells_;  // shared with the model's signals, which may outlive it
