@@ -65,6 +65,23 @@ inline bool Installed(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// "[FOLDER] [--rounds N]": where the bench builds its tree, and how often.
+struct BenchArgs {
+    std::string Root;
+    int Rounds;
+};
+inline BenchArgs ParseBenchArgs(int argc, char** argv, const std::string& root, int rounds) {
+    BenchArgs args{root, rounds};
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--rounds" && i + 1 < argc) {
+            args.Rounds = std::atoi(argv[++i]);
+        } else {
+            args.Root = argv[i];
+        }
+    }
+    return args;
+}
+
 inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];

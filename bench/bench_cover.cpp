@@ -8,7 +8,6 @@
 #include <QBuffer>
 #include <QImage>
 #include <QRandomGenerator>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -44,15 +43,9 @@ std::string MakeJpeg() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    fs::path root = fs::temp_directory_path();
-    int rounds = 3;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-            rounds = std::atoi(argv[++i]);
-        } else {
-            root = argv[i];
-        }
-    }
+    const BenchArgs args = ParseBenchArgs(argc, argv, fs::temp_directory_path().string(), 3);
+    const fs::path root = args.Root;
+    const int rounds = args.Rounds;
     const fs::path dir = root / "tonzettel-bench-cover";
     fs::remove_all(dir);
     fs::create_directories(dir / "state");

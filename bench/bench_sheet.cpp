@@ -3,7 +3,6 @@
 // years beside tonzettel-cli set --year over the same files, in one run.
 //
 //   build/bin/bench_sheet [FOLDER] [--rounds N]
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -41,15 +40,9 @@ std::string WithYear(const std::string& sheet, const std::string& year) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    fs::path root = fs::temp_directory_path();
-    int rounds = 3;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-            rounds = std::atoi(argv[++i]);
-        } else {
-            root = argv[i];
-        }
-    }
+    const BenchArgs args = ParseBenchArgs(argc, argv, fs::temp_directory_path().string(), 3);
+    const fs::path root = args.Root;
+    const int rounds = args.Rounds;
     const fs::path dir = root / "tonzettel-bench-sheet";
     fs::remove_all(dir);
     fs::create_directories(dir / "state");

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,11 @@
 
 namespace {
 
-int List(const ParsedArgs& parsed) {
+// Calls each with every FILE's pictures; 1 when a file cannot be read.
+int ForEachFile(const ParsedArgs& parsed,
+                const std::function<void(const std::string& path,
+                                         const std::vector<id3v2::Picture>& pictures)>& each) {
     int code = 0;
-    std::string out;
     for (const auto& path : parsed.Positional) {
         const auto pictures = id3v2::ReadPictures(path, true);
         if (!pictures) {
@@ -28,7 +31,15 @@ int List(const ParsedArgs& parsed) {
             code = 1;
             continue;
         }
-        for (const auto& p : *pictures) {
+        each(path, *pictures);
+    }
+    return code;
+}
+
+int List(const ParsedArgs& parsed) {
+    std::string out;
+    const int code = ForEachFile(parsed, [&out](const std::string& path, const auto& pictures) {
+        for (const auto& p : pictures) {
             const auto size = PixelSizeOf(p.Data);
             out += path + "\t" + std::string(PictureTypeKey(p.Type)) + "\t" + id3v2::MimeOf(p) +
                    "\t" +
@@ -36,7 +47,7 @@ int List(const ParsedArgs& parsed) {
                          : std::string("-")) +
                    "\t" + std::to_string(p.DataSize) + "\n";
         }
-    }
+    });
     std::fwrite(out.data(), 1, out.size(), stdout);
     return code;
 }
@@ -44,26 +55,20 @@ int List(const ParsedArgs& parsed) {
 // Writes each picture of each file into folder, never over a file there.
 int Extract(const ParsedArgs& parsed, const std::string& folder) {
     if (!CheckReadableFolder(folder)) return 2;
-    int code = 0;
-    for (const auto& path : parsed.Positional) {
-        const auto pictures = id3v2::ReadPictures(path, true);
-        if (!pictures) {
-            ReportFile(path, "Die Datei kann nicht gelesen werden.");
-            code = 1;
-            continue;
-        }
-        for (const auto& p : *pictures) {
-            const std::string target = folder + "/" + ExtractedName(path, p, pictures->size() > 1);
+    int failed = 0;
+    const int code = ForEachFile(parsed, [&](const std::string& path, const auto& pictures) {
+        for (const auto& p : pictures) {
+            const std::string target = folder + "/" + ExtractedName(path, p, pictures.size() > 1);
             PosixFile file(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
             if (!file.IsOpen() || !file.WriteAllAt(p.Data.data(), p.Data.size(), 0)) {
                 ReportFile(path, "\"" + target +
                                      "\" kann nicht angelegt werden (gibt es die Datei schon?).");
                 if (file.IsOpen()) ::unlink(target.c_str());
-                code = 1;
+                failed = 1;
             }
         }
-    }
-    return code;
+    });
+    return code != 0 ? code : failed;
 }
 
 std::optional<CoverImage> LoadImage(const std::string& path) {
