@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "tags/write/Record.h"
@@ -23,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         all.push_back(&e);
     }
-    if (writepath::EncodeRecord(all) != bytes.substr(0, writepath::EncodeRecord(all).size()))
-        std::abort();
+    // The magic aside: a record of the form before ("TZJ2") encodes as
+    // today's, with the same payload.
+    const std::string again = writepath::EncodeRecord(all);
+    if (std::string_view(again).substr(4) != bytes.substr(4, again.size() - 4)) std::abort();
     return 0;
 }
