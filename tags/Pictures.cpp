@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "tags/ByteOrder.h"
@@ -119,6 +120,7 @@ std::vector<Picture> PicturesOf(const ParsedTag& tag, bool withData) {
         auto picture = content ? ParsePicture(version, *content, withData) : std::nullopt;
         if (!picture) return;
         picture->Origin = static_cast<int>(pictures.size());
+        picture->FrameStart = f.Start;
         pictures.push_back(std::move(*picture));
     });
     return pictures;
@@ -152,6 +154,8 @@ TagComposer PictureComposer(PictureEditor edit) {
     return [edit = std::move(edit)](const ParsedTag* old, std::string& tag) {
         const uint8_t version = old ? old->Info.Version : 3;
         std::vector<Picture> pictures = old ? PicturesOf(*old, true) : std::vector<Picture>{};
+        std::vector<size_t> starts;  // of the old pictures' frames, by Origin
+        for (const Picture& p : pictures) starts.push_back(p.FrameStart);
         if (!edit(pictures, version)) return false;
         const bool unsync = old && version == 4 && (old->Info.Flags & kFlagUnsync);
         tag.assign(kHeaderSize, '\0');
@@ -165,45 +169,32 @@ TagComposer PictureComposer(PictureEditor edit) {
                 tooLarge = true;
             }
         };
-        // Each old picture frame, in order: kept, rewritten in its place, or gone.
-        std::vector<const Picture*> byOrigin;
-        for (const Picture& p : pictures) {
-            if (p.Origin < 0) continue;
-            if (byOrigin.size() <= static_cast<size_t>(p.Origin))
-                byOrigin.resize(static_cast<size_t>(p.Origin) + 1, nullptr);
-            byOrigin[static_cast<size_t>(p.Origin)] = &p;
-        }
+        // Each old picture frame, in order: kept, rewritten in its place, or
+        // gone. Frames are told by where they stand; a picture frame that
+        // could not be read is none of them and stays.
+        std::vector<const Picture*> byStart(starts.size(), nullptr);
+        for (const Picture& p : pictures)
+            if (p.Origin >= 0) byStart[static_cast<size_t>(p.Origin)] = &p;
+        size_t end = 0;
         if (old) {
-            int index = -1;
-            size_t end = 0;
             WalkFrames(version, old->Body, [&](const RawFrame& f) {
                 end = f.End;
                 const std::string_view bytes = old->Body.substr(f.Start, f.End - f.Start);
-                if (!IsPictureId(version, f.Header.Id)) return void(tag += bytes);
-                // A picture frame that could not be read counts as none and stays.
-                const size_t head = FrameHeaderSize(version);
-                const auto content = FrameContent(
-                    version, f.Header.Flags, unsync,
-                    std::string(old->Body.substr(f.Start + head, f.End - f.Start - head)));
-                if (!content || !ParsePicture(version, *content, false)) return void(tag += bytes);
-                ++index;
-                const Picture* p =
-                    static_cast<size_t>(index) < byOrigin.size() ? byOrigin[index] : nullptr;
+                const auto at = std::lower_bound(starts.begin(), starts.end(), f.Start);
+                if (at == starts.end() || *at != f.Start) return void(tag += bytes);
+                const Picture* p = byStart[static_cast<size_t>(at - starts.begin())];
                 if (!p) return;
                 if (p->Changed) return put(*p);
                 tag += bytes;
             });
-            // New pictures follow the last frame that could be read; a frame
-            // the area cuts off, or anything else behind the walk, is no
-            // padding and stays behind them as it was.
-            for (const Picture& p : pictures)
-                if (p.Origin < 0) put(p);
-            if (old->Body.find_first_not_of('\0', end) != std::string_view::npos)
-                tag += old->Body.substr(end);
-        } else {
-            for (const Picture& p : pictures)
-                if (p.Origin < 0) put(p);
         }
+        // New pictures follow the last frame that could be read; a frame the
+        // area cuts off, or anything else behind the walk, is no padding and
+        // stays behind them as it was.
+        for (const Picture& p : pictures)
+            if (p.Origin < 0) put(p);
+        if (old && old->Body.find_first_not_of('\0', end) != std::string_view::npos)
+            tag += old->Body.substr(end);
         if (tooLarge || tag.size() - kHeaderSize >= kMaxTagBody) return false;
         tag.replace(0, 3, "ID3");
         tag[3] = static_cast<char>(version);

@@ -32,6 +32,7 @@ struct Picture {
     // one. A picture whose Changed is set is written anew.
     int Origin = -1;
     bool Changed = false;
+    size_t FrameStart = 0;  // of an old one: its frame's place in the frame area
 };
 
 // "image/jpeg" or "image/png" for the stored MIME type or 2.2 format; the
