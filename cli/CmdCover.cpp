@@ -71,19 +71,12 @@ int Extract(const ParsedArgs& parsed, const std::string& folder) {
     return code != 0 ? code : failed;
 }
 
+// The image of --set: any JPEG or PNG an ID3v2 tag can hold, its pixel size
+// readable.
 std::optional<CoverImage> LoadImage(const std::string& path) {
-    PosixFile file(path, O_RDONLY);
-    std::string data;
-    char chunk[65536];
-    for (off_t at = 0; file.IsOpen();) {
-        const ssize_t n = file.ReadAt(chunk, sizeof chunk, at);
-        if (n <= 0) break;
-        data.append(chunk, static_cast<size_t>(n));
-        at += n;
-    }
-    const std::string mime = ImageMime(data);
-    if (!file.IsOpen() || mime.empty() || !PixelSizeOf(data)) return std::nullopt;
-    return CoverImage{std::move(data), mime};
+    auto image = ReadCoverImage(path, static_cast<int64_t>(id3v2::kMaxTagBody));
+    if (!image || !PixelSizeOf(image->Data)) return std::nullopt;
+    return image;
 }
 
 }  // namespace

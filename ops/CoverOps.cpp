@@ -33,23 +33,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-std::optional<CoverImage> ReadImage(const std::string& path) {
-    PosixFile file(path, O_RDONLY | O_NONBLOCK);
-    struct stat st {};
-    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size > kMaxImageBytes) {
-        return std::nullopt;
-    }
-    CoverImage image;
-    image.Data.resize(static_cast<size_t>(st.st_size));
-    if (file.ReadAt(image.Data.data(), image.Data.size(), 0) !=
-        static_cast<ssize_t>(image.Data.size()))
-        return std::nullopt;
-    image.Mime = ImageMime(image.Data);
-    if (image.Mime.empty()) return std::nullopt;
-    return image;
-}
-
 // The picture as the version stores its MIME type.
 Picture Stored(uint8_t type, const CoverImage& image) {
     return id3v2::NewPicture(type, image.Mime, image.Data);
@@ -169,6 +152,23 @@ std::string ImageMime(std::string_view data) {
     return {};
 }
 
+std::optional<CoverImage> ReadCoverImage(const std::string& path, int64_t maxBytes) {
+    PosixFile file(path, O_RDONLY | O_NONBLOCK);
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > maxBytes) {
+        return std::nullopt;
+    }
+    CoverImage image;
+    image.Data.resize(static_cast<size_t>(st.st_size));
+    if (file.ReadAt(image.Data.data(), image.Data.size(), 0) !=
+        static_cast<ssize_t>(image.Data.size()))
+        return std::nullopt;
+    image.Mime = ImageMime(image.Data);
+    if (image.Mime.empty()) return std::nullopt;
+    return image;
+}
+
 const CoverImage* FolderImages::Of(const std::string& filePath) {
     const std::string folder = FolderOf(filePath);
     auto [it, fresh] = folders_.try_emplace(folder);
@@ -182,7 +182,7 @@ const CoverImage* FolderImages::Of(const std::string& filePath) {
         for (const std::string_view wanted : kFolderImages) {
             const auto name = names.find(std::string(wanted));
             if (name == names.end()) continue;
-            it->second = ReadImage(folder + "/" + name->second);
+            it->second = ReadCoverImage(folder + "/" + name->second, kMaxImageBytes);
             if (it->second) break;
         }
     }

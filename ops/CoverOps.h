@@ -33,6 +33,10 @@ struct CoverImage {
 // "image/jpeg" or "image/png" by the image's first bytes; empty for neither.
 std::string ImageMime(std::string_view data);
 
+// An image file (a regular file of at most maxBytes, JPEG or PNG by its
+// first bytes); nothing otherwise.
+std::optional<CoverImage> ReadCoverImage(const std::string& path, int64_t maxBytes);
+
 // A picture scaled down: the new JPEG, nothing when it is small enough
 // already; Broken when it cannot be decoded.
 struct Shrunk {

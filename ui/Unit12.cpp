@@ -212,18 +212,15 @@ void TCover::ButtonLadenClick() {
     CoverAction action;
     action.What = CoverAction::Set;
     action.Type = static_cast<uint8_t>(TypeIndex());
-    {
-        QFile in(file);
-        const QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-        action.Image.Data.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-    }
-    action.Image.Mime = ImageMime(action.Image.Data);
-    if (action.Image.Mime.empty() || !PixelSizeOf(action.Image.Data)) {
+    auto image = ReadCoverImage(QFile::encodeName(file).toStdString(),
+                                static_cast<int64_t>(id3v2::kMaxTagBody));
+    if (!image || !PixelSizeOf(image->Data)) {
         ShowMessageBox(
             QStringLiteral("Das Bild \"%1\" kann nicht gelesen werden (JPEG oder PNG).").arg(file),
             this);
         return;
     }
+    action.Image = std::move(*image);
     Run(action);
 }
 
