@@ -55,15 +55,8 @@ int CmdExport(const std::vector<std::string>& args) {
     // Playlist paths are relative to the playlist's own folder.
     const std::string listFolder = output.empty() ? std::string() : FolderOf(Absolute(output));
 
-    std::string text = csv ? std::string(kCsvBom) + CsvLine(ExportHeader()) : "#EXTM3U\n";
-    const auto add = [&](const FileRow& row) {
-        if (csv) {
-            text += CsvLine(ExportCells(row));
-        } else {
-            text += M3u8Entry(
-                row, PlaylistPath(Absolute(row.Cells[ColPfad] + row.Cells[ColDatei]), listFolder));
-        }
-    };
+    ExportText text(!csv, listFolder);
+    const auto add = [&text](const FileRow& row) { text.Add(row); };
     int code = 0;
     for (const auto& given : parsed->Positional) {
         // Full paths, by which an import finds the files again.
@@ -102,11 +95,11 @@ int CmdExport(const std::vector<std::string>& args) {
         add(row);
     }
     if (output.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fwrite(text.Text().data(), 1, text.Text().size(), stdout);
         return std::fflush(stdout) == 0 ? code : 1;
     }
     std::ofstream out(output, std::ios::binary | std::ios::trunc);
-    out << text;
+    out << text.Text();
     out.close();
     if (!out) {
         Fail("Die Datei \"" + output + "\" kann nicht geschrieben werden.");

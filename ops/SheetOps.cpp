@@ -192,6 +192,20 @@ std::string PlaylistPath(const std::string& path, const std::string& listFolder)
     return shown;
 }
 
+ExportText::ExportText(bool playlist, std::string listFolder)
+    : playlist_(playlist), listFolder_(std::move(listFolder)) {
+    text_ = playlist_ ? "#EXTM3U\n" : std::string(kCsvBom) + CsvLine(ExportHeader());
+}
+
+void ExportText::Add(const FileRow& row) {
+    if (playlist_) {
+        text_ +=
+            M3u8Entry(row, PlaylistPath(row.Cells[ColPfad] + row.Cells[ColDatei], listFolder_));
+    } else {
+        text_ += CsvLine(ExportCells(row));
+    }
+}
+
 ImportSheet ReadImportSheet(std::string_view text) {
     ImportSheet sheet;
     const CsvTable table = ParseCsv(text);

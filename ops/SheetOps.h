@@ -47,6 +47,20 @@ std::string M3u8Entry(const FileRow& row, const std::string& pathText);
 // in "/") where it lies below it, else the whole path; readable.
 std::string PlaylistPath(const std::string& path, const std::string& listFolder);
 
+// The text of an export, row by row: the CSV header and a line per row, or
+// "#EXTM3U" and an entry per row whose path is relative to listFolder (the
+// playlist's folder, ending in "/") where it lies below it.
+class ExportText {
+  public:
+    ExportText(bool playlist, std::string listFolder);
+    void Add(const FileRow& row);
+    const std::string& Text() const { return text_; }
+
+  private:
+    bool playlist_;
+    std::string listFolder_, text_;
+};
+
 // A CSV to import: a row per file with its full path (the bytes cell, or
 // "Pfad" and "Datei" joined, or a "Pfad" of the full path) and its field
 // cells, an empty cell leaving the field as it is.

@@ -48,17 +48,13 @@ bool ExportRows(ListRows& rows, const std::vector<int>& which, const QString& fi
     const bool playlist = file.endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive);
     const std::string listFolder =
         (QFileInfo(file).absolutePath() + QStringLiteral("/")).toStdString();
-    std::string text = playlist ? "#EXTM3U\n" : std::string(kCsvBom) + CsvLine(ExportHeader());
+    ExportText text(playlist, listFolder);
     const FileListModel* model = rows.Model();
-    for (const int r : which) {
-        const FileRow row = FileRowOf(model->Row(r));
-        text += playlist ? M3u8Entry(row, PlaylistPath(rows.RowPath(r), listFolder))
-                         : CsvLine(ExportCells(row));
-    }
+    for (const int r : which) text.Add(FileRowOf(model->Row(r)));
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) ||
-        out.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
+        out.write(text.Text().data(), static_cast<qint64>(text.Text().size())) !=
+            static_cast<qint64>(text.Text().size()) ||
         !out.commit()) {
         ShowMessageBox(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden.").arg(file),
                        parent);
