@@ -28,14 +28,13 @@ QString Text(const std::string& utf8) {
 
 // A row of the list as the export writes it: tag cells in UTF-8, the folder
 // and the name as the file system's bytes.
-FileRow FileRowOf(const ListRow& row) {
+FileRow FileRowOf(const FileListModel& model, int r) {
+    const ListRow& row = model.Row(r);
     FileRow out;
     out.ImageIndex = row.ImageIndex;
     for (size_t c = 0; c < out.Cells.size(); ++c) out.Cells[c] = row.Cells[c].toStdString();
-    if (row.Raw) {
-        out.Cells[ColPfad] = row.Raw->Folder;
-        out.Cells[ColDatei] = row.Raw->Name;
-    }
+    out.Cells[ColPfad] = model.FolderBytes(r);
+    out.Cells[ColDatei] = model.NameBytes(r);
     out.Track = row.Track;
     out.Seconds = row.Seconds;
     return out;
@@ -50,7 +49,7 @@ bool ExportRows(ListRows& rows, const std::vector<int>& which, const QString& fi
         (QFileInfo(file).absolutePath() + QStringLiteral("/")).toStdString();
     ExportText text(playlist, listFolder);
     const FileListModel* model = rows.Model();
-    for (const int r : which) text.Add(FileRowOf(model->Row(r)));
+    for (const int r : which) text.Add(FileRowOf(*model, r));
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(text.Text().data(), static_cast<qint64>(text.Text().size())) !=
