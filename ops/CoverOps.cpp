@@ -22,12 +22,6 @@ constexpr std::array<std::string_view, 5> kFolderImages = {"cover.jpg", "folder.
 // No cover of a folder is larger; a larger file is no cover.
 constexpr int64_t kMaxImageBytes = int64_t{16} << 20;
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = LowerAscii(c);
-    return out;
-}
-
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
@@ -176,7 +170,8 @@ const CoverImage* FolderImages::Of(const std::string& filePath) {
         // The folder's names, by their lower case, for the first wanted one.
         std::map<std::string, std::string> names;
         if (DIR* dir = ::opendir(folder.c_str())) {
-            while (const dirent* e = ::readdir(dir)) names.emplace(Lower(e->d_name), e->d_name);
+            while (const dirent* e = ::readdir(dir))
+                names.emplace(AsciiLower(e->d_name), e->d_name);
             ::closedir(dir);
         }
         for (const std::string_view wanted : kFolderImages) {

@@ -27,12 +27,6 @@ std::string_view NameOf(std::string_view path) {
     return path.substr(FolderOf(path).size());
 }
 
-std::string AsciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = LowerAscii(c);
-    return out;
-}
-
 bool Exists(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
 }

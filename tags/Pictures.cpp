@@ -100,8 +100,7 @@ std::string PictureFrameData(uint8_t version, const Picture& p) {
 }  // namespace
 
 std::string MimeOf(const Picture& picture) {
-    std::string mime;
-    for (const char c : picture.Mime) mime += LowerAscii(c);
+    const std::string mime = AsciiLower(picture.Mime);
     if (mime == "jpg" || mime == "image/jpg" || mime == "image/jpeg") return "image/jpeg";
     if (mime == "png" || mime == "image/png") return "image/png";
     return mime;

@@ -26,6 +26,12 @@ void AppendUnit(std::string& out, char16_t unit, bool bigEndian) {
 
 }  // namespace
 
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = LowerAscii(c);
+    return out;
+}
+
 std::string TrimBlanks(std::string_view text, bool leading) {
     const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     size_t begin = 0, end = text.size();

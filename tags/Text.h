@@ -17,6 +17,9 @@ constexpr char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The text with A to Z as a to z.
+std::string AsciiLower(std::string_view text);
+
 // Whether a path ends in ".mp3", ASCII case ignored.
 constexpr bool HasMp3Extension(std::string_view path) {
     if (path.size() < 4) return false;
