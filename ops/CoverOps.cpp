@@ -191,26 +191,29 @@ void CoverFile(SaveRun& run, const std::string& path, const CoverAction& action,
                                                                        : nullptr;
     if (action.What == CoverAction::FromFolder && !image)
         return done({{}, CoverSkip::NoFolderImage});
-    auto skip = std::make_shared<CoverSkip>(CoverSkip::None);
-    const id3v2::TagComposer compose =
-        id3v2::PictureComposer([&action, image, skip](std::vector<Picture>& pictures, uint8_t) {
-            return Edit(action, image, pictures, *skip);
-        });
-    // Nothing to change leaves the tag area exactly as it is.
-    writepath::HeadComposer head = [compose](std::string_view oldHead, const id3v2::TagInfo& header,
-                                             std::string& tag) {
-        id3v2::ParsedTag parsed;
-        const bool hasOld =
-            id3v2::HasReadableFrames(header) && id3v2::ParseTag(oldHead, header, parsed);
-        if (!compose(hasOld ? &parsed : nullptr, tag)) {
-            tag.assign(oldHead);
-            return true;
-        }
-        id3v2::FitTag(tag, static_cast<int64_t>(oldHead.size()));
+    struct State {
+        CoverSkip Skip = CoverSkip::None;
+        bool Unchanged = false;  // the edit found nothing to change
+    };
+    auto state = std::make_shared<State>();
+    const writepath::HeadComposer padded = id3v2::HeadOf(
+        id3v2::PictureComposer([&action, image, state](std::vector<Picture>& pictures, uint8_t) {
+            state->Unchanged = !Edit(action, image, pictures, state->Skip);
+            return !state->Unchanged;
+        }),
+        true);
+    // Nothing to change leaves the tag area exactly as it is; a tag that
+    // cannot be made (too large) fails as it does for every save.
+    writepath::HeadComposer head = [padded, state](std::string_view oldHead,
+                                                   const id3v2::TagInfo& header, std::string& tag) {
+        if (padded(oldHead, header, tag)) return true;
+        if (!state->Unchanged) return false;
+        tag.assign(oldHead);
         return true;
     };
-    run.Add({path, std::move(head)}, [done, skip](const writepath::FilePlan& plan) {
-        done({OutcomeOf(plan), plan.Why == writepath::Failure::None ? *skip : CoverSkip::None});
+    run.Add({path, std::move(head)}, [done, state](const writepath::FilePlan& plan) {
+        done({OutcomeOf(plan),
+              plan.Why == writepath::Failure::None ? state->Skip : CoverSkip::None});
     });
 }
 
