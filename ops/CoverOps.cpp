@@ -59,16 +59,14 @@ bool SameAs(const Picture& p, uint8_t type, const CoverImage& image) {
 }
 
 // The edit of one file; sets skip when the file stays as it is for a reason.
+// image is the one to put for Set and FromFolder, never null there.
 bool Edit(const CoverAction& a, const CoverImage* image, std::vector<Picture>& pictures,
           CoverSkip& skip) {
     const auto matches = [&a](const Picture& p) { return !a.Only || p.Type == *a.Only; };
     switch (a.What) {
         case CoverAction::Set:
         case CoverAction::FromFolder: {
-            if (!image) {
-                skip = CoverSkip::NoFolderImage;
-                return false;
-            }
+            // CoverFile has named a folder without an image already.
             const auto of = std::count_if(pictures.begin(), pictures.end(),
                                           [&a](const Picture& p) { return p.Type == a.Type; });
             const auto same = std::find_if(pictures.begin(), pictures.end(), [&](const Picture& p) {
