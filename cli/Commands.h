@@ -18,6 +18,7 @@ int CmdCover(const std::vector<std::string>& args);
 int CmdExport(const std::vector<std::string>& args);
 int CmdImport(const std::vector<std::string>& args);
 int CmdStrip(const std::vector<std::string>& args);
+int CmdConvert(const std::vector<std::string>& args);
 
 // Usage text of a subcommand, German; shown by --help.
 std::string UsageScan();
@@ -32,3 +33,4 @@ std::string UsageCover();
 std::string UsageExport();
 std::string UsageImport();
 std::string UsageStrip();
+std::string UsageConvert();

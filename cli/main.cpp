@@ -30,6 +30,7 @@ const Command kCommands[] = {
     {"export", CmdExport, UsageExport, false},
     {"import", CmdImport, UsageImport, true},
     {"strip", CmdStrip, UsageStrip, true},
+    {"convert", CmdConvert, UsageConvert, true},
     {"restore", CmdRestore, UsageRestore, true},
     {"recover", CmdRecover, UsageRecover, true},
 };

@@ -34,6 +34,10 @@ void RunReport::AddUnchanged(const std::string& path, const std::string& why) {
     unchanged_.push_back(ReadablePath(path) + ": " + why);
 }
 
+void RunReport::AddLost(const std::string& path, const std::string& what) {
+    lost_.push_back(ReadablePath(path) + ": " + what);
+}
+
 void RunReport::Add(const std::string& path, const SaveOutcome& outcome) {
     Add(outcome.Outcome == FileOutcome::SaveFailed ? PathWithReason(path, outcome.Why) : path,
         outcome.Outcome);
@@ -57,12 +61,13 @@ void RunReport::Add(const std::string& path, FileOutcome outcome) {
 }
 
 std::string RunReport::Text() const {
-    std::string text;
+    std::string text = summary_;
     AppendPathSection(text, kBrokenFilesHeading, broken_);
     AppendPathSection(text, kNotSavedHeading, notSaved_);
     AppendPathSection(text, NoSourceTagHeading(sourceLevel_), noSourceTag_);
     AppendPathSection(text, KeptFieldsHeading(sourceLevel_), kept_);
     AppendPathSection(text, kCutFieldsHeading, cut_);
     AppendPathSection(text, kUnchangedHeading, unchanged_);
+    AppendPathSection(text, kLostFramesHeading, lost_);
     return text;
 }

@@ -48,9 +48,13 @@ class RunReport {
     void AddCut(const std::string& path, const std::vector<TagField>& fields);
     // Notes a file that a tool left as it was, and why ("hat kein Bild").
     void AddUnchanged(const std::string& path, const std::string& why);
+    // Notes what a converted file lost ("TDRC (nur zum Teil)").
+    void AddLost(const std::string& path, const std::string& what);
+    // A line that opens the message ("12 Dateien in ID3v2.3 umgewandelt.").
+    void SetSummary(std::string line) { summary_ = std::move(line); }
     bool Empty() const {
-        return broken_.empty() && notSaved_.empty() && noSourceTag_.empty() && kept_.empty() &&
-               unchanged_.empty() && cut_.empty();
+        return summary_.empty() && broken_.empty() && notSaved_.empty() && noSourceTag_.empty() &&
+               kept_.empty() && unchanged_.empty() && cut_.empty() && lost_.empty();
     }
     // "Die folgenden Dateien sind beschädigt ..." and the unreadable ones,
     // "Folgende Dateien konnten nicht gespeichert werden:" and the paths
@@ -62,7 +66,8 @@ class RunReport {
 
   private:
     int sourceLevel_;
-    std::vector<std::string> broken_, notSaved_, noSourceTag_, kept_, cut_, unchanged_;
+    std::string summary_;
+    std::vector<std::string> broken_, notSaved_, noSourceTag_, kept_, cut_, unchanged_, lost_;
 };
 
 // "PATH: reason", or the path alone without a reason; the path readable.

@@ -184,6 +184,48 @@ std::string CoverSkipText(CoverSkip skip) {
     return {};
 }
 
+std::string VersionSkipText(VersionSkip skip, uint8_t target) {
+    switch (skip) {
+        case VersionSkip::None:
+            return {};
+        case VersionSkip::NoTag:
+            return "hat kein ID3v2-Tag";
+        case VersionSkip::Unreadable:
+            return "das ID3v2-Tag kann nicht gelesen werden";
+        case VersionSkip::Already:
+            return "hat schon ID3v2." + std::to_string(target);
+    }
+    return {};
+}
+
+std::string LossesText(const std::vector<id3v2::Loss>& losses) {
+    std::string text;
+    for (const id3v2::Loss& loss : losses) {
+        if (!text.empty()) text += ", ";
+        text += loss.Id.empty() ? "Rest des Tags" : loss.Id;
+        switch (loss.Kind) {
+            case id3v2::LossKind::NoFrame:
+                text += " (keine Entsprechung)";
+                break;
+            case id3v2::LossKind::Sealed:
+                text += " (komprimiert oder verschlüsselt)";
+                break;
+            case id3v2::LossKind::Precision:
+                text += " (nur zum Teil)";
+                break;
+            case id3v2::LossKind::Damaged:
+                text += " (beschädigt)";
+                break;
+        }
+    }
+    return text;
+}
+
+std::string ConvertedText(int files, uint8_t target) {
+    return (files == 1 ? std::string("1 Datei") : std::to_string(files) + " Dateien") +
+           " in ID3v2." + std::to_string(target) + " umgewandelt.";
+}
+
 std::string_view PictureTypeName(uint8_t type) {
     static constexpr std::string_view kNames[] = {
         "Sonstiges",

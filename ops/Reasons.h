@@ -12,6 +12,7 @@
 #include "ops/Backup.h"
 #include "ops/CoverOps.h"
 #include "ops/RenameOps.h"
+#include "ops/VersionOps.h"
 #include "tags/WritePath.h"
 #include "tags/write/StateFolder.h"
 
@@ -43,6 +44,13 @@ std::string BackupProblemText(BackupProblem problem, const std::string& path = {
 // of the picture types ("Titelseite (vorne)").
 std::string CoverSkipText(CoverSkip skip);
 std::string_view PictureTypeName(uint8_t type);
+
+// The version tool's words: why a file stayed as it was ("hat schon
+// ID3v2.3"), what a file lost ("TDRC (nur zum Teil), CRM (keine
+// Entsprechung)"), and "12 Dateien in ID3v2.3 umgewandelt."
+std::string VersionSkipText(VersionSkip skip, uint8_t target);
+std::string LossesText(const std::vector<id3v2::Loss>& losses);
+std::string ConvertedText(int files, uint8_t target);
 
 // Why a run with "--backup FOLDER" does not start (why: FolderOpen or
 // OtherMedium).
@@ -82,5 +90,7 @@ inline constexpr std::string_view kUnreadableFoldersHeading =
 inline constexpr std::string_view kCutFieldsHeading =
     "Folgende Dateien bekommen Felder nur gekürzt, weil das ID3v1-Tag nicht mehr hält:";
 inline constexpr std::string_view kUnchangedHeading = "Folgende Dateien bleiben unverändert:";
+inline constexpr std::string_view kLostFramesHeading =
+    "Folgende Dateien haben verloren, was die gewählte ID3v2-Version nicht aufnehmen kann:";
 inline constexpr std::string_view kUnreadableBackupsHeading =
     "Folgende Sicherungen können nicht gelesen werden:";

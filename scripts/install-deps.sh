@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  lame python3 python3-mutagen time
+  lame python3 python3-mutagen kid3-cli time
   fuse3 fusefat exfat-fuse ntfs-3g dosfstools exfatprogs e2fsprogs util-linux
   locales
   dpkg-dev file appstream desktop-file-utils man-db

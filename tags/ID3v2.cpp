@@ -162,8 +162,9 @@ bool ParseTag(std::string_view tagBytes, TagInfo header, ParsedTag& parsed, bool
     parsed.Info = std::move(header);
     parsed.Frames.clear();
     const auto read = MemoryReader(parsed.Body);
-    WalkFrames(read, parsed.Info, ExtendedHeaderSize(parsed.Info, read, 0, parsed.Body.size()),
-               parsed.Body.size(), &parsed.Frames, withOtherIds);
+    parsed.FramesBegin = ExtendedHeaderSize(parsed.Info, read, 0, parsed.Body.size());
+    WalkFrames(read, parsed.Info, parsed.FramesBegin, parsed.Body.size(), &parsed.Frames,
+               withOtherIds);
     return true;
 }
 

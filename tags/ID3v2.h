@@ -103,10 +103,12 @@ struct ParsedTag {
     ParsedTag& operator=(const ParsedTag&) = delete;
 
     TagInfo Info;
-    // The frame area: header and extended header cut off; in 2.2 and 2.3
+    // The frame area: the header cut off; in 2.2 and 2.3
     // with the tag's unsynchronisation undone (the bytes held in Undone).
     std::string_view Body;
     std::string Undone;
+    // Where the first frame stands in Body: behind an extended header.
+    size_t FramesBegin = 0;
     std::vector<FrameRef> Frames;
 };
 

@@ -26,9 +26,9 @@ struct RawFrame {
 // Calls each(frame) for every frame of the area, in order; stops at the
 // padding or at a frame the area cuts off.
 template <class Each>
-void WalkFrames(uint8_t version, std::string_view body, Each each) {
+void WalkFrames(uint8_t version, std::string_view body, size_t begin, Each each) {
     const size_t head = FrameHeaderSize(version);
-    for (size_t at = 0; at + head <= body.size();) {
+    for (size_t at = begin; at + head <= body.size();) {
         const auto header = ParseFrameHeader(version, body.substr(at));
         if (!header || header->Size > body.size() - at - head) return;
         RawFrame frame{at, at + head + header->Size, *header};
@@ -110,7 +110,7 @@ std::vector<Picture> PicturesOf(const ParsedTag& tag, bool withData) {
     std::vector<Picture> pictures;
     const uint8_t version = tag.Info.Version;
     const bool unsync = version == 4 && (tag.Info.Flags & kFlagUnsync);
-    WalkFrames(version, tag.Body, [&](const RawFrame& f) {
+    WalkFrames(version, tag.Body, tag.FramesBegin, [&](const RawFrame& f) {
         if (!IsPictureId(version, f.Header.Id)) return;
         const size_t head = FrameHeaderSize(version);
         const auto content =
@@ -174,9 +174,11 @@ TagComposer PictureComposer(PictureEditor edit) {
         std::vector<const Picture*> byStart(starts.size(), nullptr);
         for (const Picture& p : pictures)
             if (p.Origin >= 0) byStart[static_cast<size_t>(p.Origin)] = &p;
-        size_t end = 0;
+        // The extended header stays behind: what it holds (a CRC, the
+        // padding's size) would no longer be true.
+        size_t end = old ? old->FramesBegin : 0;
         if (old) {
-            WalkFrames(version, old->Body, [&](const RawFrame& f) {
+            WalkFrames(version, old->Body, old->FramesBegin, [&](const RawFrame& f) {
                 end = f.End;
                 const std::string_view bytes = old->Body.substr(f.Start, f.End - f.Start);
                 const auto at = std::lower_bound(starts.begin(), starts.end(), f.Start);

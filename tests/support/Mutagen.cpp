@@ -67,6 +67,32 @@ def read(path):
         name = raw[:4 if tag.version[1] > 2 else 3].decode('latin-1')
         print('FRAME', name, -1, u('raw:' + hashlib.sha256(raw).hexdigest()), '-', '-')
 
+def view(path):
+    # The tag as mutagen's translation to 2.4 gives it, without what a
+    # conversion may change: encodings, several values (2.3 joins them by
+    # "/"), the two lists of people (2.3 has one).
+    tag = ID3(path, load_v1=False)
+    people = []
+    for key in ('TIPL', 'TMCL'):
+        if key in tag:
+            people += tag.pop(key).people
+    lines = []
+    for frame in tag.values():
+        if hasattr(frame, 'encoding'):
+            frame.encoding = 0
+        if frame.FrameID == 'TCON':
+            frame.text = ['/'.join(frame.genres)]
+        elif frame.FrameID == 'APIC' and frame.mime.lower() in ('jpg', 'png'):
+            # mutagen keeps a 2.2 picture's image format where 2.3 wants a MIME type.
+            frame.mime = {'jpg': 'image/jpeg', 'png': 'image/png'}[frame.mime.lower()]
+        elif isinstance(getattr(frame, 'text', None), list) and frame.FrameID != 'COMM':
+            frame.text = ['/'.join(str(t) for t in frame.text)]
+        lines.append(frame.FrameID + ' ' + content(frame))
+    if people:
+        lines.append('TIPL ' + canon(people))
+    for line in sorted(lines):
+        print(u(line))
+
 def write(path, version, spec):
     tag = ID3()
     for line in open(spec, encoding='ascii').read().splitlines():
@@ -105,6 +131,8 @@ def write(path, version, spec):
 
 if sys.argv[1] == 'read':
     read(sys.argv[2])
+elif sys.argv[1] == 'view':
+    view(sys.argv[2])
 else:
     write(sys.argv[2], int(sys.argv[3]), sys.argv[4])
 )PY";
@@ -176,6 +204,15 @@ bool MutagenAvailable() {
     static const bool available =
         std::system((Python() + " -c 'import mutagen.id3' >/dev/null 2>&1").c_str()) == 0;
     return available;
+}
+
+std::optional<std::vector<std::string>> MutagenView(const std::string& path) {
+    const auto output = RunScript({"view", path});
+    if (!output) return std::nullopt;
+    std::vector<std::string> lines;
+    std::istringstream in(*output);
+    for (std::string line; std::getline(in, line);) lines.push_back(Unhex(line));
+    return lines;
 }
 
 const MutagenFrame* MutagenTag::Find(std::string_view id) const {

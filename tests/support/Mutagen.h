@@ -52,6 +52,13 @@ struct MutagenTag {
 // TDRC). nullopt when mutagen finds no tag or fails.
 std::optional<MutagenTag> MutagenRead(const std::string& path);
 
+// The ID3v2 tag as mutagen reads it translated to 2.4, one line per frame,
+// sorted, without what a conversion between 2.3 and 2.4 may change: text
+// encodings, several values (joined by "/", as 2.3 holds them), TMCL's
+// people apart from TIPL's (in one TIPL line), a 2.2 picture's format for its
+// MIME type. nullopt when mutagen fails.
+std::optional<std::vector<std::string>> MutagenView(const std::string& path);
+
 // A frame for mutagen to write. Text frames of any id take Texts (several
 // values are joined by "/" in 2.3, separate in 2.4); COMM and USLT take
 // Language, Description and the first of Texts; TXXX Description and Texts;
