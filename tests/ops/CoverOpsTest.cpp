@@ -145,7 +145,8 @@ TEST(CoverOpsTest, EachChangeLeavesEverythingElseAsItWas) {
         for (const Pic& p : c.before)
             frames.push_back({.Id = "APIC",
                               .Encoding = p.Encoding,
-                              .Description = p.Description.empty() ? "Bild " + std::to_string(++n) : p.Description,
+                              .Description = p.Description.empty() ? "Bild " + std::to_string(++n)
+                                                                   : p.Description,
                               .Mime = p.Mime,
                               .PictureType = p.Type,
                               .Data = p.Data});
@@ -214,6 +215,29 @@ TEST(CoverOpsTest, Version22PicturesAreReadAndWritten) {
     ASSERT_TRUE(pictures && pictures->size() == 2);
     EXPECT_EQ((*pictures)[1].Mime, "JPG");
     EXPECT_TRUE((*pictures)[0].Data == png);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path));
+    EXPECT_EQ(tag.Title(), "Alt");
+}
+
+// Behind a 2.3 extended header the pictures are found, and a new one keeps
+// every frame readable (the header, whose CRC would be wrong, goes).
+TEST(CoverOpsTest, PicturesBehindAnExtendedHeader) {
+    TempDir dir;
+    const std::string path = dir.File("ext.mp3");
+    const std::string old = std::string("\0image/png\0\x04\0", 13) + MakeImage(20, 10, "PNG");
+    const std::string frames =
+        Id3v2Frame(3, "TIT2", TextFrameData("Alt")) + Id3v2Frame(3, "APIC", old);
+    const std::string extended("\0\0\0\x06\0\0\0\0\0\0", 10);
+    WriteMp3(path,
+             Id3v2Header(3, 0x40, static_cast<uint32_t>(extended.size() + frames.size())) +
+                 extended + frames,
+             MakeCbrAudio(9, 1.0), "");
+    ASSERT_EQ(id3v2::ReadPictures(path, false)->size(), 1u);
+    CoverAction set;
+    set.Image = {MakeImage(30, 30), "image/jpeg"};
+    EXPECT_EQ(Apply(path, set).Save.Outcome, FileOutcome::Written);
+    EXPECT_EQ(id3v2::ReadPictures(path, false)->size(), 2u);
     TID3v2 tag;
     ASSERT_TRUE(tag.ReadFromFile(path));
     EXPECT_EQ(tag.Title(), "Alt");
