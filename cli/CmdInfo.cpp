@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -8,7 +11,10 @@
 #include "cli/Report.h"
 #include "ops/Reasons.h"
 #include "scan/FileRow.h"
+#include "tags/Convert.h"
 #include "tags/MPEGaudio.h"
+#include "tags/PosixFile.h"
+#include "tags/TagArea.h"
 
 namespace {
 
@@ -72,6 +78,42 @@ void AddTag2(Lines& l, const TID3v2& t) {
     l.Add("ID3v2.OtherFrames", t.OtherFrameIDList());
 }
 
+std::string_view EncodingName(int encoding) {
+    switch (encoding) {
+        case 0:
+            return "ISO-8859-1";
+        case 1:
+            return "UTF-16";
+        case 2:
+            return "UTF-16BE";
+        case 3:
+            return "UTF-8";
+        default:
+            return "unbekannt";
+    }
+}
+
+// "TIT2=UTF-16 TPE1=ISO-8859-1 POPM": each frame's id and the encoding of
+// its texts.
+std::string FramesWithEncodings(const std::string& file) {
+    PosixFile f(file, O_RDONLY | O_NONBLOCK);
+    struct stat st {};
+    TagAreas areas;
+    id3v2::ParsedTag parsed;
+    if (!f.IsOpen() || ::fstat(f.Fd(), &st) != 0 ||
+        ReadTagAreas(f, st.st_size, areas) != AreaRead::Ok ||
+        !id3v2::HasReadableFrames(areas.Info) || !id3v2::ParseTag(areas.Head, areas.Info, parsed)) {
+        return {};
+    }
+    std::string text;
+    for (const auto& frame : id3v2::FrameEncodings(parsed)) {
+        if (!text.empty()) text += ' ';
+        text += frame.Id;
+        if (frame.Encoding >= 0) (text += '=') += EncodingName(frame.Encoding);
+    }
+    return text;
+}
+
 void AddStream(Lines& l, const TMPEGaudio& a) {
     const FrameHeader& f = a.Frame();
     const VBRData& v = a.VBR();
@@ -101,7 +143,8 @@ void AddStream(Lines& l, const TMPEGaudio& a) {
 std::string UsageInfo() {
     return "  info DATEI\n"
            "      Zeigt beide Tags und die Daten des MPEG-Audiostroms von DATEI, eine\n"
-           "      Angabe \"Name: Wert\" je Zeile.\n";
+           "      Angabe \"Name: Wert\" je Zeile; ID3v2.Frames nennt jeden Frame des\n"
+           "      ID3v2-Tags mit der Kodierung seiner Texte (TIT2=UTF-16).\n";
 }
 
 int CmdInfo(const std::vector<std::string>& args) {
@@ -118,6 +161,7 @@ int CmdInfo(const std::vector<std::string>& args) {
     lines.Add("Datei", file);
     AddTag1(lines, audio.Tag1());
     AddTag2(lines, audio.Tag2());
+    lines.Add("ID3v2.Frames", FramesWithEncodings(file));
     AddStream(lines, audio);
     std::fwrite(lines.Text().data(), 1, lines.Text().size(), stdout);
     return audio.Unreadable() ? 1 : 0;

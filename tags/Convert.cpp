@@ -296,6 +296,24 @@ std::string_view IdOf22(std::string_view id) {
     return {};
 }
 
+std::vector<FrameEncoding> FrameEncodings(const ParsedTag& tag) {
+    std::vector<FrameEncoding> frames;
+    const uint8_t version = tag.Info.Version;
+    const bool tagUnsync = version == 4 && (tag.Info.Flags & kFlagUnsync);
+    const size_t head = FrameHeaderSize(version);
+    for (size_t at = tag.FramesBegin; at + head <= tag.Body.size();) {
+        const auto header = ParseFrameHeader(version, tag.Body.substr(at));
+        if (!header || header->Size > tag.Body.size() - at - head) break;
+        const auto frame =
+            ReadFrame(version, tagUnsync, *header, tag.Body.substr(at + head, header->Size));
+        at += head + header->Size;
+        const std::string_view id = version == 2 ? IdOf22(header->Id) : header->Id;
+        const bool texts = frame && !frame->Sealed() && !frame->Content.empty() && HasTexts(id);
+        frames.push_back({header->Id, texts ? static_cast<uint8_t>(frame->Content[0]) : -1});
+    }
+    return frames;
+}
+
 bool ConvertTag(const ParsedTag& old, const ConvertOptions& options, std::string& tag,
                 Conversion& result) {
     const uint8_t from = old.Info.Version, to = options.Target;

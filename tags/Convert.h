@@ -50,6 +50,15 @@ struct Conversion {
 bool ConvertTag(const ParsedTag& old, const ConvertOptions& options, std::string& tag,
                 Conversion& result);
 
+// Each frame of the tag in order: its id, and the encoding byte of its texts
+// (-1 for a frame without texts, or whose texts are compressed or
+// encrypted).
+struct FrameEncoding {
+    std::string Id;
+    int Encoding = -1;
+};
+std::vector<FrameEncoding> FrameEncodings(const ParsedTag& tag);
+
 // The 2.3 id of a 2.2 frame; empty when there is none.
 std::string_view IdOf22(std::string_view id);
 

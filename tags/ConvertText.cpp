@@ -120,18 +120,25 @@ bool FitsLatin1(const std::string& text) {
     return text.empty() || Utf8ToLatin1(text).has_value();
 }
 
-// 2.4 genres as one 2.3 text: numbers (and "RX", "CR") as references in
-// parentheses, then the names joined by "/".
+// 2.4 genres as one 2.3 text: a lone number (or "RX", "CR") as 2.3's
+// reference in parentheses; several values by name, joined by "/", as a
+// reference would refine only the name behind it.
 std::string JoinGenres(const std::vector<std::string>& values) {
-    std::string references, names;
+    const auto reference = [](const std::string& v) {
+        return GenreNumberOf(v) || v == "RX" || v == "CR";
+    };
+    if (values.size() == 1) return reference(values[0]) ? "(" + values[0] + ")" : values[0];
+    std::string names;
     for (const std::string& value : values) {
-        if (GenreNumberOf(value) || value == "RX" || value == "CR") {
-            references += "(" + value + ")";
-        } else if (!value.empty()) {
-            (names += names.empty() ? "" : "/") += value;
-        }
+        if (value.empty()) continue;
+        const auto number = GenreNumberOf(value);
+        const std::string name = number          ? std::string(GenreNames[*number])
+                                 : value == "RX" ? "Remix"
+                                 : value == "CR" ? "Cover"
+                                                 : value;
+        (names += names.empty() ? "" : "/") += name;
     }
-    return references + names;
+    return names;
 }
 
 std::string JoinValues(std::string_view id, const std::vector<std::string>& values) {
@@ -164,8 +171,9 @@ std::string RecodeContent(std::string_view id, std::string_view content, uint8_t
     }
     // A 2.4 frame's several values become one; the people lists keep their
     // pairs, which 2.3 writes the same way.
+    // A lone genre number takes 2.3's form of a reference.
     join = join && id != "TIPL" && id != "TMCL" && id != "IPLS" && (id == "TXXX" || id[0] == 'T') &&
-           pieces.back().Strings.size() > 1;
+           (pieces.back().Strings.size() > 1 || id == "TCON");
     const uint8_t wanted = latin1 && fits ? 0 : target == 4 || encoding <= 1 ? encoding : 1;
     if (wanted == encoding && !join) return std::string(content);
     if (join) {

@@ -68,12 +68,18 @@ TEST(ConvertTest, FramesInTheTargetsForm) {
         {"2.4's several values joined by /",
          MakeId3v2Tag({{"TPE1", "\0A\0B\0"s}, {"TXXX", "\0d\0x\0y"s}}, 4), 3, false,
          F3("TPE1", "\0A/B\0"s) + F3("TXXX", "\0d\0x/y"s)},
-        {"genre numbers as references",
+        {"a lone genre number as a reference",
+         MakeId3v2Tag({{"TCON",
+                        "\0"
+                        "17"s}},
+                      4),
+         3, false, F3("TCON", "\0(17)"s)},
+        {"several genres by name",
          MakeId3v2Tag({{"TCON",
                         "\0"
                         "17\0Jazz\0RX"s}},
                       4),
-         3, false, F3("TCON", "\0(17)(RX)Jazz"s)},
+         3, false, F3("TCON", "\0Rock/Jazz/Remix"s)},
         {"people lists keep their pairs and join in IPLS",
          MakeId3v2Tag({{"TIPL", "\0mix\0M"s}, {"TIT2", "\0T"s}, {"TMCL", "\0guitar\0G"s}}, 4), 3,
          false, F3("IPLS", "\0mix\0M\0guitar\0G"s) + F3("TIT2", "\0T"s)},
@@ -141,7 +147,11 @@ TEST(ConvertTest, FramesInTheTargetsForm) {
                         "calm"s},
                        {"RVA2", "track\0\x01"s}},
                       4),
-         3, false, F3("TMOO", "\x01\xFF\xFE" "c\0a\0l\0m\0"s) + F3("RVA2", "track\0\x01"s)},
+         3, false,
+         F3("TMOO",
+            "\x01\xFF\xFE"
+            "c\0a\0l\0m\0"s) +
+             F3("RVA2", "track\0\x01"s)},
         {"2.2 ids, its picture's format as MIME type, CRM named",
          MakeId3v2Tag({{"TT2", "\0T"s},
                        {"CRM", "x\0y"s},
