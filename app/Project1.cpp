@@ -12,6 +12,7 @@
 #include "ui/Unit12.h"
 #include "ui/Unit13.h"
 #include "ui/Unit14.h"
+#include "ui/Unit15.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
@@ -57,6 +58,7 @@ int main(int argc, char* argv[]) {
     dialogs.Cover = new TCover(&form1);
     dialogs.Importieren = new TImportieren(&form1);
     dialogs.Entfernen = new TEntfernen(&form1);
+    dialogs.Version = new TVersion(&form1);
     form1.SetDialogs(dialogs);
 
     form1.show();

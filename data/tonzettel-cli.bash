@@ -3,12 +3,15 @@
 _tonzettel_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags cover export import strip restore recover --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "scan info set rename from-filename copy-tags cover export import strip convert restore recover --help --version" -- "$cur"))
         return
     fi
     case $prev in
         --level | --from | --to)
-            COMPREPLY=($(compgen -W "1 2" -- "$cur"))
+            local values="1 2"
+            [[ ${COMP_WORDS[1]} == convert ]] && values="2.3 2.4"
+            [[ ${COMP_WORDS[1]} == strip ]] && values="1 2 both"
+            COMPREPLY=($(compgen -W "$values" -- "$cur"))
             return
             ;;
         --order)
@@ -55,6 +58,7 @@ _tonzettel_cli() {
         export) options="--format --level -o" ;;
         import) options="--csv --level --dry-run --backup" ;;
         strip) options="--level --backup" ;;
+        convert) options="--to --latin1 --backup" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))

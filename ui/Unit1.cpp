@@ -291,12 +291,13 @@ QMenu* TForm1::BuildPopupMenu() {
         MakeAction(popup1, "Level2Level11", QStringLiteral("ID3Tags Level 2 -> ID3Tags Level 1"));
     popup1->addSeparator()->setObjectName(QStringLiteral("N3"));
     cover1_ = MakeAction(popup1, "Cover1", QStringLiteral("Cover …"));
+    version1_ = MakeAction(popup1, "Version1", QStringLiteral("ID3v2-Version …"));
     entfernen1_ = MakeAction(popup1, "Entfernen1", QStringLiteral("Tags entfernen …"));
     popup1->addSeparator()->setObjectName(QStringLiteral("N4"));
     exportieren1_ = MakeAction(popup1, "Exportieren1", QStringLiteral("Exportieren …"));
     importieren1_ = MakeAction(popup1, "Importieren1", QStringLiteral("Importieren …"));
     for (QAction* action : {trackabspielen1_, wizard1_, dateinameID3Tags1_, id3TagsDateiname1_,
-                            level1Level21_, level2Level11_, cover1_, entfernen1_})
+                            level1Level21_, level2Level11_, cover1_, version1_, entfernen1_})
         action->setEnabled(false);
     listView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listView_, &QWidget::customContextMenuRequested, this,
@@ -310,6 +311,7 @@ QMenu* TForm1::BuildPopupMenu() {
     connect(level1Level21_, &QAction::triggered, this, &TForm1::Level1Level21Click);
     connect(level2Level11_, &QAction::triggered, this, &TForm1::Level2Level11Click);
     connect(cover1_, &QAction::triggered, this, &TForm1::Cover1Click);
+    connect(version1_, &QAction::triggered, this, &TForm1::Version1Click);
     connect(entfernen1_, &QAction::triggered, this, &TForm1::Entfernen1Click);
     connect(exportieren1_, &QAction::triggered, this, &TForm1::Exportieren1Click);
     connect(importieren1_, &QAction::triggered, this, &TForm1::Importieren1Click);
@@ -488,6 +490,7 @@ void TForm1::ListView1Change() {
     dateinameID3Tags1_->setEnabled(hasRow);
     id3TagsDateiname1_->setEnabled(hasRow);
     cover1_->setEnabled(count >= 1);
+    version1_->setEnabled(count >= 1);
     entfernen1_->setEnabled(count >= 1);
     const bool level1 = hasRow && RowsLevel() == 1;
     level2Level11_->setEnabled(level1);
@@ -583,6 +586,11 @@ void TForm1::Exportieren1Click() {
 void TForm1::Entfernen1Click() {
     if (scanning_ || SelectionCount() < 1) return;
     Show(dialogs_.Entfernen);
+}
+
+void TForm1::Version1Click() {
+    if (scanning_ || SelectionCount() < 1) return;
+    Show(dialogs_.Version);
 }
 
 void TForm1::Importieren1Click() {

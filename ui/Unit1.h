@@ -42,6 +42,7 @@ struct TForm1Dialogs {
     QDialog* Cover = nullptr;         // Cover (the pictures)
     QDialog* Importieren = nullptr;   // Importieren (the tags from a spreadsheet)
     QDialog* Entfernen = nullptr;     // Tags entfernen
+    QDialog* Version = nullptr;       // ID3v2-Version
 };
 
 // The main window: folder field, scan button, tool bar, file list, status bar.
@@ -112,6 +113,7 @@ class TForm1 : public QMainWindow, public ListRows {
     void Exportieren1Click();
     void Importieren1Click();
     void Entfernen1Click();
+    void Version1Click();
     void Level1Level21Click();
     void Level2Level11Click();
     void ButtonWizardClick();
@@ -165,6 +167,7 @@ class TForm1 : public QMainWindow, public ListRows {
     QAction* exportieren1_ = nullptr;
     QAction* importieren1_ = nullptr;
     QAction* entfernen1_ = nullptr;
+    QAction* version1_ = nullptr;
     TScanState* scanState_ = nullptr;  // the scan's analyser and rows, only while scanning
     std::unique_ptr<TagHistory> history_;
     std::shared_ptr<RowCells> listCells_;  // shared with the model's signals, which may outlive it
