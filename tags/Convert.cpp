@@ -22,7 +22,12 @@ struct Frame {
     std::optional<uint8_t> Group, Method;
     bool Compressed = false;
     std::optional<uint32_t> FullSize;  // the data's size before compression
-    std::string Content;
+    // The content: the tag's own bytes where they stand plain, so a
+    // picture is not copied on its way through.
+    std::string_view Borrowed;
+    std::optional<std::string> Own;
+    std::string_view Content() const { return Own ? std::string_view(*Own) : Borrowed; }
+    void SetContent(std::string content) { Own = std::move(content); }
     bool Sealed() const { return Compressed || Method.has_value(); }
 };
 
@@ -57,7 +62,7 @@ std::optional<Frame> ReadFrame(uint8_t version, bool tagUnsync, const FrameHeade
         }
         if ((format & 0x40) && !(f.Method = byte())) return std::nullopt;
         if ((format & 0x20) && !(f.Group = byte())) return std::nullopt;
-        f.Content = data.substr(at);
+        f.Borrowed = data.substr(at);
     } else if (version == 4) {
         f.Status = ((status & 0x40) ? kTagAlter : 0) | ((status & 0x20) ? kFileAlter : 0) |
                    ((status & 0x10) ? kReadOnly : 0);
@@ -69,15 +74,21 @@ std::optional<Frame> ReadFrame(uint8_t version, bool tagUnsync, const FrameHeade
             if (!size || !(f.FullSize = ReadSynchsafe32(Bytes(*size)))) return std::nullopt;
         }
         const std::string_view rest = data.substr(at);
-        f.Content = (format & 0x02) || tagUnsync ? RemoveUnsync(rest) : std::string(rest);
+        if ((format & 0x02) || tagUnsync) {
+            f.SetContent(RemoveUnsync(rest));
+        } else {
+            f.Borrowed = rest;
+        }
     } else {
-        f.Content = data;
+        f.Borrowed = data;
     }
     return f;
 }
 
-// Appends the frame in the target's form; false when it is too large.
-bool PutFrame(uint8_t target, const Frame& f, std::string& out) {
+// Appends the frame in the target's form, its content from put (which
+// appends it to out); false when it is too large.
+template <class Put>
+bool PutFrame(uint8_t target, const Frame& f, std::string& out, const Put& put) {
     std::string extra;
     uint8_t status = 0, format = 0;
     uint8_t size[4];
@@ -103,28 +114,31 @@ bool PutFrame(uint8_t target, const Frame& f, std::string& out) {
             extra.append(reinterpret_cast<const char*>(size), 4);
         }
     }
-    const size_t length = extra.size() + f.Content.size();
-    if (length >= kMaxTagBody) return false;
+    const size_t start = out.size();
     out += f.Id;
+    out.append(4, '\0');
+    out += static_cast<char>(status);
+    out += static_cast<char>(format);
+    out += extra;
+    put(out);
+    const size_t length = out.size() - start - 10;
+    if (length >= kMaxTagBody) return false;
     if (target == 4) {
         WriteSynchsafe32(static_cast<uint32_t>(length), size);
     } else {
         WriteBigEndian32(static_cast<uint32_t>(length), size);
     }
-    out.append(reinterpret_cast<const char*>(size), 4);
-    out += static_cast<char>(status);
-    out += static_cast<char>(format);
-    out += extra;
-    out += f.Content;
+    std::memcpy(out.data() + start + 4, size, 4);
     return true;
 }
 
 // 2.2's "PIC" as "APIC": the image format becomes a MIME type.
 bool PictureOf22(Frame& f) {
-    if (f.Content.size() < 5) return false;
-    const std::string format = AsciiLower(f.Content.substr(1, 3));
+    const std::string_view content = f.Content();
+    if (content.size() < 5) return false;
+    const std::string format = AsciiLower(content.substr(1, 3));
     const std::string mime = format == "jpg" ? "image/jpeg" : "image/" + format;
-    f.Content.replace(1, 3, mime + '\0');
+    f.SetContent(std::string(content.substr(0, 1)) + mime + '\0' + std::string(content.substr(4)));
     return true;
 }
 
@@ -139,7 +153,7 @@ Frame TextFrame(uint8_t target, std::string id, const std::string& text, const F
     f.Id = std::move(id);
     f.Status = like.Status;
     f.Group = like.Group;
-    f.Content = NewTextContent(target, {text});
+    f.SetContent(NewTextContent(target, {text}));
     return f;
 }
 
@@ -163,7 +177,7 @@ class Converter {
                            [id](const Frame& f) { return f.Id == id; });
     }
     std::string FirstText(const Frame& f) const {
-        const auto strings = TextStrings(f.Content);
+        const auto strings = TextStrings(f.Content());
         return strings.empty() ? std::string() : TrimBlanks(strings.front(), true);
     }
 
@@ -179,7 +193,7 @@ class Converter {
         for (const char* id : {"TIPL", "TMCL"}) {
             const Frame* list = target_ == 3 && !Has("IPLS") ? Find(id) : nullptr;
             if (!list) continue;
-            const auto strings = TextStrings(list->Content);
+            const auto strings = TextStrings(list->Content());
             names.insert(names.end(), strings.begin(), strings.end());
             (people ? merged.push_back(list) : void(people = list));
         }
@@ -198,7 +212,7 @@ class Converter {
                 result_.Changed = true;
             } else if (&f == people) {
                 rename("IPLS");
-                out.back().Content = NewTextContent(3, names);
+                out.back().SetContent(NewTextContent(3, names));
             } else if (target_ == 4 && f.Id == "TORY" && !Has("TDOR")) {
                 rename("TDOR");
             } else if (target_ == 4 && f.Id == "IPLS" && !Has("TIPL")) {
@@ -239,7 +253,7 @@ class Converter {
     // minute), as far as they hold it.
     void SplitDate(const Frame& f, std::vector<Frame>& out) {
         result_.Changed = true;
-        const auto strings = TextStrings(f.Content);
+        const auto strings = TextStrings(f.Content());
         const std::string date = strings.empty() ? std::string() : TrimBlanks(strings[0], true);
         if (strings.size() > 1) Lose("TDRC", LossKind::Precision);
         if (date.size() < 4 || !IsDigits(date.substr(0, 4), 4)) {
@@ -308,8 +322,8 @@ std::vector<FrameEncoding> FrameEncodings(const ParsedTag& tag) {
             ReadFrame(version, tagUnsync, *header, tag.Body.substr(at + head, header->Size));
         at += head + header->Size;
         const std::string_view id = version == 2 ? IdOf22(header->Id) : header->Id;
-        const bool texts = frame && !frame->Sealed() && !frame->Content.empty() && HasTexts(id);
-        frames.push_back({header->Id, texts ? static_cast<uint8_t>(frame->Content[0]) : -1});
+        const bool texts = frame && !frame->Sealed() && !frame->Content().empty() && HasTexts(id);
+        frames.push_back({header->Id, texts ? static_cast<uint8_t>(frame->Content()[0]) : -1});
     }
     return frames;
 }
@@ -341,13 +355,14 @@ bool ConvertTag(const ParsedTag& old, const ConvertOptions& options, std::string
         if (from == 2) {
             frame->Id = IdOf22(header->Id);
             // A link names a 2.2 frame, which must get its later id too.
-            const bool linked = frame->Id != "LINK" || !IdOf22(frame->Content.substr(0, 3)).empty();
-            if (frame->Id.empty() || !linked) {
+            const std::string_view linkedId =
+                frame->Id == "LINK" ? IdOf22(frame->Content().substr(0, 3)) : std::string_view();
+            if (frame->Id.empty() || (frame->Id == "LINK" && linkedId.empty())) {
                 convert.Lose(header->Id, LossKind::NoFrame);
                 continue;
             }
             if (frame->Id == "LINK")
-                frame->Content.replace(0, 3, IdOf22(frame->Content.substr(0, 3)));
+                frame->SetContent(std::string(linkedId) + std::string(frame->Content().substr(3)));
             if (frame->Id == "APIC" && !PictureOf22(*frame)) {
                 convert.Lose(header->Id, LossKind::Damaged);
                 continue;
@@ -372,15 +387,16 @@ bool ConvertTag(const ParsedTag& old, const ConvertOptions& options, std::string
                 convert.Lose(f.Id, LossKind::Sealed);
                 continue;
             }
-        } else {
-            std::string content =
-                RecodeContent(f.Id, f.Content, to, options.Latin1, from == 4 && to == 3);
-            if (content != f.Content) {
-                result.Changed = true;
-                f.Content = std::move(content);
-            }
         }
-        if (!PutFrame(to, f, tag)) return false;
+        const auto put = [&](std::string& out) {
+            if (!f.Sealed() &&
+                RecodeContent(f.Id, f.Content(), to, options.Latin1, from == 4 && to == 3, out)) {
+                result.Changed = true;
+            } else {
+                out += f.Content();
+            }
+        };
+        if (!PutFrame(to, f, tag, put)) return false;
     }
     if (tag.size() - kHeaderSize >= kMaxTagBody) return false;
     tag.replace(0, 3, "ID3");

@@ -62,12 +62,12 @@ std::vector<FrameEncoding> FrameEncodings(const ParsedTag& tag);
 // The 2.3 id of a 2.2 frame; empty when there is none.
 std::string_view IdOf22(std::string_view id);
 
-// Frame content in the target's text encodings (the layout of the frame's
-// id decides which bytes are texts); join: a 2.4 frame's several values go
-// into one, as 2.3 holds them. Content without texts, or already as
-// wanted, comes back as it is.
-std::string RecodeContent(std::string_view id, std::string_view content, uint8_t target,
-                          bool latin1, bool join);
+// Appends the frame content in the target's text encodings to out (the
+// layout of the frame's id decides which bytes are texts); join: a 2.4
+// frame's several values go into one, as 2.3 holds them. False, with out
+// as it was, for content without texts or already as wanted.
+bool RecodeContent(std::string_view id, std::string_view content, uint8_t target, bool latin1,
+                   bool join, std::string& out);
 
 // Whether frames of the id hold texts of an encoding that the conversion
 // may change.

@@ -36,7 +36,7 @@ std::string_view LayoutOf(std::string_view id) {
 // frame's encoding (without terminators).
 struct Piece {
     bool Text = false;
-    std::string Raw;
+    std::string_view Raw;
     std::vector<std::string> Strings;
     bool Terminated = false;  // the last string ends with a terminator
 };
@@ -58,7 +58,7 @@ std::vector<Piece> Split(std::string_view layout, uint8_t encoding, std::string_
     size_t pos = 1;
     const auto raw = [&](size_t count) {
         count = std::min(count, content.size() - pos);
-        pieces.push_back({false, std::string(content.substr(pos, count)), {}, false});
+        pieces.push_back({false, content.substr(pos, count), {}, false});
         pos += count;
     };
     const auto string = [&]() {
@@ -154,12 +154,12 @@ bool HasTexts(std::string_view id) {
     return !LayoutOf(id).empty();
 }
 
-std::string RecodeContent(std::string_view id, std::string_view content, uint8_t target,
-                          bool latin1, bool join) {
+bool RecodeContent(std::string_view id, std::string_view content, uint8_t target, bool latin1,
+                   bool join, std::string& out) {
     const std::string_view layout = LayoutOf(id);
-    if (layout.empty() || content.empty()) return std::string(content);
+    if (layout.empty() || content.empty()) return false;
     const auto encoding = static_cast<uint8_t>(content[0]);
-    if (encoding > 3) return std::string(content);
+    if (encoding > 3) return false;
     std::vector<Piece> pieces = Split(layout, encoding, content);
     // The strings as UTF-8, and whether all of them fit ISO-8859-1.
     bool fits = true;
@@ -175,12 +175,13 @@ std::string RecodeContent(std::string_view id, std::string_view content, uint8_t
     join = join && id != "TIPL" && id != "TMCL" && id != "IPLS" && (id == "TXXX" || id[0] == 'T') &&
            (pieces.back().Strings.size() > 1 || id == "TCON");
     const uint8_t wanted = latin1 && fits ? 0 : target == 4 || encoding <= 1 ? encoding : 1;
-    if (wanted == encoding && !join) return std::string(content);
+    if (wanted == encoding && !join) return false;
     if (join) {
         Piece& values = pieces.back();
         values.Strings = {JoinValues(id, values.Strings)};
     }
-    std::string out(1, static_cast<char>(wanted));
+    const size_t start = out.size();
+    out += static_cast<char>(wanted);
     for (const Piece& piece : pieces) {
         if (!piece.Text) {
             out += piece.Raw;
@@ -192,7 +193,13 @@ std::string RecodeContent(std::string_view id, std::string_view content, uint8_t
         }
         if (piece.Terminated) out += Terminator(wanted);
     }
-    return out;
+    // Joining one value to itself, or a text that comes back to its own
+    // bytes, changes nothing.
+    if (std::string_view(out).substr(start) == content) {
+        out.resize(start);
+        return false;
+    }
+    return true;
 }
 
 std::string NewTextContent(uint8_t target, const std::vector<std::string>& strings) {
