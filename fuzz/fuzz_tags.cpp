@@ -1,7 +1,7 @@
 // libFuzzer target for the ID3v1 and ID3v2 readers: each input becomes the
 // whole content of a file that both readers then read, and, taken as a tag in
 // memory, goes through a save's parse and compose, whose result must read
-// back with the same values.
+// back with the same values, and through the conversion of its version.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "fuzz/FuzzInput.h"
+#include "tags/Convert.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 #include "tags/Pictures.h"
@@ -72,9 +73,29 @@ void CheckPictures(const id3v2::ParsedTag& parsed) {
     Check(after.size() == pictures.size() + 1 && after.back().Data == "\x89PNG");
 }
 
+// A converted tag reads as a tag of its target, and converting it again
+// changes nothing.
+void CheckConvert(const id3v2::ParsedTag& parsed) {
+    (void)id3v2::FrameEncodings(parsed);
+    for (const uint8_t target : {3, 4}) {
+        for (const bool latin1 : {false, true}) {
+            std::string tag;
+            id3v2::Conversion result;
+            if (!id3v2::ConvertTag(parsed, {target, latin1}, tag, result)) continue;
+            id3v2::ParsedTag again;
+            Check(id3v2::ParseTag(tag, HeaderOf(tag), again));
+            Check(again.Info.Version == target);
+            std::string twice;
+            Check(id3v2::ConvertTag(again, {target, latin1}, twice, result));
+            Check(!result.Changed && result.Losses.empty());
+        }
+    }
+}
+
 void CheckSaveRoundTrip(std::string_view bytes) {
     id3v2::ParsedTag parsed;
     if (!id3v2::ParseTag(bytes, HeaderOf(bytes), parsed, true)) return;
+    CheckConvert(parsed);
     // A frame cut off by the tag's end is rewritten from its value or
     // dropped, so its field need not read back the same.
     for (const auto& frame : parsed.Frames) {
