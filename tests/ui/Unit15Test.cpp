@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 
+#include "ops/Reasons.h"
 #include "support/ui/FormTest.h"
 
 namespace {
@@ -53,11 +54,10 @@ TEST_F(Unit15Test, ConvertTheSelectionNameWhatStaysAndTakeItBack) {
     dialog_->SpeedButton1Click();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].toStdString(),
-              "1 Datei in ID3v2.3 umgewandelt.\n\nFolgende Dateien bleiben unverändert:\n" +
-                  dir_.File("b.mp3") +
-                  ": hat schon ID3v2.3\n\nFolgende Dateien haben verloren, was die gewählte "
-                  "ID3v2-Version nicht aufnehmen kann:\n" +
-                  dir_.File("a.mp3") + ": TDRC (nur zum Teil)");
+              ConvertedText(1, 3) + "\n\n" + std::string(kUnchangedHeading) + "\n" +
+                  dir_.File("b.mp3") + ": " + VersionSkipText(VersionSkip::Already, 3) + "\n\n" +
+                  std::string(kLostFramesHeading) + "\n" + dir_.File("a.mp3") + ": " +
+                  LossesText({{"TDRC", id3v2::LossKind::Precision}}));
     EXPECT_EQ(ReadFileBytes(dir_.File("a.mp3"))[3], 3);
     EXPECT_EQ(Row("a.mp3").Cells[ColGenre], QStringLiteral("Rock/Jazz"));
     form_->Rueckgaengig1Click();
