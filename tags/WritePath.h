@@ -172,19 +172,24 @@ RecoveryReport RecoverJournals();
 bool DiscardPending(const std::string& path, bool* grew = nullptr);
 
 // Test seam: called after every step that changes what is on disk (a write,
-// a flush, a truncation, a mode change, a file made or removed), with the
+// a flush, a truncation, a mode change, room inserted at a file's start, a
+// file made or removed), with the
 // file it concerns. A crash test ends the process at the n-th call; a
 // power-cut test notes which state each file had at its last flush.
-enum class StepKind { Write, Truncate, Sync, SyncFolder, Create, Remove, Mode };
+enum class StepKind { Write, Truncate, Sync, SyncFolder, Create, Remove, Mode, Insert };
 struct Step {
     StepKind Kind;
     std::string Path;  // the folder for SyncFolder
 };
 void SetStepHook(std::function<void(const Step&)> hook);
+// Test seam: whether a growing save inserts room at the file's start where
+// the file system can (on by default), or always goes through a buffer.
+void SetRoomInsertion(bool allowed);
 
 // The room of a grown ID3v2 tag: the area grows by whole 4 KiB pages (so the
-// audio moves by whole pages, and a sparse file's holes stay holes) and
-// leaves at least 1 KiB of padding for later edits.
+// audio moves by whole pages, and a sparse file's holes stay holes; where
+// the file system can insert room at a file's start, the audio is not
+// copied at all) and leaves at least 1 KiB of padding for later edits.
 int64_t GrownRoom(int64_t oldRoom, int64_t tagSize);
 
 }  // namespace writepath

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -115,6 +116,37 @@ Failure Truncate(const PosixFile& file, const std::string& path, int64_t size) {
         return FailureOfErrno(errno, file.Fd());
     Note(StepKind::Truncate, path);
     return Failure::None;
+}
+
+Failure InsertRoom(const PosixFile& file, const std::string& path, int64_t length, bool& refused,
+                   bool& inserted) {
+    refused = inserted = false;
+    const auto n = static_cast<off_t>(length);
+    if (::fallocate(file.Fd(), FALLOC_FL_INSERT_RANGE, 0, n) != 0) {
+        refused = errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
+        return FailureOfErrno(errno, file.Fd());
+    }
+    inserted = true;
+    Note(StepKind::Insert, path);
+    // The room's blocks are taken now, so a full disk shows before a byte is
+    // written; then the room goes again, and the file is as it was.
+    if (::fallocate(file.Fd(), 0, 0, n) != 0) {
+        const Failure f = FailureOfErrno(errno, file.Fd());
+        if (::fallocate(file.Fd(), FALLOC_FL_COLLAPSE_RANGE, 0, n) == 0) {
+            inserted = false;
+            Note(StepKind::Insert, path);
+        }
+        return f;
+    }
+    return Failure::None;
+}
+
+bool CanInsertRoom(const PosixFile& file, int64_t length) {
+    // Others answer EOPNOTSUPP, or (FUSE) may claim to and do otherwise.
+    constexpr long kExt4 = 0xEF53, kXfs = 0x58465342;
+    struct statfs fs {};
+    if (::fstatfs(file.Fd(), &fs) != 0 || (fs.f_type != kExt4 && fs.f_type != kXfs)) return false;
+    return fs.f_bsize > 0 && length > 0 && length % static_cast<int64_t>(fs.f_bsize) == 0;
 }
 
 Failure ChangeMode(const PosixFile& file, const std::string& path, mode_t mode) {

@@ -30,6 +30,16 @@ Failure SyncFolder(const std::string& folder);
 Failure WriteAt(const PosixFile& file, const std::string& path, std::string_view bytes,
                 int64_t offset);
 Failure Truncate(const PosixFile& file, const std::string& path, int64_t size);
+// Inserts length bytes of room (reading as zeros, its blocks taken) at the
+// file's start, the rest of the file moved behind it without being copied;
+// length a multiple of the file system's block. refused tells a failure of
+// a file system that cannot; inserted, whether the room is in (a failure to
+// take its blocks, a full disk, takes it out again where it can).
+Failure InsertRoom(const PosixFile& file, const std::string& path, int64_t length, bool& refused,
+                   bool& inserted);
+// Whether the file's file system can insert room in pieces of length bytes
+// (ext4 and XFS, length a multiple of their block).
+bool CanInsertRoom(const PosixFile& file, int64_t length);
 Failure ChangeMode(const PosixFile& file, const std::string& path, mode_t mode);
 Failure RemoveFile(const std::string& path);
 

@@ -82,9 +82,26 @@ Failure OpenForWriting(Entry& e) {
     return Failure::None;
 }
 
+// Inserts the room a shifted file grows by; the new area is written over
+// it once the insertion is durable.
+Failure InsertInto(Entry& e) {
+    if (const Failure f = OpenForWriting(e); f != Failure::None) return f;
+    bool refused = false, inserted = false;
+    const Failure f = InsertRoom(e.File, e.Plan.Path, e.Journal.Shift, refused, inserted);
+    e.InsertRefused = refused;
+    e.Started = inserted;
+    return f;
+}
+
 Failure Apply(Entry& e) {
     FilePlan& p = e.Plan;
     if (const Failure f = OpenForWriting(e); f != Failure::None) return f;
+    if (e.Shifted) {
+        const Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, false);
+        if (f == Failure::None)
+            p.BytesWritten = static_cast<int64_t>(e.Journal.Ranges[0].New.size());
+        return f;
+    }
     if (p.InPlace) {
         e.Started = true;
         Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, false);
@@ -109,24 +126,15 @@ Failure Apply(Entry& e) {
     return f;
 }
 
-// One flush for the group, after a raised mode has gone back. Many files on
-// one file system are flushed by one syncfs (measured: 200 files of 4 MB,
-// about half the time of a fdatasync each); a few by fdatasync, which
-// leaves the rest of the file system alone.
-void Flush(const std::vector<Entry*>& writing) {
+// Makes what the started files got durable. Many files on one file system
+// are flushed by one syncfs (measured: 200 files of 4 MB, about half the
+// time of a fdatasync each); a few by fsync or fdatasync, which leaves the
+// rest of the file system alone.
+void SyncStarted(const std::vector<Entry*>& started, bool metadata) {
     constexpr size_t kSyncfsFrom = 8;
-    std::vector<Entry*> started;
-    for (Entry* e : writing) {
-        if (!e->Started) continue;
-        started.push_back(e);
-        if (e->Journal.ModeRaised) {
-            const Failure f = ChangeMode(e->File, e->Plan.Path, e->Stat.st_mode & 07777);
-            if (f != Failure::None && e->Plan.Why == Failure::None) e->Plan.Why = f;
-        }
-    }
     if (started.size() < kSyncfsFrom) {
         for (Entry* e : started) {
-            const Failure f = SyncFile(e->File, e->Plan.Path, e->Journal.ModeRaised);
+            const Failure f = SyncFile(e->File, e->Plan.Path, metadata || e->Journal.ModeRaised);
             if (f != Failure::None && e->Plan.Why == Failure::None) e->Plan.Why = f;
         }
         return;
@@ -146,6 +154,32 @@ void Flush(const std::vector<Entry*>& writing) {
             }
         }
     }
+}
+
+// One flush for the group, after a raised mode has gone back.
+void Flush(const std::vector<Entry*>& writing) {
+    std::vector<Entry*> started;
+    for (Entry* e : writing) {
+        if (!e->Started) continue;
+        started.push_back(e);
+        if (e->Journal.ModeRaised) {
+            const Failure f = ChangeMode(e->File, e->Plan.Path, e->Stat.st_mode & 07777);
+            if (f != Failure::None && e->Plan.Why == Failure::None) e->Plan.Why = f;
+        }
+    }
+    SyncStarted(started, false);
+}
+
+// Room inserted is durable before the new area is written over it: a power
+// cut must not find the area's new bytes in the old file's place.
+void InsertAll(const std::vector<Entry*>& writing) {
+    std::vector<Entry*> inserted;
+    for (Entry* e : writing) {
+        if (!e->Shifted) continue;
+        e->Plan.Why = InsertInto(*e);
+        if (e->Started) inserted.push_back(e);
+    }
+    SyncStarted(inserted, true);
 }
 
 }  // namespace
@@ -179,7 +213,7 @@ void WriteGroup::Add(TagChange change, Done done) {
         if (before_) e.Plan.Why = before_(e.Plan);
         // A buffer is made now, before the group's journal entry: a failure
         // here has touched nothing.
-        if (e.Plan.Why == Failure::None && !e.Plan.InPlace) {
+        if (e.Plan.Why == Failure::None && !e.Plan.InPlace && !e.Shifted) {
             e.Plan.Why = FillBuffer(e);
             if (e.Plan.Why != Failure::None) RemoveBuffer(e);
         }
@@ -200,6 +234,77 @@ void WriteGroup::Add(TagChange change, Done done) {
     if (entries_.size() >= kMaxFiles || journalBytes_ >= kMaxJournalBytes) Commit();
 }
 
+namespace {
+
+// Journals and writes the files, flushes them and clears the journal; true
+// when a write begun could not be finished (the journal stays for the next
+// start).
+bool WriteJournaled(const std::vector<Entry*>& writing) {
+    if (writing.empty()) return false;
+    Journal& journal = TheJournal();
+    const bool buffers = std::any_of(writing.begin(), writing.end(), [](const Entry* e) {
+        return !e->Plan.InPlace && !e->Shifted;
+    });
+    // The buffers' names must be durable before the entry names them.
+    Failure groupFailure = buffers ? SyncFolder(journal.Folder()) : Failure::None;
+    std::vector<const JournalEntry*> records;
+    for (const Entry* e : writing) records.push_back(&e->Journal);
+    if (groupFailure == Failure::None) groupFailure = journal.Write(EncodeRecord(records));
+    if (groupFailure != Failure::None) {
+        for (Entry* e : writing) e->Plan.Why = groupFailure;
+        return false;
+    }
+    InsertAll(writing);
+    for (Entry* e : writing) {
+        if (e->Shifted && !e->Started) continue;
+        e->Plan.Why = Apply(*e);
+    }
+    Flush(writing);
+    bool abandon = false;
+    for (Entry* e : writing) {
+        if (!e->Started) continue;
+        struct stat st {};
+        if (::fstat(e->File.Fd(), &st) == 0)
+            e->Plan.MtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+        // A write begun and not finished is the next start's to finish.
+        if (e->Plan.Why != Failure::None) abandon = true;
+    }
+    for (Entry* e : writing) {
+        if (!e->Started && e->Journal.ModeRaised && e->Writable)
+            (void)ChangeMode(e->File, e->Plan.Path, e->Stat.st_mode & 07777);
+    }
+    if (abandon) {
+        journal.Abandon();
+    } else if (journal.Clear() != Failure::None) {
+        journal.Abandon();
+        abandon = true;
+    }
+    return abandon;
+}
+
+// A file whose file system refused to insert room (nothing changed) goes
+// through a buffer after all, still opened and locked.
+bool ToBuffer(Entry& e) {
+    NoteInsertionRefused(e.Stat.st_dev);
+    FilePlan& p = e.Plan;
+    JournalEntry& j = e.Journal;
+    p.NewHead = std::move(j.Ranges[0].New);
+    p.OldHead.assign(p.NewHead.size() - static_cast<size_t>(j.Shift), '\0');  // its room
+    e.Shifted = e.InsertRefused = false;
+    j.Shift = 0;
+    j.Ranges.clear();
+    j.Kept.clear();
+    j.OldSectors.clear();
+    p.Why = FillBuffer(e);
+    p.NewHead.clear();
+    p.OldHead.clear();
+    if (p.Why == Failure::None) return true;
+    RemoveBuffer(e);
+    return false;
+}
+
+}  // namespace
+
 void WriteGroup::Commit() {
     if (entries_.empty()) return;
     std::vector<Entry> entries = std::move(entries_);
@@ -207,46 +312,15 @@ void WriteGroup::Commit() {
     journalBytes_ = 0;
 
     std::vector<Entry*> writing;
-    bool buffers = false;
     for (Entry& e : entries) {
         if (e.Plan.Why != Failure::None || NothingToWrite(e)) continue;
-        buffers = buffers || !e.Plan.InPlace;
         writing.push_back(&e);
     }
-    Journal& journal = TheJournal();
-    Failure groupFailure = Failure::None;
-    if (!writing.empty()) {
-        // The buffers' names must be durable before the entry names them.
-        if (buffers) groupFailure = SyncFolder(journal.Folder());
-        std::vector<const JournalEntry*> records;
-        for (const Entry* e : writing) records.push_back(&e->Journal);
-        if (groupFailure == Failure::None) groupFailure = journal.Write(EncodeRecord(records));
-    }
-    bool abandon = false;
-    if (groupFailure != Failure::None) {
-        for (Entry* e : writing) e->Plan.Why = groupFailure;
-    } else {
-        for (Entry* e : writing) e->Plan.Why = Apply(*e);
-        Flush(writing);
-        for (Entry* e : writing) {
-            if (!e->Started) continue;
-            struct stat st {};
-            if (::fstat(e->File.Fd(), &st) == 0)
-                e->Plan.MtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-            // A write begun and not finished is the next start's to finish.
-            if (e->Plan.Why != Failure::None) abandon = true;
-        }
-        for (Entry* e : writing) {
-            if (!e->Started && e->Journal.ModeRaised && e->Writable)
-                (void)ChangeMode(e->File, e->Plan.Path, e->Stat.st_mode & 07777);
-        }
-        if (abandon) {
-            journal.Abandon();
-        } else if (journal.Clear() != Failure::None) {
-            journal.Abandon();
-            abandon = true;
-        }
-    }
+    bool abandon = WriteJournaled(writing);
+    std::vector<Entry*> refused;
+    for (Entry* e : writing)
+        if (e->InsertRefused && ToBuffer(*e)) refused.push_back(e);
+    abandon = WriteJournaled(refused) || abandon;
     for (Entry& e : entries) {
         if (!abandon) RemoveBuffer(e);
         e.Buffer.Close();

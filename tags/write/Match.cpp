@@ -62,6 +62,38 @@ Match CheckInPlace(const JournalEntry& e, const PosixFile& file, int64_t size) {
     return done ? Match::Done : Match::Explained;
 }
 
+Match CheckShifted(const JournalEntry& e, const PosixFile& file, int64_t size) {
+    if (size != e.OldSize && size != e.NewSize) return Match::Foreign;
+    const int64_t shift = size == e.NewSize ? e.Shift : 0;
+    std::string now;
+    QuickPrint kept;
+    for (const Span& s : e.Kept) {
+        if (s.Offset + shift > size - s.Length || !ReadExact(file, now, s.Offset + shift, s.Length))
+            return Match::Foreign;
+        kept.Add(now);
+    }
+    if (kept.Finish() != e.KeptDigest) return Match::Foreign;
+    const std::string_view fresh = e.Ranges[0].New;
+    const auto room = static_cast<int64_t>(fresh.size()) - e.Shift;  // the old area's
+    // Before the room is in, nothing of the area has been written.
+    const int64_t area = shift ? static_cast<int64_t>(fresh.size()) : room;
+    if (!ReadExact(file, now, 0, area)) return Match::Foreign;
+    bool done = shift != 0;
+    for (int64_t at = 0; at < area; at += kSector) {
+        const auto piece = std::string_view(now).substr(static_cast<size_t>(at), kSector);
+        if (shift && piece == fresh.substr(static_cast<size_t>(at), piece.size())) continue;
+        done = false;
+        if (at < shift) {
+            if (piece.find_first_not_of('\0') != std::string_view::npos) return Match::Foreign;
+            continue;
+        }
+        const auto sector = static_cast<size_t>((at - shift) / kSector);
+        if (sector >= e.OldSectors.size() || PrintOf(piece, false) != e.OldSectors[sector])
+            return Match::Foreign;
+    }
+    return done ? Match::Done : Match::Explained;
+}
+
 // Every old sector of the file holds the old bytes or the buffer's.
 Match CheckAgainstBuffer(const JournalEntry& e, const PosixFile& file, const PosixFile& buffer,
                          int64_t size) {

@@ -17,6 +17,11 @@ enum class Match { Done, Explained, Foreign };
 
 // An in-place entry against the file's first size bytes.
 Match CheckInPlace(const JournalEntry& e, const PosixFile& file, int64_t size);
+// An entry that grows the file by room inserted at its start, against the
+// file as it stands: of the old size, the old file; of the new one, the old
+// audio and tail moved on, and every sector of the new area new, or as the
+// room left it (zeros, then the old area).
+Match CheckShifted(const JournalEntry& e, const PosixFile& file, int64_t size);
 // A growing (or shrinking) entry against the file and the entry's buffer.
 Match CheckAgainstBuffer(const JournalEntry& e, const PosixFile& file, const PosixFile& buffer,
                          int64_t size);

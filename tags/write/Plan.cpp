@@ -12,9 +12,20 @@
 #include "tags/Hash.h"
 #include "tags/TagArea.h"
 #include "tags/Text.h"
+#include "tags/write/Disk.h"
 
 namespace writepath {
 namespace {
+
+bool& InsertionAllowed() {
+    static bool allowed = true;
+    return allowed;
+}
+
+std::vector<dev_t>& RefusingDevices() {
+    static std::vector<dev_t> devices;
+    return devices;
+}
 
 // Differing runs of the tag closer than this are written as one.
 constexpr size_t kRunGap = 64;
@@ -82,8 +93,9 @@ std::vector<Span> Without(std::vector<Span> spans, const std::vector<Span>& hole
 
 // What names the old file in an in-place entry, beside the ranges' old
 // bytes: its tag areas, the first audio behind the ID3v2 area and the last
-// bytes, less what the ranges and a cut-off ID3v1 block change.
-Failure NameOldFile(PlannedFile& e, const std::string& tail) {
+// bytes, less what the ranges and a cut-off ID3v1 block change. Without
+// the head (a shift writes it after moving it), from the audio on.
+Failure NameOldFile(PlannedFile& e, const std::string& tail, bool withHead = true) {
     const FilePlan& p = e.Plan;
     JournalEntry& j = e.Journal;
     const auto room = static_cast<int64_t>(p.OldHead.size());
@@ -92,9 +104,10 @@ Failure NameOldFile(PlannedFile& e, const std::string& tail) {
     if (e.File.ReadAt(audio.data(), audio.size(), room) != static_cast<ssize_t>(audio.size()))
         return Failure::Io;
     const auto tailAt = p.OldSize - static_cast<int64_t>(tail.size());
-    std::vector<Span> spans{{0, room + static_cast<int64_t>(audio.size())}};
-    if (!tail.empty() && tailAt > spans[0].Length) spans.push_back({tailAt, p.OldSize - tailAt});
-    if (!tail.empty() && tailAt <= spans[0].Length) spans[0].Length = p.OldSize;
+    const int64_t from = withHead ? 0 : room, audioEnd = room + static_cast<int64_t>(audio.size());
+    std::vector<Span> spans{{from, audioEnd - from}};
+    if (!tail.empty() && tailAt > audioEnd) spans.push_back({tailAt, p.OldSize - tailAt});
+    if (!tail.empty() && tailAt <= audioEnd) spans[0].Length = p.OldSize - from;
     std::vector<Span> changed;
     for (const Range& r : j.Ranges) changed.push_back({r.Offset, r.OldLength});
     if (p.NewSize < p.OldSize) changed.push_back({p.NewSize, p.OldSize - p.NewSize});
@@ -187,6 +200,13 @@ void PlanChange(PlannedFile& e, const TagChange& change, bool hashTags, std::str
     p.NewSize =
         newRoom + (bodyEnd - room) + (blockChanges ? static_cast<int64_t>(p.NewBlock.size()) : 0);
     p.InPlace = newRoom == room;
+    // Room inserted at the start moves the audio without copying it: whole
+    // pages, where the file system can, and the ID3v1 block as it was.
+    const int64_t growth = newRoom - room;
+    e.Shifted = growth > 0 && growth % 4096 == 0 && !blockChanges && size - room >= kAudioPrint &&
+                RoomInsertion() && CanInsertRoom(e.File, growth) &&
+                std::find(RefusingDevices().begin(), RefusingDevices().end(), e.Stat.st_dev) ==
+                    RefusingDevices().end();
     if (hashTags) p.NewTagsHash = HashBytes(p.NewBlock, HashBytes(p.NewHead, 0));
 
     JournalEntry& j = e.Journal;
@@ -203,6 +223,19 @@ void PlanChange(PlannedFile& e, const TagChange& change, bool hashTags, std::str
     j.NewSize = p.NewSize;
     j.Mode = e.Stat.st_mode & 0777;
     j.ModeRaised = !e.Writable;
+    if (e.Shifted) {
+        j.Shift = growth;
+        Range r;
+        r.New = p.NewHead;
+        j.Ranges.push_back(std::move(r));
+        ForEachPiece(0, room, [&](int64_t at, int64_t n) {
+            j.OldSectors.push_back(PrintOf(
+                std::string_view(p.OldHead).substr(static_cast<size_t>(at), static_cast<size_t>(n)),
+                false));
+        });
+        if (const Failure f = NameOldFile(e, tail, false); f != Failure::None) return fail(f);
+        return;
+    }
     if (!p.InPlace) return;
     j.Ranges = DifferingRuns(p.OldHead, p.NewHead, 0);
     if (blockChanges && !p.NewBlock.empty()) {
@@ -223,6 +256,18 @@ void PlanChange(PlannedFile& e, const TagChange& change, bool hashTags, std::str
 
 bool NothingToWrite(const PlannedFile& e) {
     return e.Plan.InPlace && e.Journal.Ranges.empty() && e.Plan.NewSize == e.Plan.OldSize;
+}
+
+bool RoomInsertion() {
+    return InsertionAllowed();
+}
+
+void NoteInsertionRefused(dev_t device) {
+    RefusingDevices().push_back(device);
+}
+
+void SetRoomInsertion(bool allowed) {
+    InsertionAllowed() = allowed;
 }
 
 int64_t GrownRoom(int64_t oldRoom, int64_t tagSize) {

@@ -27,6 +27,10 @@ struct PlannedFile {
     PosixFile Buffer;
     std::string BufferPath;
     bool Started = false;  // bytes of the file were written
+    // Grown by room inserted at its start (Journal.Shift), no buffer; the
+    // file system refused the insertion, which changed nothing.
+    bool Shifted = false;
+    bool InsertRefused = false;
 };
 
 // Fills e for change; e.Plan.Why says why the file cannot be written.
@@ -36,5 +40,12 @@ void PlanChange(PlannedFile& e, const TagChange& change, bool hashTags, std::str
                 std::string& newHead);
 
 bool NothingToWrite(const PlannedFile& e);
+
+// Whether a growing save may insert room where the file system can (on by
+// default; tests turn it off to reach the buffer).
+bool RoomInsertion();
+// A file system (by device) that refused to insert room: its files take
+// the buffer from then on.
+void NoteInsertionRefused(dev_t device);
 
 }  // namespace writepath

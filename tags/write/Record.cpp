@@ -11,7 +11,8 @@
 namespace writepath {
 namespace {
 
-constexpr std::string_view kMagic{"TZJ3"};
+constexpr std::string_view kMagic{"TZJ4"};
+constexpr std::string_view kMagicNoShift{"TZJ3"};
 constexpr std::string_view kMagicBefore{"TZJ2"};  // BLAKE2b prints on the growing path
 
 std::string_view AsText(const Digest& d) {
@@ -68,12 +69,13 @@ class Reader {
     RecordReader in_;
 };
 
-bool DecodeEntry(Reader& in, JournalEntry& e) {
+bool DecodeEntry(Reader& in, JournalEntry& e, bool withShift) {
     uint64_t dev = 0, ino = 0, uid = 0, mode = 0, raised = 0, ranges = 0, spans = 0;
     if (!in.Text(e.Path) || !in.Number(dev) || !in.Number(ino) || !in.Number(uid) ||
         uid > UINT32_MAX || !in.Optional(e.Identity.BirthNs) ||
         !in.Optional(e.Identity.Generation) || !in.Signed(e.OldSize) || !in.Signed(e.NewSize) ||
-        !in.Number(mode) || mode > 0777 || !in.Number(raised) || raised > 1 || !in.Number(ranges)) {
+        !in.Number(mode) || mode > 0777 || !in.Number(raised) || raised > 1 ||
+        (withShift && !in.Signed(e.Shift)) || !in.Number(ranges)) {
         return false;
     }
     e.Identity.Dev = dev;
@@ -98,8 +100,19 @@ bool DecodeEntry(Reader& in, JournalEntry& e) {
             return false;
         e.Kept.push_back(s);
     }
-    return in.One(e.KeptDigest) && in.Text(e.Buffer) && in.One(e.BufferDigest) &&
-           in.Digests(e.OldSectors, e.Buffer.empty() ? 0 : PieceCount(0, e.OldSize));
+    if (!in.One(e.KeptDigest) || !in.Text(e.Buffer) || !in.One(e.BufferDigest)) return false;
+    if (e.Shift == 0)
+        return in.Digests(e.OldSectors, e.Buffer.empty() ? 0 : PieceCount(0, e.OldSize));
+    // A shift moves whole pages, grows the file by them, and writes the one
+    // new area over the room and the old one.
+    if (e.Shift < 0 || e.Shift % 4096 != 0 || e.OldSize > INT64_MAX - e.Shift ||
+        e.NewSize != e.OldSize + e.Shift || !e.Buffer.empty() || e.Ranges.size() != 1 ||
+        e.Ranges[0].Offset != 0 || e.Ranges[0].OldLength != 0 ||
+        static_cast<int64_t>(e.Ranges[0].New.size()) < e.Shift || e.Kept.empty()) {
+        return false;
+    }
+    const auto oldRoom = static_cast<int64_t>(e.Ranges[0].New.size()) - e.Shift;
+    return oldRoom <= e.OldSize && in.Digests(e.OldSectors, PieceCount(0, oldRoom));
 }
 
 }  // namespace
@@ -129,7 +142,7 @@ FileIdentity IdentityOf(int fd) {
     return id;
 }
 
-std::string EncodeRecord(const std::vector<const JournalEntry*>& entries) {
+std::string EncodeRecord(const std::vector<const JournalEntry*>& entries, RecordForm form) {
     std::string payload;
     PutNumber(payload, entries.size());
     for (const JournalEntry* e : entries) {
@@ -145,6 +158,7 @@ std::string EncodeRecord(const std::vector<const JournalEntry*>& entries) {
         PutNumber(payload, static_cast<uint64_t>(e->NewSize));
         PutNumber(payload, e->Mode & 0777);
         PutNumber(payload, e->ModeRaised ? 1 : 0);
+        if (form == RecordForm::Current) PutNumber(payload, static_cast<uint64_t>(e->Shift));
         PutNumber(payload, e->Ranges.size());
         for (const Range& r : e->Ranges) {
             PutNumber(payload, static_cast<uint64_t>(r.Offset));
@@ -162,17 +176,25 @@ std::string EncodeRecord(const std::vector<const JournalEntry*>& entries) {
         PutText(payload, AsText(e->BufferDigest));
         PutDigests(payload, e->OldSectors);
     }
-    std::string record(kMagic);
+    std::string record(form == RecordForm::Current   ? kMagic
+                       : form == RecordForm::NoShift ? kMagicNoShift
+                                                     : kMagicBefore);
     PutNumber(record, payload.size());
     record += AsText(DigestOf(payload));
     return record + payload;
 }
 
-std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes) {
+std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes, RecordForm* form) {
     constexpr size_t kHead = kMagic.size() + 8 + sizeof(Digest);
     if (bytes.size() < kHead) return std::nullopt;
-    const bool before = bytes.substr(0, kMagic.size()) == kMagicBefore;
-    if (!before && bytes.substr(0, kMagic.size()) != kMagic) return std::nullopt;
+    const std::string_view magic = bytes.substr(0, kMagic.size());
+    const bool before = magic == kMagicBefore;
+    const bool withShift = magic == kMagic;
+    if (!before && !withShift && magic != kMagicNoShift) return std::nullopt;
+    if (form)
+        *form = before      ? RecordForm::StrongPrints
+                : withShift ? RecordForm::Current
+                            : RecordForm::NoShift;
     RecordReader head(bytes.substr(kMagic.size(), 8));
     uint64_t size = 0;
     if (!head.Number(size) || bytes.size() - kHead < size) return std::nullopt;
@@ -185,7 +207,7 @@ std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes) {
     std::vector<JournalEntry> entries;
     for (uint64_t i = 0; i < count; ++i) {
         JournalEntry e;
-        if (!DecodeEntry(in, e)) return std::nullopt;
+        if (!DecodeEntry(in, e, withShift)) return std::nullopt;
         e.StrongPrints = before;
         entries.push_back(std::move(e));
     }

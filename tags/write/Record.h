@@ -7,10 +7,11 @@
 // it was made for (old or new bytes, sector by sector) from any other file
 // that has its name by then.
 //
-// Format: "TZJ3", the payload's length (8 bytes, least significant first),
+// Format: "TZJ4", the payload's length (8 bytes, least significant first),
 // the payload's BLAKE2b digest (16 bytes), the payload (numbers and texts
-// as ByteRecord.h writes them). A "TZJ2" record, of the form before, is read
-// too: the same, with BLAKE2b prints on the growing path.
+// as ByteRecord.h writes them). Records of the forms before are read too:
+// "TZJ3", the same without the shift, and "TZJ2", with BLAKE2b prints on
+// the growing path as well.
 
 #include <cstdint>
 #include <optional>
@@ -59,6 +60,12 @@ struct JournalEntry {
     std::vector<Range> Ranges;
     std::vector<Span> Kept;
     Digest KeptDigest{};
+    // Grown by room inserted at the start (Shift bytes, whole blocks; the
+    // audio is not copied): the one range is the new ID3v2 area, Kept names
+    // the old audio and tail in the old file's offsets, and OldSectors holds
+    // the prints of the old area's sectors, which the inserted room moves
+    // Shift bytes on until the new area is written over them.
+    int64_t Shift = 0;
     // Growing or shrinking: the buffer's name in the journal's folder, its
     // digest, and the digest of every old sector of the file.
     std::string Buffer;
@@ -70,8 +77,15 @@ struct JournalEntry {
     bool StrongPrints = false;
 };
 
-std::string EncodeRecord(const std::vector<const JournalEntry*>& entries);
-// Nothing for a record that is torn, none, or not of this form.
-std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes);
+// The forms of the record, the newest last. A save writes the newest; the
+// others are read, and written only by tests (their entries have no shift).
+enum class RecordForm { StrongPrints, NoShift, Current };
+
+std::string EncodeRecord(const std::vector<const JournalEntry*>& entries,
+                         RecordForm form = RecordForm::Current);
+// Nothing for a record that is torn, none, or of no form above; form, when
+// given, tells which.
+std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes,
+                                                      RecordForm* form = nullptr);
 
 }  // namespace writepath

@@ -62,7 +62,9 @@ Recovered FinishFile(const JournalEntry& e, const std::string& folder,
     const int64_t size = found.st_size;
     Match match = Match::Foreign;
     std::optional<PosixFile> buffer;
-    if (size >= std::min(e.OldSize, e.NewSize) && size <= std::max(e.OldSize, e.NewSize)) {
+    if (e.Shift > 0) {
+        match = CheckShifted(e, file, size);
+    } else if (size >= std::min(e.OldSize, e.NewSize) && size <= std::max(e.OldSize, e.NewSize)) {
         if (e.Buffer.empty()) {
             match = CheckInPlace(e, file, size);
         } else if (buffer = OpenBuffer(e, folder, journalName); buffer) {
@@ -86,7 +88,13 @@ Recovered FinishFile(const JournalEntry& e, const std::string& folder,
     if (match == Match::Explained) {
         rw = OpenToWrite(e, file, found, raisedHere);
         Failure f = rw ? Failure::None : Failure::Io;
-        if (f == Failure::None && e.Buffer.empty()) {
+        if (f == Failure::None && e.Shift > 0) {
+            // The room first, durable before the area goes over it.
+            bool refused = false, inserted = false;
+            if (size == e.OldSize) f = InsertRoom(*rw, e.Path, e.Shift, refused, inserted);
+            if (f == Failure::None && size == e.OldSize) f = SyncFile(*rw, e.Path, true);
+            if (f == Failure::None) f = WriteRanges(*rw, e.Path, e.Ranges, false);
+        } else if (f == Failure::None && e.Buffer.empty()) {
             f = WriteRanges(*rw, e.Path, e.Ranges, false);
             if (f == Failure::None && size != e.NewSize) f = Truncate(*rw, e.Path, e.NewSize);
         } else if (f == Failure::None) {
@@ -266,7 +274,7 @@ bool DiscardPending(const std::string& path, bool* grew) {
         for (JournalEntry& e : j->Entries) {
             if (!found && (e.Path == full || e.Path == path)) {
                 found = true;
-                if (grew) *grew = !e.Buffer.empty();
+                if (grew) *grew = !e.Buffer.empty() || e.Shift > 0;
             } else {
                 kept.push_back(std::move(e));
             }

@@ -92,6 +92,8 @@ std::optional<std::string> Contents(const std::string& path) {
 //   and the size may be the old or the new one.
 // - A file made or removed is durable as of the last flush of its folder;
 //   before that it may or may not exist.
+// - Room inserted at a file's start is there whole or not at all until the
+//   file's next flush (the file system journals it as one change).
 class PowerCut {
   public:
     PowerCut(const fs::path& folder, unsigned seed) : random_(seed) {
@@ -111,6 +113,10 @@ class PowerCut {
                 break;
             case writepath::StepKind::Sync:
                 files_[step.Path].Synced = ReadFileBytes(step.Path);
+                files_[step.Path].Inserting = false;
+                break;
+            case writepath::StepKind::Insert:
+                files_[step.Path].Inserting = true;
                 break;
             case writepath::StepKind::SyncFolder:
                 for (auto& [path, f] : files_)
@@ -131,6 +137,10 @@ class PowerCut {
                 continue;
             }
             const std::string& fresh = now ? *now : f.Synced;
+            if (f.Inserting) {
+                WriteFileBytes(path, Coin() ? f.Synced : fresh);
+                continue;
+            }
             std::string image;
             const size_t size = Coin() ? f.Synced.size() : fresh.size();
             for (size_t at = 0; at < size; at += 512) {
@@ -148,6 +158,7 @@ class PowerCut {
         std::string Synced;
         bool Durable = false;  // its existence, as of the folder's last flush
         bool Exists = false;
+        bool Inserting = false;  // room inserted since the last flush
     };
     bool Coin() { return random_() % 2 == 0; }
     std::map<std::string, File> files_;

@@ -3,6 +3,7 @@
 // for, and keeps the entry while that file is out of reach.
 #include "tags/WritePath.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -39,8 +40,14 @@ class RecoveryTest : public ::testing::Test {
         ::chmod(dir_.Path().c_str(), 0755);  // nobody must reach the files
         fs::create_directory(music_);
         ::chmod(music_.c_str(), 0755);
+        // The growing saves here go through a buffer, whatever the file
+        // system could do; the shifted save has a test of its own.
+        writepath::SetRoomInsertion(false);
     }
-    void TearDown() override { writepath::SetStateFolder({}); }
+    void TearDown() override {
+        writepath::SetStateFolder({});
+        writepath::SetRoomInsertion(true);
+    }
 
     // The file, what its save makes of it (on a copy), and the save cut
     // after its journal. With torn, part of the new file is in it already,
@@ -379,6 +386,73 @@ TEST_F(RecoveryTest, AnEntryWritesOnlyIntoTheFileItWasMadeFor) {
     EXPECT_TRUE(ReadFileBytes(path_) == before_);
 }
 
+// A save that grows the file by room inserted at its start, cut at each
+// state it can leave: finished in the file it was made for, never in
+// another of that name and size, and left alone in one changed since.
+TEST_F(RecoveryTest, AShiftedSaveIsFinishedWhereverItWasCut) {
+    writepath::SetRoomInsertion(true);
+    enum class Named { Finished, Pending, LeftAlone };
+    const auto insert = [](const std::string& path, int64_t length) {
+        PosixFile f(path, O_RDWR);
+        ASSERT_EQ(::fallocate(f.Fd(), FALLOC_FL_INSERT_RANGE, 0, length), 0);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(RecoveryTest&, int64_t shift)> cut;
+        Named named;
+    } cases[] = {
+        {"before the room", [](RecoveryTest&, int64_t) {}, Named::Finished},
+        {"the room inserted", [&](RecoveryTest& t, int64_t n) { insert(t.path_, n); },
+         Named::Finished},
+        {"the room and half the area",
+         [&](RecoveryTest& t, int64_t n) {
+             insert(t.path_, n);
+             PosixFile f(t.path_, O_WRONLY);
+             ASSERT_TRUE(f.WriteAllAt(t.after_.data(), static_cast<size_t>(n / 2 + 700), 0));
+         },
+         Named::Finished},
+        {"another stick's file of that name and size",
+         [](RecoveryTest& t, int64_t) {
+             fs::remove(t.path_);
+             WriteFileBytes(t.path_, std::string(t.before_.size(), 'x'));
+         },
+         Named::Pending},
+        {"the file changed since",
+         [](RecoveryTest& t, int64_t) {
+             PosixFile f(t.path_, O_WRONLY);
+             ASSERT_TRUE(f.WriteAllAt("zz", 2, 200));
+         },
+         Named::LeftAlone},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_.File("state"));
+        fs::remove_all(dir_.File("ref-state"));
+        ASSERT_NO_FATAL_FAILURE(CutSave(true, false));
+        const auto entries = writepath::DecodeRecord(ReadFileBytes(Journal()));
+        ASSERT_TRUE(entries && entries->size() == 1);
+        if (entries->front().Shift == 0) GTEST_SKIP() << "the file system cannot insert room";
+        EXPECT_TRUE(Buffer().empty());
+        ASSERT_NO_FATAL_FAILURE(c.cut(*this, entries->front().Shift));
+        const std::string cut = ReadFileBytes(path_);
+        const RecoveryReport report = Recover();
+        switch (c.named) {
+            case Named::Finished:
+                EXPECT_EQ(report.Finished, std::vector<std::string>{path_});
+                EXPECT_TRUE(ReadFileBytes(path_) == after_);
+                break;
+            case Named::Pending:
+                EXPECT_TRUE(Has(report.Pending, path_));
+                EXPECT_TRUE(ReadFileBytes(path_) == cut);
+                break;
+            case Named::LeftAlone:
+                EXPECT_TRUE(Has(report.LeftAlone, path_));
+                EXPECT_TRUE(ReadFileBytes(path_) == cut);
+                break;
+        }
+    }
+}
+
 // A journal of the form before (BLAKE2b prints of the old sectors and the
 // buffer) left by an earlier version is still finished.
 TEST_F(RecoveryTest, AJournalOfTheFormBeforeIsFinished) {
@@ -392,8 +466,7 @@ TEST_F(RecoveryTest, AJournalOfTheFormBeforeIsFinished) {
         e.OldSectors.push_back(
             writepath::DigestOf(std::string_view(before_).substr(at, writepath::kSector)));
     e.BufferDigest = writepath::DigestOf(ReadFileBytes(Buffer()));
-    std::string record = writepath::EncodeRecord({&e});
-    record.replace(0, 4, "TZJ2");
+    const std::string record = writepath::EncodeRecord({&e}, writepath::RecordForm::StrongPrints);
     WriteFileBytes(journal, record);
     EXPECT_EQ(Recover().Finished.size(), 1u);
     EXPECT_TRUE(ReadFileBytes(path_) == after_);

@@ -1,5 +1,6 @@
 #include "tags/WritePath.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -229,26 +230,42 @@ TEST_F(WritePathTest, FolderModeAndLocks) {
     EXPECT_EQ(ReadFileBytes(path), before);
 }
 
-// The first edit of a tag without padding rewrites the file once and leaves
-// room; the next edit writes only the bytes that change.
+// The first edit of a tag without padding grows the tag by whole pages:
+// where the file system inserts room at the start, only the new tag is
+// written, else the file once through a buffer; the next edit writes only
+// the bytes that change.
 TEST_F(WritePathTest, TheSecondEditIsInPlace) {
-    const std::string path = dir_.File("a.mp3");
-    WriteMp3(path,
-             MakeId3v2Tag({{"TYER", TextFrameData("1999")}, {"APIC", std::string(60000, 'p')}}),
-             kAudio, "");
-    TID3v2 tag;
-    ASSERT_TRUE(tag.ReadFromFile(path));
-    tag.SetTitle("Neu");
-    const auto first = writepath::SaveChange(tag.Change(path));
-    ASSERT_EQ(first.Why, Failure::None);
-    EXPECT_FALSE(first.InPlace);
-    EXPECT_EQ(first.BytesWritten, first.NewSize);
-    tag.SetYear("2023");
-    const auto second = writepath::SaveChange(tag.Change(path));
-    ASSERT_EQ(second.Why, Failure::None);
-    EXPECT_TRUE(second.InPlace);
-    EXPECT_EQ(second.BytesWritten, 4);
-    EXPECT_EQ(second.NewSize, first.NewSize);
+    const std::string probe = dir_.File("probe");
+    WriteFileBytes(probe, std::string(8192, 'p'));
+    const bool inserts = [&] {
+        PosixFile f(probe, O_RDWR);
+        return ::fallocate(f.Fd(), FALLOC_FL_INSERT_RANGE, 0, 4096) == 0;
+    }();
+    for (const bool insertion : {false, true}) {
+        SCOPED_TRACE(insertion ? "room inserted" : "through a buffer");
+        writepath::SetRoomInsertion(insertion);
+        const std::string path = dir_.File("a.mp3");
+        WriteMp3(path,
+                 MakeId3v2Tag({{"TYER", TextFrameData("1999")}, {"APIC", std::string(60000, 'p')}}),
+                 kAudio, "");
+        const std::string audio = kAudio;
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(path));
+        tag.SetTitle("Neu");
+        const auto first = writepath::SaveChange(tag.Change(path));
+        ASSERT_EQ(first.Why, Failure::None);
+        EXPECT_FALSE(first.InPlace);
+        ASSERT_TRUE(tag.ReadFromFile(path));
+        EXPECT_EQ(tag.Title(), "Neu");
+        EXPECT_TRUE(ReadFileBytes(path).substr(static_cast<size_t>(tag.Size())) == audio);
+        EXPECT_EQ(first.BytesWritten, insertion && inserts ? tag.Size() : first.NewSize);
+        tag.SetYear("2023");
+        const auto second = writepath::SaveChange(tag.Change(path));
+        ASSERT_EQ(second.Why, Failure::None);
+        EXPECT_TRUE(second.InPlace);
+        EXPECT_EQ(second.BytesWritten, 4);
+        EXPECT_EQ(second.NewSize, first.NewSize);
+    }
 }
 
 // On a full file system a save into the tag's room still works; one that
