@@ -77,8 +77,11 @@ void CheckPictures(const id3v2::ParsedTag& parsed) {
 // changes nothing.
 void CheckConvert(const id3v2::ParsedTag& parsed) {
     (void)id3v2::FrameEncodings(parsed);
+    // Both targets, the text choice by the tag's first frame byte: a run
+    // meets all four.
+    const bool choice = !parsed.Body.empty() && (parsed.Body[0] & 1);
     for (const uint8_t target : {3, 4}) {
-        for (const bool latin1 : {false, true}) {
+        for (const bool latin1 : {choice}) {
             std::string tag;
             id3v2::Conversion result;
             if (!id3v2::ConvertTag(parsed, {target, latin1}, tag, result)) continue;
