@@ -327,27 +327,46 @@ std::string EncodeCommentFrame(uint8_t version, std::string_view language, std::
 
 std::optional<std::string> BuildFrame(uint8_t version, std::string_view id, std::string_view data,
                                       bool unsync) {
-    std::string body = unsync && version == 4 ? AddUnsync(data) : std::string(data);
-    std::string frame(id);
-    const auto size = static_cast<uint32_t>(body.size());
+    std::string frame;
+    if (!AppendFrame(version, id, {data}, unsync, frame)) return std::nullopt;
+    return frame;
+}
+
+bool AppendFrame(uint8_t version, std::string_view id,
+                 std::initializer_list<std::string_view> parts, bool unsync, std::string& out) {
+    std::string undone;
+    if (unsync && version == 4) {
+        for (const std::string_view part : parts) undone += part;
+        undone = AddUnsync(undone);
+    }
+    size_t length = undone.size();
+    if (!(unsync && version == 4))
+        for (const std::string_view part : parts) length += part.size();
+    if (length >= (version == 2 ? (size_t{1} << 24) : (size_t{1} << 28))) return false;
+    const auto size = static_cast<uint32_t>(length);
+    out.reserve(out.size() + FrameHeaderSize(version) + length);
+    out += id;
     if (version == 2) {
-        if (body.size() >= (size_t{1} << 24)) return std::nullopt;
-        frame += static_cast<char>(size >> 16);
-        frame += static_cast<char>(size >> 8);
-        frame += static_cast<char>(size);
-        return frame + body;
-    }
-    if (body.size() >= (size_t{1} << 28)) return std::nullopt;
-    uint8_t sizeBytes[4];
-    if (version == 4) {
-        WriteSynchsafe32(size, sizeBytes);
+        out += static_cast<char>(size >> 16);
+        out += static_cast<char>(size >> 8);
+        out += static_cast<char>(size);
     } else {
-        WriteBigEndian32(size, sizeBytes);
+        uint8_t sizeBytes[4];
+        if (version == 4) {
+            WriteSynchsafe32(size, sizeBytes);
+        } else {
+            WriteBigEndian32(size, sizeBytes);
+        }
+        out.append(reinterpret_cast<const char*>(sizeBytes), 4);
+        out += '\0';
+        out += unsync && version == 4 ? static_cast<char>(k24Unsync) : '\0';
     }
-    frame.append(reinterpret_cast<const char*>(sizeBytes), 4);
-    frame += '\0';
-    frame += unsync && version == 4 ? static_cast<char>(k24Unsync) : '\0';
-    return frame + body;
+    if (unsync && version == 4) {
+        out += undone;
+    } else {
+        for (const std::string_view part : parts) out += part;
+    }
+    return true;
 }
 
 }  // namespace id3v2

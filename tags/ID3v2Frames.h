@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -116,5 +117,10 @@ std::string EncodeCommentFrame(uint8_t version, std::string_view language, std::
 // Nothing when the data is too large for the version's size field.
 std::optional<std::string> BuildFrame(uint8_t version, std::string_view id, std::string_view data,
                                       bool unsync = false);
+// The same appended to out, its data given in parts (a picture's head and
+// its image, which is then copied once); false, out as it was, when too
+// large.
+bool AppendFrame(uint8_t version, std::string_view id,
+                 std::initializer_list<std::string_view> parts, bool unsync, std::string& out);
 
 }  // namespace id3v2

@@ -80,7 +80,8 @@ std::optional<Picture> ParsePicture(uint8_t version, std::string_view content, b
     return p;
 }
 
-std::string PictureFrameData(uint8_t version, const Picture& p) {
+// A picture frame's data but the image.
+std::string PictureFrameHead(uint8_t version, const Picture& p) {
     std::string data(1, static_cast<char>(p.Encoding));
     if (version == 2) {
         std::string format = p.Mime;
@@ -93,7 +94,6 @@ std::string PictureFrameData(uint8_t version, const Picture& p) {
     data += static_cast<char>(p.Type);
     data += p.RawDescription.empty() ? std::string(p.Encoding == 1 || p.Encoding == 2 ? 2 : 1, '\0')
                                      : p.RawDescription;
-    data += p.Data;
     return data;
 }
 
@@ -158,15 +158,15 @@ TagComposer PictureComposer(PictureEditor edit) {
         if (!edit(pictures, version)) return false;
         const bool unsync = old && version == 4 && (old->Info.Flags & kFlagUnsync);
         tag.assign(kHeaderSize, '\0');
+        size_t room = kHeaderSize + (old ? old->Body.size() : 0);
+        for (const Picture& p : pictures)
+            if (p.Changed) room += p.Data.size() + p.RawDescription.size() + 64;
+        tag.reserve(room);
         bool tooLarge = false;
         const auto put = [&](const Picture& p) {
-            const auto frame = BuildFrame(version, version == 2 ? "PIC" : "APIC",
-                                          PictureFrameData(version, p), unsync);
-            if (frame) {
-                tag += *frame;
-            } else {
+            if (!AppendFrame(version, version == 2 ? "PIC" : "APIC",
+                             {PictureFrameHead(version, p), p.Data}, unsync, tag))
                 tooLarge = true;
-            }
         };
         // Each old picture frame, in order: kept, rewritten in its place, or
         // gone. Frames are told by where they stand; a picture frame that

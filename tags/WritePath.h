@@ -136,6 +136,7 @@ class WriteGroup {
     // The ID3v2 areas of the file being planned: their room is used again,
     // so a run does not take fresh memory for every tag.
     std::string oldHead_, newHead_;
+    std::string record_;  // the journal record, its room kept from group to group
     BeforeWrite before_;
 };
 

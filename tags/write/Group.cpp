@@ -239,7 +239,7 @@ namespace {
 // Journals and writes the files, flushes them and clears the journal; true
 // when a write begun could not be finished (the journal stays for the next
 // start).
-bool WriteJournaled(const std::vector<Entry*>& writing) {
+bool WriteJournaled(const std::vector<Entry*>& writing, std::string& record) {
     if (writing.empty()) return false;
     Journal& journal = TheJournal();
     const bool buffers = std::any_of(writing.begin(), writing.end(), [](const Entry* e) {
@@ -249,7 +249,10 @@ bool WriteJournaled(const std::vector<Entry*>& writing) {
     Failure groupFailure = buffers ? SyncFolder(journal.Folder()) : Failure::None;
     std::vector<const JournalEntry*> records;
     for (const Entry* e : writing) records.push_back(&e->Journal);
-    if (groupFailure == Failure::None) groupFailure = journal.Write(EncodeRecord(records));
+    if (groupFailure == Failure::None) {
+        EncodeRecordInto(records, record);
+        groupFailure = journal.Write(record);
+    }
     if (groupFailure != Failure::None) {
         for (Entry* e : writing) e->Plan.Why = groupFailure;
         return false;
@@ -316,11 +319,11 @@ void WriteGroup::Commit() {
         if (e.Plan.Why != Failure::None || NothingToWrite(e)) continue;
         writing.push_back(&e);
     }
-    bool abandon = WriteJournaled(writing);
+    bool abandon = WriteJournaled(writing, record_);
     std::vector<Entry*> refused;
     for (Entry* e : writing)
         if (e->InsertRefused && ToBuffer(*e)) refused.push_back(e);
-    abandon = WriteJournaled(refused) || abandon;
+    abandon = WriteJournaled(refused, record_) || abandon;
     for (Entry& e : entries) {
         if (!abandon) RemoveBuffer(e);
         e.Buffer.Close();

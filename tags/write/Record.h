@@ -8,7 +8,7 @@
 // that has its name by then.
 //
 // Format: "TZJ4", the payload's length (8 bytes, least significant first),
-// the payload's BLAKE2b digest (16 bytes), the payload (numbers and texts
+// the payload's QuickPrint (16 bytes; BLAKE2b in the forms before), the payload (numbers and texts
 // as ByteRecord.h writes them). Records of the forms before are read too:
 // "TZJ3", the same without the shift, and "TZJ2", with BLAKE2b prints on
 // the growing path as well.
@@ -83,6 +83,9 @@ enum class RecordForm { StrongPrints, NoShift, Current };
 
 std::string EncodeRecord(const std::vector<const JournalEntry*>& entries,
                          RecordForm form = RecordForm::Current);
+// The same into record, whose room a caller can keep from group to group.
+void EncodeRecordInto(const std::vector<const JournalEntry*>& entries, std::string& record,
+                      RecordForm form = RecordForm::Current);
 // Nothing for a record that is torn, none, or of no form above; form, when
 // given, tells which.
 std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes,
