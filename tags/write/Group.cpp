@@ -259,7 +259,9 @@ bool WriteJournaled(const std::vector<Entry*>& writing, std::string& record) {
     }
     InsertAll(writing);
     for (Entry* e : writing) {
-        if (e->Shifted && !e->Started) continue;
+        // No area goes over room whose insertion is not known durable: a
+        // failed flush leaves the save to the journal.
+        if (e->Shifted && (!e->Started || e->Plan.Why != Failure::None)) continue;
         e->Plan.Why = Apply(*e);
     }
     Flush(writing);
