@@ -48,7 +48,7 @@ Match CheckInPlace(const JournalEntry& e, const PosixFile& file, int64_t size) {
                 std::string_view(now).substr(rel, static_cast<size_t>(n));
             const bool isNew = piece == fresh.substr(rel, piece.size());
             if (!isNew) done = false;
-            if (!isNew && DigestOf(piece) != r.OldPieces[k]) explained = false;
+            if (!isNew && PrintOf(piece, e.StrongPieces) != r.OldPieces[k]) explained = false;
             ++k;
         });
         if (!explained) return Match::Foreign;

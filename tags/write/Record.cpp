@@ -11,15 +11,20 @@
 namespace writepath {
 namespace {
 
-constexpr std::string_view kMagic{"TZJ4"};
+constexpr std::string_view kMagic{"TZJ5"};
+constexpr std::string_view kMagicStrongPieces{"TZJ4"};  // BLAKE2b digests of the old pieces
 constexpr std::string_view kMagicNoShift{"TZJ3"};
 constexpr std::string_view kMagicBefore{"TZJ2"};  // BLAKE2b prints on the growing path
 
-// What tells a whole record from a torn one: BLAKE2b in the forms before;
-// now a QuickPrint, as the journal is this user's own and the record holds
+// What tells a whole record from a torn one: BLAKE2b in the first forms;
+// then a QuickPrint, as the journal is this user's own and the record holds
 // every new tag area of a group, which BLAKE2b took long over.
+bool ShiftKnown(RecordForm form) {
+    return form == RecordForm::Current || form == RecordForm::StrongPieces;
+}
+
 Digest PayloadDigest(std::string_view payload, RecordForm form) {
-    if (form != RecordForm::Current) return DigestOf(payload);
+    if (!ShiftKnown(form)) return DigestOf(payload);
     QuickPrint print;
     print.Add(payload);
     return print.Finish();
@@ -171,9 +176,10 @@ void EncodeRecordInto(const std::vector<const JournalEntry*>& entries, std::stri
             estimate += 40 + r.New.size() + r.OldPieces.size() * sizeof(Digest);
     }
     constexpr size_t kHead = kMagic.size() + 8 + sizeof(Digest);
-    record.assign(form == RecordForm::Current   ? kMagic
-                  : form == RecordForm::NoShift ? kMagicNoShift
-                                                : kMagicBefore);
+    record.assign(form == RecordForm::Current        ? kMagic
+                  : form == RecordForm::StrongPieces ? kMagicStrongPieces
+                  : form == RecordForm::NoShift      ? kMagicNoShift
+                                                     : kMagicBefore);
     record.reserve(kHead + estimate);
     record.append(kHead - kMagic.size(), '\0');
     std::string& payload = record;
@@ -191,7 +197,7 @@ void EncodeRecordInto(const std::vector<const JournalEntry*>& entries, std::stri
         PutNumber(payload, static_cast<uint64_t>(e->NewSize));
         PutNumber(payload, e->Mode & 0777);
         PutNumber(payload, e->ModeRaised ? 1 : 0);
-        if (form == RecordForm::Current) PutNumber(payload, static_cast<uint64_t>(e->Shift));
+        if (ShiftKnown(form)) PutNumber(payload, static_cast<uint64_t>(e->Shift));
         PutNumber(payload, e->Ranges.size());
         for (const Range& r : e->Ranges) {
             PutNumber(payload, static_cast<uint64_t>(r.Offset));
@@ -221,16 +227,18 @@ std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes, Re
     if (bytes.size() < kHead) return std::nullopt;
     const std::string_view magic = bytes.substr(0, kMagic.size());
     const bool before = magic == kMagicBefore;
-    const bool withShift = magic == kMagic;
+    const bool strongPieces = magic != kMagic;
+    const bool withShift = magic == kMagic || magic == kMagicStrongPieces;
     if (!before && !withShift && magic != kMagicNoShift) return std::nullopt;
 
     RecordReader head(bytes.substr(kMagic.size(), 8));
     uint64_t size = 0;
     if (!head.Number(size) || bytes.size() - kHead < size) return std::nullopt;
     const std::string_view payload = bytes.substr(kHead, static_cast<size_t>(size));
-    const RecordForm found = before      ? RecordForm::StrongPrints
-                             : withShift ? RecordForm::Current
-                                         : RecordForm::NoShift;
+    const RecordForm found = before         ? RecordForm::StrongPrints
+                             : !withShift   ? RecordForm::NoShift
+                             : strongPieces ? RecordForm::StrongPieces
+                                            : RecordForm::Current;
     if (AsText(PayloadDigest(payload, found)) != bytes.substr(kMagic.size() + 8, sizeof(Digest)))
         return std::nullopt;
     if (form) *form = found;
@@ -242,6 +250,7 @@ std::optional<std::vector<JournalEntry>> DecodeRecord(std::string_view bytes, Re
         JournalEntry e;
         if (!DecodeEntry(in, e, withShift)) return std::nullopt;
         e.StrongPrints = before;
+        e.StrongPieces = strongPieces;
         entries.push_back(std::move(e));
     }
     if (!in.AtEnd()) return std::nullopt;

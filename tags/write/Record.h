@@ -7,11 +7,12 @@
 // it was made for (old or new bytes, sector by sector) from any other file
 // that has its name by then.
 //
-// Format: "TZJ4", the payload's length (8 bytes, least significant first),
-// the payload's QuickPrint (16 bytes; BLAKE2b in the forms before), the payload (numbers and texts
-// as ByteRecord.h writes them). Records of the forms before are read too:
-// "TZJ3", the same without the shift, and "TZJ2", with BLAKE2b prints on
-// the growing path as well.
+// Format: "TZJ5", the payload's length (8 bytes, least significant first),
+// the payload's QuickPrint (16 bytes), the payload (numbers and texts as
+// ByteRecord.h writes them). Records of the forms before are read too:
+// "TZJ4", the same with BLAKE2b digests of the ranges' old pieces; "TZJ3",
+// that without the shift and with a BLAKE2b payload digest; "TZJ2", with
+// BLAKE2b prints on the growing path as well.
 
 #include <cstdint>
 #include <optional>
@@ -41,7 +42,7 @@ struct Range {
     int64_t Offset = 0;
     std::string New;
     int64_t OldLength = 0;
-    std::vector<Digest> OldPieces;  // of each piece of the old bytes (ForEachPiece)
+    std::vector<Digest> OldPieces;  // prints of each piece of the old bytes (ForEachPiece)
     std::string Old;                // the old bytes themselves, in memory only
 };
 
@@ -75,11 +76,18 @@ struct JournalEntry {
     // the buffer is this user's own and a sector print only tells old bytes
     // from new, and BLAKE2b over every sector was most of a growing save.
     bool StrongPrints = false;
+    // The old pieces of the ranges by BLAKE2b, in a record of the forms
+    // before; by QuickPrint now: a piece's print only tells the old bytes
+    // from the new ones and from bytes another program put there since,
+    // and whoever could forge one could write the file itself. BLAKE2b
+    // over the frames an edit moves (a cover behind the album) was most of
+    // the save's time.
+    bool StrongPieces = false;
 };
 
 // The forms of the record, the newest last. A save writes the newest; the
 // others are read, and written only by tests (their entries have no shift).
-enum class RecordForm { StrongPrints, NoShift, Current };
+enum class RecordForm { StrongPrints, NoShift, StrongPieces, Current };
 
 std::string EncodeRecord(const std::vector<const JournalEntry*>& entries,
                          RecordForm form = RecordForm::Current);

@@ -454,23 +454,39 @@ TEST_F(RecoveryTest, AShiftedSaveIsFinishedWhereverItWasCut) {
     }
 }
 
-// A journal of the form before (BLAKE2b prints of the old sectors and the
-// buffer) left by an earlier version is still finished.
-TEST_F(RecoveryTest, AJournalOfTheFormBeforeIsFinished) {
-    CutSave(true, true);
-    const std::string journal = Journal();
-    auto entries = writepath::DecodeRecord(ReadFileBytes(journal));
-    ASSERT_TRUE(entries && entries->size() == 1);
-    writepath::JournalEntry& e = entries->front();
-    e.OldSectors.clear();
-    for (size_t at = 0; at < before_.size(); at += writepath::kSector)
-        e.OldSectors.push_back(
-            writepath::DigestOf(std::string_view(before_).substr(at, writepath::kSector)));
-    e.BufferDigest = writepath::DigestOf(ReadFileBytes(Buffer()));
-    const std::string record = writepath::EncodeRecord({&e}, writepath::RecordForm::StrongPrints);
-    WriteFileBytes(journal, record);
-    EXPECT_EQ(Recover().Finished.size(), 1u);
-    EXPECT_TRUE(ReadFileBytes(path_) == after_);
+// Journals of the forms before, left by an earlier version, are still
+// finished: BLAKE2b prints of the old sectors and the buffer (a growing
+// save), BLAKE2b digests of the old pieces (an in-place one).
+TEST_F(RecoveryTest, AJournalOfAFormBeforeIsFinished) {
+    for (const auto form :
+         {writepath::RecordForm::StrongPrints, writepath::RecordForm::StrongPieces}) {
+        const bool grows = form == writepath::RecordForm::StrongPrints;
+        SCOPED_TRACE(grows ? "TZJ2" : "TZJ4");
+        ASSERT_NO_FATAL_FAILURE(CutSave(grows, true));
+        const std::string journal = Journal();
+        auto entries = writepath::DecodeRecord(ReadFileBytes(journal));
+        ASSERT_TRUE(entries && entries->size() == 1);
+        writepath::JournalEntry& e = entries->front();
+        const auto strong = [this](int64_t at, int64_t n) {
+            return writepath::DigestOf(
+                std::string_view(before_).substr(static_cast<size_t>(at), static_cast<size_t>(n)));
+        };
+        if (grows) {
+            e.OldSectors.clear();
+            for (size_t at = 0; at < before_.size(); at += writepath::kSector)
+                e.OldSectors.push_back(strong(static_cast<int64_t>(at), writepath::kSector));
+            e.BufferDigest = writepath::DigestOf(ReadFileBytes(Buffer()));
+        }
+        for (writepath::Range& r : e.Ranges) {
+            r.OldPieces.clear();
+            writepath::ForEachPiece(r.Offset, r.OldLength, [&](int64_t at, int64_t n) {
+                r.OldPieces.push_back(strong(at, n));
+            });
+        }
+        WriteFileBytes(journal, writepath::EncodeRecord({&e}, form));
+        EXPECT_EQ(Recover().Finished.size(), 1u);
+        EXPECT_TRUE(ReadFileBytes(path_) == after_);
+    }
 }
 
 // Where the journal lives when the environment says little.
