@@ -5,9 +5,14 @@
 // and the baseline reader run with and without read-ahead hints, in turns,
 // on that tree and on one of 200 files of 4 MB with a 60 KB cover.
 //
-//   bench_scan [FILES] [LARGE_FILES] [--cold [ROUNDS]] [--window N]
-//     defaults 10000, 40000, 7 cold rounds and the program's window;
-//     LARGE_FILES 0 skips the large tree
+// With --slow (as root) first a cold scan of 600 files on a disk limited to
+// 200 reads a second, beside mutagen and a reader of two ranges a file.
+//
+//   bench_scan [FILES] [LARGE_FILES] [--cold [ROUNDS]] [--slow [ROUNDS]] [--window N]
+//     defaults 10000, 40000, 7 cold and 3 slow rounds and the program's
+//     window; LARGE_FILES 0 skips the large tree
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -194,14 +200,183 @@ void ColdRun(const std::string& cli, const std::string& tree, int count, int rou
     ColdTable(title, count, rounds, variants, 0);
 }
 
+// A disk that answers 200 reads a second, as a USB hard disk or a cheap
+// stick does: an ext4 image on a loop device, its reads limited by the
+// cgroup's I/O throttle (v1 blkio, or v2 io.max). Each tool runs in the
+// cgroup after the page cache is emptied; the reads the device served come
+// from its statistics.
+class SlowDisk {
+  public:
+    explicit SlowDisk(const std::string& dir) : dir_(dir) {
+        const std::string v1 = "/sys/fs/cgroup/blkio";
+        const std::string v2 = "/sys/fs/cgroup";
+        std::ifstream controllers(v2 + "/cgroup.controllers");
+        std::string list((std::istreambuf_iterator<char>(controllers)), {});
+        if (fs::exists(v1 + "/blkio.throttle.read_iops_device")) {
+            cgroup_ = v1 + "/tz-bench-slow";
+        } else if (list.find("io") != std::string::npos) {
+            cgroup_ = v2 + "/tz-bench-slow";
+            v2_ = true;
+        } else {
+            why_ = "no cgroup I/O throttle (neither blkio nor io.max)";
+            return;
+        }
+        image_ = dir + "/disk.img";
+        mount_ = dir + "/mnt";
+        fs::create_directories(mount_);
+        if (std::system(("truncate -s 1200M " + Quote(image_) + " && mkfs.ext4 -q -F " +
+                         Quote(image_) + " >/dev/null 2>&1")
+                            .c_str()) != 0) {
+            why_ = "mkfs.ext4 failed";
+            return;
+        }
+        std::FILE* p = ::popen(("losetup -f --show " + Quote(image_)).c_str(), "r");
+        char dev[64] = {};
+        if (p == nullptr || std::fgets(dev, sizeof dev, p) == nullptr) {
+            if (p) ::pclose(p);
+            why_ = "no loop device";
+            return;
+        }
+        ::pclose(p);
+        loop_ = std::string(dev).substr(0, std::strcspn(dev, "\n"));
+        if (std::system(("mount " + Quote(loop_) + " " + Quote(mount_)).c_str()) != 0) {
+            why_ = "mount failed";
+            return;
+        }
+        mounted_ = true;
+        std::ifstream num("/sys/block/" + fs::path(loop_).filename().string() + "/dev");
+        num >> majmin_;
+        fs::create_directories(cgroup_);
+        std::ofstream limit(cgroup_ + (v2_ ? "/io.max" : "/blkio.throttle.read_iops_device"));
+        limit << majmin_ << (v2_ ? " riops=200" : " 200") << "\n";
+        limit.close();
+        if (!limit) why_ = "the cgroup refused the limit";
+    }
+    ~SlowDisk() {
+        if (mounted_) (void)std::system(("umount " + Quote(mount_)).c_str());
+        if (!loop_.empty()) (void)std::system(("losetup -d " + Quote(loop_)).c_str());
+        if (!cgroup_.empty()) ::rmdir(cgroup_.c_str());
+        fs::remove_all(dir_);
+    }
+    const std::string& Why() const { return why_; }
+    std::string Tree() const { return mount_ + "/tree"; }
+
+    // Runs work in a child inside the cgroup: seconds and device reads.
+    std::pair<double, long> Run(const std::function<void()>& work) const {
+        if (!DropCaches()) std::exit(1);
+        const long before = Reads();
+        const auto start = Clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            std::ofstream(cgroup_ + "/cgroup.procs") << ::getpid() << "\n";
+            work();
+            std::_Exit(0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return {Seconds(start), Reads() - before};
+    }
+
+  private:
+    long Reads() const {
+        std::ifstream stat("/sys/block/" + fs::path(loop_).filename().string() + "/stat");
+        long reads = -1;
+        stat >> reads;
+        return reads;
+    }
+    std::string dir_, image_, mount_, loop_, cgroup_, majmin_, why_;
+    bool v2_ = false, mounted_ = false;
+};
+
+// Exactly two ranges a file: the head with the bench tree's 30 KB cover and
+// the first audio behind it, and the tail with the ID3v1 block.
+bool TwoRanges(void* context, const std::string& folder, const DirEntry& entry) {
+    auto& c = *static_cast<Counter*>(context);
+    ++c.files;
+    c.path.assign(folder).append(entry.Name);
+    const int fd = ::open(c.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    static std::vector<char> buf(40 * 1024);
+    struct stat st {};
+    c.ok = ::pread(fd, buf.data(), buf.size(), 0) > 0 && ::fstat(fd, &st) == 0 &&
+           ::pread(fd, buf.data(), 3586, st.st_size > 3586 ? st.st_size - 3586 : 0) > 0 && c.ok;
+    ::close(fd);
+    return true;
+}
+
+void SlowDiskTable(const std::string& cli, int rounds) {
+    constexpr int kFiles = 600;
+    std::string tmpl = (fs::temp_directory_path() / "tz-bench-slow-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) return;
+    SlowDisk disk(tmpl);
+    if (!disk.Why().empty()) {
+        std::printf("\nslow disk skipped: %s\n", disk.Why().c_str());
+        return;
+    }
+    MakeBenchTree(disk.Tree(), kFiles, 1024 * 1024, 30 * 1024);
+    CheckTree(disk.Tree(), kFiles);
+    const std::string tree = disk.Tree();
+    const bool mutagen = std::system("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") == 0;
+    struct Tool {
+        const char* name;
+        std::function<void()> work;
+        std::vector<double> seconds;
+        std::vector<double> reads;
+    };
+    const auto exec = [](std::vector<std::string> argv) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> args;
+        for (auto& a : argv) args.push_back(a.data());
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+    };
+    std::vector<Tool> tools;
+    tools.push_back({"tonzettel-cli scan", [&] { exec({cli, "scan", tree}); }, {}, {}});
+    tools.push_back({"two ranges a file", [&] { Walk(tree, TwoRanges, 0); }, {}, {}});
+    if (mutagen) {
+        tools.push_back({"mutagen (tags and stream)",
+                         [&] {
+                             exec({"/usr/bin/python3", "-c",
+                                   "import os,sys,mutagen.mp3\n"
+                                   "for d,_,fs in os.walk(sys.argv[1]):\n"
+                                   " for f in fs:\n"
+                                   "  if f.endswith('.mp3'): mutagen.mp3.MP3(os.path.join(d,f))",
+                                   tree});
+                         },
+                         {},
+                         {}});
+    }
+    for (int r = 0; r < rounds; ++r) {
+        for (size_t k = 0; k < tools.size(); ++k) {
+            Tool& t = tools[(k + static_cast<size_t>(r)) % tools.size()];
+            const auto [seconds, reads] = disk.Run(t.work);
+            t.seconds.push_back(seconds);
+            t.reads.push_back(static_cast<double>(reads) / kFiles);
+        }
+    }
+    std::printf(
+        "\ncold cache, %d files of 1 MB with a 30 KB cover on a disk of 200 reads/s, "
+        "median of %d\n%-30s %10s %18s\n",
+        kFiles, rounds, "", "seconds", "device reads/file");
+    for (const Tool& t : tools)
+        std::printf("%-30s %10.2f %18.2f\n", t.name, Median(t.seconds), Median(t.reads));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<int> numbers;
     int rounds = 0;
     int window = kReadAheadFiles;
+    int slowRounds = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--cold") == 0) {
+        if (std::strcmp(argv[i], "--slow") == 0) {
+            slowRounds = 3;
+            if (i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0])))
+                slowRounds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--cold") == 0) {
             rounds = 7;
             if (i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0])))
                 rounds = std::atoi(argv[++i]);
@@ -218,10 +393,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tonzettel-cli not found beside the benchmark: %s\n", cli.c_str());
         return 1;
     }
-    if (rounds > 0 && ::geteuid() != 0) {
+    if ((rounds > 0 || slowRounds > 0) && ::geteuid() != 0) {
         std::printf("not root: the page cache cannot be emptied, so only warm figures\n");
-        rounds = 0;
+        rounds = slowRounds = 0;
     }
+    if (slowRounds > 0) SlowDiskTable(cli, slowRounds);
     std::printf("read-ahead window: %d files\n", window);
 
     const std::string tree = MakeTree(count);
