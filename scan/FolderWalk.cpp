@@ -109,7 +109,7 @@ class Walker {
         DirEntry entry;
         FolderReadAhead readAhead(
             fd, files.size(), [&files](size_t i) -> const std::string& { return files[i].name; },
-            readAhead_);
+            readAhead_, headNeed_);
         for (size_t i = 0; i < files.size(); ++i) {
             // The file at hand and the next ones of the listing have their
             // first reads on the way while this one is analysed.
@@ -159,6 +159,7 @@ class Walker {
     int readAhead_;
     std::vector<std::string>* unreadable_;
     std::vector<FolderId> open_;
+    HeadNeed headNeed_;  // learned in one folder, used in the next
 };
 
 }  // namespace

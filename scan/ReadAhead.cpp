@@ -48,18 +48,24 @@ class HintFile {
         }
         return true;
     }
-    void HintFirstReads() const {
-        const auto [head, tail] = TMPEGaudio::FirstReads(size_);
-        ::posix_fadvise(fd_, head.Offset, head.Count, POSIX_FADV_WILLNEED);
+    // The head is the first read's or, where the files before needed more
+    // (a cover), that much, so the frames behind the tag come along: the
+    // head asked for is returned.
+    int64_t HintFirstReads(int64_t need) const {
+        const auto [first, tail] = TMPEGaudio::FirstReads(size_);
+        const int64_t head = need > first.Count ? std::min(need, size_) : first.Count;
+        ::posix_fadvise(fd_, 0, head, POSIX_FADV_WILLNEED);
         // The tail of a small file lies in the head already.
-        const int64_t from = std::max(tail.Offset, head.Offset + head.Count);
+        const int64_t from = std::max(tail.Offset, head);
         if (from < tail.Offset + tail.Count)
             ::posix_fadvise(fd_, from, tail.Offset + tail.Count - from, POSIX_FADV_WILLNEED);
+        return head;
     }
-    // A tag larger than the first read (a cover) sends the analyser behind
-    // it: the frames there and the first audio window. Known only once the
-    // header has arrived: false while it is still on its way.
-    bool HintBehindTag() const {
+    // A tag larger than the head asked for (a cover) sends the analyser
+    // behind it: the frames there and the first audio window. Known only
+    // once the header has arrived: false while it is still on its way.
+    // need learns what this file needed.
+    bool HintBehindTag(int64_t head, HeadNeed& need) const {
         uint8_t header[10];
         iovec io{header, sizeof header};
         const ssize_t got = ::preadv2(fd_, &io, 1, 0, RWF_NOWAIT);
@@ -69,10 +75,11 @@ class HintFile {
         const auto frames = ReadSynchsafe32(std::span<const uint8_t>(header + 6, 4));
         if (!frames) return true;
         const int64_t tagEnd = int64_t{*frames} + static_cast<int64_t>(sizeof header);
-        const int64_t head = TMPEGaudio::FirstReads(size_)[0].Count;
-        if (tagEnd > head) {
+        const int64_t needed = tagEnd + mpeg::kWindowSize;
+        need.Bytes = needed <= kWholeHeadLimit ? needed : 0;
+        if (needed > head) {
             const int64_t from = std::max(head, tagEnd - static_cast<int64_t>(id3v2::kTagChunk));
-            ::posix_fadvise(fd_, from, tagEnd + mpeg::kWindowSize - from, POSIX_FADV_WILLNEED);
+            ::posix_fadvise(fd_, from, needed - from, POSIX_FADV_WILLNEED);
         }
         return true;
     }
@@ -85,12 +92,15 @@ class HintFile {
 }  // namespace
 
 FolderReadAhead::FolderReadAhead(int dirFd, size_t count,
-                                 std::function<const std::string&(size_t)> name, int window)
+                                 std::function<const std::string&(size_t)> name, int window,
+                                 HeadNeed& need)
     : dirFd_(dirFd),
       count_(count),
       name_(std::move(name)),
       window_(window > 0 ? static_cast<size_t>(window) : 0),
-      sizes_(window_ + 1, -1) {}
+      sizes_(window_ + 1, -1),
+      heads_(window_ + 1, 0),
+      need_(need) {}
 
 void FolderReadAhead::Before(size_t index) {
     if (window_ == 0) return;
@@ -105,7 +115,7 @@ void FolderReadAhead::Before(size_t index) {
             cached_ = file.FirstReadsCached();
             if (cached_) continue;
         }
-        file.HintFirstReads();
+        heads_[hinted_ % heads_.size()] = file.HintFirstReads(need_.Bytes);
         size = file.Size();
     }
     // Files whose header has arrived get the range behind their tag, up to
@@ -116,8 +126,9 @@ void FolderReadAhead::Before(size_t index) {
     for (const size_t end = std::min(count_, index + 1 + window_ / 2); behind_ < end; ++behind_) {
         // Only files hinted above, and no small one: it is read whole at once.
         const int64_t size = sizes_[behind_ % sizes_.size()];
-        if (size < 0 || TMPEGaudio::FirstReads(size)[0].Count >= size) continue;
+        const int64_t head = heads_[behind_ % heads_.size()];
+        if (size < 0 || head >= size) continue;
         const HintFile file(dirFd_, name_(behind_));
-        if (file.Size() >= 0 && !file.HintBehindTag()) break;
+        if (file.Size() >= 0 && !file.HintBehindTag(head, need_)) break;
     }
 }

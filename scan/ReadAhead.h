@@ -17,12 +17,25 @@
 // How many files of a folder listing are hinted ahead of the one analysed.
 inline constexpr int kReadAheadFiles = 24;
 
+// How many bytes from the start the files of a walk needed: the ID3v2 tag
+// and the first audio window behind it, as the last file whose header came
+// told (0: none yet). The files of an album mostly carry one cover, so the
+// next ones get their head in one read instead of two.
+struct HeadNeed {
+    int64_t Bytes = 0;
+};
+
+// Heads up to this size are read whole; a larger picture inside the tag is
+// skipped, the range behind it read apart.
+inline constexpr int64_t kWholeHeadLimit = 128 * 1024;
+
 // Hints the files of one folder listing, in order, ahead of their turn.
 class FolderReadAhead {
   public:
-    // name(i) is the i-th of count file names of the folder open as dirFd.
+    // name(i) is the i-th of count file names of the folder open as dirFd;
+    // need is kept by the walk from folder to folder.
     FolderReadAhead(int dirFd, size_t count, std::function<const std::string&(size_t)> name,
-                    int window);
+                    int window, HeadNeed& need);
     // Called before the file at index is visited.
     void Before(size_t index);
 
@@ -34,6 +47,8 @@ class FolderReadAhead {
     size_t hinted_ = 0;    // files [0, hinted_) are hinted or found in the cache
     size_t behind_ = 0;    // files [0, behind_) had the range behind a large tag hinted
     bool cached_ = false;  // the last probe found its file in the cache
-    // The sizes the first hints found, by index modulo window + 1 (-1: no hint).
-    std::vector<int64_t> sizes_;
+    // The sizes the first hints found and the heads they asked for, by index
+    // modulo window + 1 (size -1: no hint).
+    std::vector<int64_t> sizes_, heads_;
+    HeadNeed& need_;
 };
