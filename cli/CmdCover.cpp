@@ -11,8 +11,8 @@
 #include "cli/Args.h"
 #include "cli/BackupRun.h"
 #include "cli/Commands.h"
+#include "cli/Images.h"
 #include "cli/Report.h"
-#include "image/Image.h"
 #include "ops/CoverOps.h"
 #include "ops/Reasons.h"
 #include "tags/PosixFile.h"
@@ -40,7 +40,8 @@ int List(const ParsedArgs& parsed) {
     std::string out;
     const int code = ForEachFile(parsed, [&out](const std::string& path, const auto& pictures) {
         for (const auto& p : pictures) {
-            const auto size = PixelSizeOf(p.Data);
+            const ImageFunctions* images = Images();
+            const auto size = images ? images->PixelSizeOf(p.Data) : std::nullopt;
             out += path + "\t" + std::string(PictureTypeKey(p.Type)) + "\t" + id3v2::MimeOf(p) +
                    "\t" +
                    (size ? std::to_string(size->Width) + "x" + std::to_string(size->Height)
@@ -75,7 +76,8 @@ int Extract(const ParsedArgs& parsed, const std::string& folder) {
 // readable.
 std::optional<CoverImage> LoadImage(const std::string& path) {
     auto image = ReadCoverImage(path, static_cast<int64_t>(id3v2::kMaxTagBody));
-    if (!image || !PixelSizeOf(image->Data)) return std::nullopt;
+    const ImageFunctions* images = Images();
+    if (!image || !images || !images->PixelSizeOf(image->Data)) return std::nullopt;
     return image;
 }
 
@@ -123,8 +125,12 @@ int CmdCover(const std::vector<std::string>& args) {
                 : 0;
         if (edge < 16)
             return UsageError("cover", "--max-size braucht eine Pixelzahl ab 16.", usage);
+        const ImageFunctions* images = Images();
+        if (!images) return 2;
         action.What = CoverAction::Shrink;
-        action.Scale = JpegShrinker(edge);
+        action.Scale = [shrink = images->ShrinkToJpeg, edge](std::string_view data) {
+            return shrink(data, edge);
+        };
     } else if (parsed->Has("--set-type")) {
         const auto type = PictureTypeOf(parsed->Value("--set-type"));
         if (!type)

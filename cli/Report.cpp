@@ -9,24 +9,20 @@ void Fail(const std::string& text) {
 }
 
 void AppendEscaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            default:
-                out += c;
-        }
+    // Cells rarely hold a byte to escape: the plain runs go in whole.
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char* escape = c == '\t'   ? "\\t"
+                             : c == '\n' ? "\\n"
+                             : c == '\r' ? "\\r"
+                             : c == '\\' ? "\\\\"
+                                         : nullptr;
+        if (escape == nullptr) continue;
+        out.append(text.substr(from, i - from)).append(escape);
+        from = i + 1;
     }
+    out.append(text.substr(from));
 }
 
 std::string Escaped(std::string_view text) {

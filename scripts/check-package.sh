@@ -36,6 +36,22 @@ for page in "$root"/usr/share/man/man1/*.1; do
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
 
+# The installed tool finds its image module: a picture's pixel size is listed.
+song="$root/song.mp3"
+head -c 88200 /dev/zero | lame -r --quiet - "$song" 2>/dev/null
+/usr/bin/python3 - "$song" <<'PY'
+import struct, sys, zlib
+from mutagen.id3 import ID3, APIC
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 3, 2, 8, 2, 0, 0, 0)) +
+       chunk(b"IDAT", zlib.compress(b"\0" + b"\0" * 9 + b"\0" + b"\0" * 9)) + chunk(b"IEND", b""))
+tags = ID3()
+tags.add(APIC(encoding=0, mime="image/png", type=3, desc="", data=png))
+tags.save(sys.argv[1])
+PY
+"$cli" cover "$song" | grep -q $'\t3x2\t' || fail "tonzettel-cli cover does not find its image module"
+
 completion="$root/usr/share/bash-completion/completions/tonzettel-cli"
 complete_words() {
   bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _tonzettel_cli

@@ -88,6 +88,29 @@ TEST_F(CoverCliTest, EachOptionAndTheListingAfterIt) {
     }
 }
 
+// A tool installed without its image module still lists and removes
+// pictures; what needs the images stops before any file changes.
+TEST_F(CoverCliTest, WithoutTheImageModule) {
+    const std::string alone = dir_.File("bin");
+    fs::create_directory(alone);
+    fs::copy_file(CliPath(), alone + "/tonzettel-cli");
+    const std::string before = ReadFileBytes(song_);
+    const auto run = [&](const std::string& args) {
+        return RunShell(dir_, ShellQuote(alone + "/tonzettel-cli") + " cover " + args + " " +
+                                  ShellQuote(song_));
+    };
+    EXPECT_EQ(run("").Out, song_ + "\tback\timage/png\t-\t" +
+                               std::to_string(MakeImage(40, 30, "PNG").size()) + "\n");
+    for (const std::string& args : {std::string("--max-size 600"), "--set " + ShellQuote(big_)}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.Code, 2) << args;
+        EXPECT_NE(r.Err.find("tonzettel-image.so"), std::string::npos) << r.Err;
+        EXPECT_TRUE(ReadFileBytes(song_) == before) << args;
+    }
+    EXPECT_EQ(run("--remove").Code, 0);
+    EXPECT_EQ(run("").Out, "");
+}
+
 // Extracted pictures are named after the file and never replace one.
 TEST_F(CoverCliTest, ExtractNamesTheFilesAndReplacesNone) {
     ASSERT_EQ(RunCli(dir_, {"cover", "--set", big_, song_}).Code, 0);
