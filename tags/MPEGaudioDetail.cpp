@@ -207,6 +207,9 @@ std::string SearchEncoderMark(const Window& window, uint16_t frameSize, std::str
     for (int64_t i = 0; i < candidates; ++i) {
         const int64_t k = kWindowSize - 8 - i;
         if (k < 0) break;
+        // Most places start with neither mark: one byte tells.
+        const uint8_t first = window.At(k);
+        if (first != 'L' && first != 'G') continue;
         if (window.Matches(k, "LAME")) {
             if (more && IsDigit(static_cast<char>(window.At(k + 8)))) *more = window.Text(k + 8, 1);
             return window.Text(k, 8);

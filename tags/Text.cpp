@@ -109,9 +109,13 @@ char32_t NextCodePoint(std::string_view utf8, size_t& pos) {
 }
 
 std::string AnsiToUtf8(std::string_view ansi) {
-    std::string out;
+    // Mostly ASCII, which stays as it is: taken over in whole runs.
+    size_t ascii = 0;
+    while (ascii < ansi.size() && static_cast<unsigned char>(ansi[ascii]) < 0x80) ++ascii;
+    std::string out(ansi.substr(0, ascii));
+    if (ascii == ansi.size()) return out;
     out.reserve(ansi.size() + ansi.size() / 4);
-    for (char c : ansi) {
+    for (char c : ansi.substr(ascii)) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x80) {
             out += c;
