@@ -10,10 +10,18 @@
 namespace writepath {
 
 Failure WriteRanges(const PosixFile& file, const std::string& path,
-                    const std::vector<Range>& ranges, bool old) {
-    for (const Range& r : ranges) {
-        const std::string& bytes = old ? r.Old : r.New;
-        if (const Failure f = WriteAt(file, path, bytes, r.Offset); f != Failure::None) return f;
+                    const std::vector<Range>& ranges, int64_t oldSize, bool& started) {
+    for (const bool beyond : {true, false}) {
+        for (const Range& r : ranges) {
+            if ((r.Offset >= oldSize) != beyond) continue;
+            const Failure f = WriteAt(file, path, r.New, r.Offset);
+            if (f == Failure::None) continue;
+            // Cut back, the file is as it was; else the journal finishes it.
+            if (beyond && !started && Truncate(file, path, oldSize) == Failure::None) return f;
+            started = true;
+            return f;
+        }
+        started = true;
     }
     return Failure::None;
 }

@@ -13,10 +13,11 @@
 
 namespace writepath {
 
-// The ranges' new bytes, or with old their old ones (known only while the
-// group that planned them runs).
+// The ranges' new bytes: those beyond the old end first, so that a lack of
+// room shows before any old byte is overwritten (the file is cut back to
+// oldSize then); started tells whether an old byte may have changed.
 Failure WriteRanges(const PosixFile& file, const std::string& path,
-                    const std::vector<Range>& ranges, bool old);
+                    const std::vector<Range>& ranges, int64_t oldSize, bool& started);
 
 // Copies the buffer into the file: the part beyond the old end first, so a
 // lack of room shows before any old byte is overwritten; started tells

@@ -97,24 +97,20 @@ Failure Apply(Entry& e) {
     FilePlan& p = e.Plan;
     if (const Failure f = OpenForWriting(e); f != Failure::None) return f;
     if (e.Shifted) {
-        const Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, false);
+        bool started = true;  // the room is in
+        const Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, p.OldSize, started);
         if (f == Failure::None)
             p.BytesWritten = static_cast<int64_t>(e.Journal.Ranges[0].New.size());
         return f;
     }
     if (p.InPlace) {
-        e.Started = true;
-        Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, false);
-        if (f == Failure::None && p.NewSize != p.OldSize) f = Truncate(e.File, p.Path, p.NewSize);
-        if (f != Failure::None) {
-            // Back to the old bytes where that still works; the journal
-            // finishes the write otherwise.
-            if (WriteRanges(e.File, p.Path, e.Journal.Ranges, true) == Failure::None &&
-                Truncate(e.File, p.Path, p.OldSize) == Failure::None) {
-                e.Started = false;
-            }
-            return f;
+        // A failure once an old byte changed is the journal's to finish.
+        Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, p.OldSize, e.Started);
+        if (f == Failure::None && p.NewSize != p.OldSize) {
+            e.Started = true;
+            f = Truncate(e.File, p.Path, p.NewSize);
         }
+        if (f != Failure::None) return f;
         for (const Range& r : e.Journal.Ranges)
             p.BytesWritten += static_cast<int64_t>(r.New.size());
         return Failure::None;

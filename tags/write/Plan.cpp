@@ -76,7 +76,8 @@ size_t RunEnd(const std::string& a, const std::string& b, size_t start, size_t g
     return end;
 }
 
-// The runs where two strings of one length differ, close runs joined.
+// The runs where two strings of one length differ, close runs joined, with
+// the prints of their old bytes piece by piece.
 std::vector<Range> DifferingRuns(const std::string& before, const std::string& after,
                                  int64_t offset) {
     std::vector<Range> runs;
@@ -87,23 +88,17 @@ std::vector<Range> DifferingRuns(const std::string& before, const std::string& a
         Range r;
         r.Offset = offset + static_cast<int64_t>(start);
         r.New = after.substr(start, end - start);
-        r.Old = before.substr(start, end - start);
+        r.OldLength = static_cast<int64_t>(end - start);
+        ForEachPiece(r.Offset, r.OldLength, [&](int64_t at, int64_t length) {
+            r.OldPieces.push_back(
+                PrintOf(std::string_view(before).substr(static_cast<size_t>(at - offset),
+                                                        static_cast<size_t>(length)),
+                        false));
+        });
         runs.push_back(std::move(r));
         start = NextDifference(before, after, end);
     }
     return runs;
-}
-
-// The old bytes' prints of each piece of a range.
-void DigestOldPieces(Range& r) {
-    r.OldLength = static_cast<int64_t>(r.Old.size());
-    r.OldPieces.clear();
-    ForEachPiece(r.Offset, r.OldLength, [&r](int64_t at, int64_t n) {
-        r.OldPieces.push_back(
-            PrintOf(std::string_view(r.Old).substr(static_cast<size_t>(at - r.Offset),
-                                                   static_cast<size_t>(n)),
-                    false));
-    });
 }
 
 // Spans minus holes (both sorted by offset, holes not overlapping).
@@ -281,7 +276,6 @@ void PlanChange(PlannedFile& e, const TagChange& change, bool hashTags, std::str
         }
     }
     if (j.Ranges.empty() && p.NewSize == p.OldSize) return;  // nothing to write
-    for (Range& r : j.Ranges) DigestOldPieces(r);
     if (const Failure f = NameOldFile(e, tail); f != Failure::None) return fail(f);
 }
 

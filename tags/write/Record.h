@@ -43,7 +43,6 @@ struct Range {
     std::string New;
     int64_t OldLength = 0;
     std::vector<Digest> OldPieces;  // prints of each piece of the old bytes (ForEachPiece)
-    std::string Old;                // the old bytes themselves, in memory only
 };
 
 struct Span {

@@ -269,7 +269,9 @@ TEST_F(WritePathTest, TheSecondEditIsInPlace) {
 }
 
 // On a full file system a save into the tag's room still works; one that
-// must grow fails, names the reason and leaves the file as it was.
+// must grow fails, names the reason and leaves the file as it was, and so
+// does one that changes the tag in place and puts an ID3v1 block on (its
+// file ends at a page, so the block needs room).
 TEST_F(WritePathTest, AFullFileSystem) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
     const fs::path mnt = dir_.Path() / "voll";
@@ -284,6 +286,10 @@ TEST_F(WritePathTest, AFullFileSystem) {
     const std::string grows = (mnt / "waechst.mp3").string();
     WriteMp3(fits, MakeId3v2Tag({{"TIT2", TextFrameData("alt")}}, 3, 1024), kAudio, "");
     WriteMp3(grows, MakeId3v2Tag({{"TIT2", TextFrameData("alt")}}), kAudio, "");
+    const std::string both = (mnt / "beide.mp3").string();
+    const std::string head = MakeId3v2Tag({{"TIT2", TextFrameData("alt")}}, 3, 1024);
+    WriteMp3(both, head, kAudio + std::string(4096 - (head.size() + kAudio.size()) % 4096, '\0'),
+             "");
     {
         // Fill what is left.
         PosixFile filler((mnt / "fueller").string(), O_WRONLY | O_CREAT, 0644);
@@ -298,6 +304,19 @@ TEST_F(WritePathTest, AFullFileSystem) {
     tag.SetTitle(std::string(3000, 'n'));
     EXPECT_EQ(tag.SaveChange(grows), Failure::NoSpace);
     EXPECT_EQ(ReadFileBytes(grows), before);
+    const std::string bothBefore = ReadFileBytes(both);
+    writepath::TagChange change{both,
+                                id3v2::HeadOf(
+                                    [](const id3v2::ParsedTag*, std::string& t) {
+                                        t = MakeId3v2Tag({{"TIT2", TextFrameData("neu")}});
+                                        return true;
+                                    },
+                                    true),
+                                writepath::BlockChange::Put};
+    change.NewBlock.fill('v');
+    EXPECT_EQ(writepath::SaveChange(change).Why, Failure::NoSpace);
+    EXPECT_EQ(ReadFileBytes(both), bothBefore);
+    EXPECT_TRUE(writepath::RecoverJournals().Finished.empty());
 }
 
 }  // namespace
