@@ -144,7 +144,7 @@ int CmdImport(const std::vector<std::string>& args) {
             case ImportPlanItem::Change:
                 preview += ReadableName(item.Path) + "\n";
                 for (const auto& c : item.Changes)
-                    preview += "  " + std::string(InfoOf(ColumnOf(c.Field)).Header) + ": " +
+                    preview += "  " + std::string(ColumnHeader(ColumnOf(c.Field))) + ": " +
                                Escaped(c.Old) + " -> " + Escaped(c.New) + "\n";
                 run.Positional.push_back(item.Path);
                 byPath[item.Path] = &item;

@@ -1,6 +1,52 @@
 #include "ops/Reasons.h"
 
+#include <array>
+
+#include "ops/Backup.h"
+#include "ops/CoverOps.h"
+#include "ops/History.h"
+#include "ops/RenameOps.h"
+#include "ops/VersionOps.h"
+#include "tags/Convert.h"
 #include "tags/Text.h"
+#include "tags/WritePath.h"
+#include "tags/write/StateFolder.h"
+
+std::string_view FieldName(TagField field) {
+    static constexpr std::array<std::string_view, TagFieldCount> kNames = {
+        "Interpret", "Album", "Titel", "Jahr", "Genre", "Kommentar"};
+    return kNames[IndexOf(field)];
+}
+
+namespace {
+
+struct ColumnWords {
+    std::string_view Header, Caption;
+};
+constexpr std::array<ColumnWords, ColumnCount> kColumnWords = {{
+    {"Datei", ""},
+    {"ID3 Interpret", "ID3Tag Interpret"},
+    {"ID3 Album", "ID3Tag Album"},
+    {"ID3 Titel", "ID3Tag Titel"},
+    {"ID3 Jahr", "ID3Tag Jahr"},
+    {"ID3 Genre", "ID3Tag Genre"},
+    {"ID3 Kommentar", "ID3Tag Kommentar"},
+    {"Bitrate", "Bitrate"},
+    {"Samplerate", "Samplerate"},
+    {"Länge", "Länge"},
+    {"Dateigröße", "Dateigröße"},
+    {"Codec", "Codec"},
+    {"Pfad", ""},
+}};
+
+}  // namespace
+
+std::string_view ColumnHeader(Column column) {
+    return kColumnWords[static_cast<size_t>(column)].Header;
+}
+std::string_view ColumnCaption(Column column) {
+    return kColumnWords[static_cast<size_t>(column)].Caption;
+}
 
 std::string ReadablePath(const std::string& path) {
     return ReadableName(path);

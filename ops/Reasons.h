@@ -1,20 +1,51 @@
 #pragma once
 
-// Every reason and heading the program gives in German, worded once: the
-// window, the CLI and the tests read them from here. The code below speaks
+// Every reason, heading and name the program gives in German, worded once:
+// the window, the CLI and the tests read them from here. The code below speaks
 // in values (writepath::Failure, RenameSkip, BackupProblem, the recovery's
 // lists); this is where they become words.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "ops/Backup.h"
-#include "ops/CoverOps.h"
-#include "ops/RenameOps.h"
-#include "ops/VersionOps.h"
-#include "tags/WritePath.h"
-#include "tags/write/StateFolder.h"
+#include "scan/Columns.h"
+#include "tags/Fields.h"
+
+// Only their names: every part of the program reads this table, and it
+// includes none of them.
+enum class BackupProblem;
+enum class CoverSkip;
+enum class RenameSkip;
+enum class VersionSkip;
+struct HistoryStep;
+namespace writepath {
+enum class Failure;
+struct RecoveryReport;
+struct StateCheck;
+}  // namespace writepath
+namespace id3v2 {
+struct Loss;
+}  // namespace id3v2
+
+// The German names of the six fields ("Interpret") and of the track: the
+// rename tool's placeholders ("%Interpret%", "%Track%"), the dialogs' labels,
+// the lists of kept or missing fields.
+std::string_view FieldName(TagField field);
+inline constexpr std::string_view kTrackName = "Track";
+
+// The list's column headers ("ID3 Interpret"), which a spreadsheet's header
+// row repeats, and the check boxes of "Optionen" ("ID3Tag Interpret"; empty
+// for a column that is always shown).
+std::string_view ColumnHeader(Column column);
+std::string_view ColumnCaption(Column column);
+// The spreadsheet's column of each path's bytes, for names that are not UTF-8.
+inline constexpr std::string_view kPathBytesHeader = "Pfad (Bytes)";
+
+// The folder picker's entries for all drives and for the user's home folder.
+inline constexpr std::string_view kComputerName = "Computer";
+inline constexpr std::string_view kHomeFolderName = "Persönlicher Ordner";
 
 // A path as text to show: each part as UTF-8, or else as Windows-1252.
 std::string ReadablePath(const std::string& path);
@@ -62,8 +93,7 @@ std::string UnreadableFileText(const std::string& path);
 
 // The editor's message of a failed save: "Die Datei "..." konnte nicht
 // gespeichert werden: <reason>."
-std::string SaveFailedText(const std::string& path,
-                           writepath::Failure why = writepath::Failure::None);
+std::string SaveFailedText(const std::string& path, writepath::Failure why = {});
 
 // End-of-scan texts of the status bar's second field.
 std::string FoundCountText(int foundCount);  // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "ops/Reasons.h"
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 #include "tags/Text.h"
@@ -107,18 +108,20 @@ std::string ExpandPattern(std::string_view pattern, const RenameValues& values,
             continue;
         }
         bool matched = false;
-        if (pattern.compare(i, kTrackPlaceholder.size(), kTrackPlaceholder) == 0) {
+        const std::string trackPlaceholder = "%" + std::string(kTrackName) + "%";
+        if (pattern.compare(i, trackPlaceholder.size(), trackPlaceholder) == 0) {
             std::string track;
             if (values.Track > 0)
                 track = (values.Track < 10 ? "0" : "") + std::to_string(values.Track);
-            need("Track", track);
-            i += kTrackPlaceholder.size();
+            need(kTrackName, track);
+            i += trackPlaceholder.size();
             matched = true;
         }
         for (size_t f = 0; !matched && f < TagFieldCount; ++f) {
-            const std::string placeholder = "%" + std::string(TagFields[f].Name) + "%";
+            const std::string_view name = FieldName(TagFields[f].Field);
+            const std::string placeholder = "%" + std::string(name) + "%";
             if (pattern.compare(i, placeholder.size(), placeholder) != 0) continue;
-            need(TagFields[f].Name, values.Texts[TagFields[f].Field]);
+            need(name, values.Texts[TagFields[f].Field]);
             i += placeholder.size();
             matched = true;
         }

@@ -30,7 +30,6 @@ std::string PatternOf(bool titleFirst, std::string_view separator);
 
 // The placeholders a pattern may hold: "%Interpret%" ... "%Kommentar%" and
 // "%Track%" (two digits), "%%" a percent sign.
-inline constexpr std::string_view kTrackPlaceholder = "%Track%";
 
 // The pattern with the values put in; a placeholder of an empty value is
 // named in missing (its German name) and gives nothing. Any other "%" stays.

@@ -7,17 +7,13 @@
 #include <cstdio>
 
 #include "ops/Genres.h"
+#include "ops/Reasons.h"
 #include "ops/RenameOps.h"
 #include "ops/TagAccess.h"
 #include "tags/ID3v1.h"
 #include "tags/Text.h"
 
 namespace {
-
-constexpr std::string_view kPathHeader = "Pfad";
-constexpr std::string_view kNameHeader = "Datei";
-constexpr std::string_view kTrackHeader = "Track";
-constexpr std::string_view kBytesHeader = "Pfad (Bytes)";
 
 bool NeedsQuotes(std::string_view cell, char separator) {
     return cell.find_first_of(std::string{separator, '"', '\r', '\n'}) != std::string_view::npos;
@@ -153,12 +149,13 @@ std::string PathOfBytesCell(std::string_view cell) {
 }
 
 std::vector<std::string> ExportHeader() {
-    std::vector<std::string> header = {std::string(kPathHeader), std::string(kNameHeader)};
+    std::vector<std::string> header = {std::string(ColumnHeader(ColPfad)),
+                                       std::string(ColumnHeader(ColDatei))};
     for (size_t i = 0; i < kExportColumns.size(); ++i) {
-        header.emplace_back(InfoOf(kExportColumns[i]).Header);
-        if (kExportColumns[i] == ColKommentar) header.emplace_back(kTrackHeader);
+        header.emplace_back(ColumnHeader(kExportColumns[i]));
+        if (kExportColumns[i] == ColKommentar) header.emplace_back(kTrackName);
     }
-    header.emplace_back(kBytesHeader);
+    header.emplace_back(kPathBytesHeader);
     return header;
 }
 
@@ -216,12 +213,13 @@ ImportSheet ReadImportSheet(std::string_view text) {
             if (TrimBlanks(header[i]) == name) return static_cast<int>(i);
         return -1;
     };
-    const int path = column(kPathHeader), name = column(kNameHeader), bytes = column(kBytesHeader);
+    const int path = column(ColumnHeader(ColPfad)), name = column(ColumnHeader(ColDatei)),
+              bytes = column(kPathBytesHeader);
     sheet.HasPath = path >= 0;
     if (!sheet.HasPath) return sheet;
     std::vector<std::pair<TagField, int>> fields;
     for (const TagField f : AllTagFields)
-        if (const int c = column(InfoOf(ColumnOf(f)).Header); c >= 0) fields.emplace_back(f, c);
+        if (const int c = column(ColumnHeader(ColumnOf(f))); c >= 0) fields.emplace_back(f, c);
     const auto cell = [](const std::vector<std::string>& row, int c) -> std::string {
         return c >= 0 && static_cast<size_t>(c) < row.size() ? row[static_cast<size_t>(c)]
                                                              : std::string();

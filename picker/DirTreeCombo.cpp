@@ -1,5 +1,6 @@
 #include "picker/DirTreeCombo.h"
 
+#include "ops/Reasons.h"
 #include "picker/MountTable.h"
 
 #include <QApplication>
@@ -28,8 +29,9 @@
 namespace {
 
 const QString kRootPath = QStringLiteral("Drives");
-const QString kRootText = QStringLiteral("Computer");
-const QString kHomeText = QStringLiteral("Persönlicher Ordner");
+const QString kRootText = QString::fromUtf8(kComputerName.data(), qsizetype(kComputerName.size()));
+const QString kHomeText =
+    QString::fromUtf8(kHomeFolderName.data(), qsizetype(kHomeFolderName.size()));
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kTypeRole = Qt::UserRole + 1;  // a volume's file system type
 constexpr int kIconSize = 16;

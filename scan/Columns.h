@@ -1,8 +1,9 @@
 #pragma once
 
-// The thirteen columns of the file list: what each is called, how wide it
-// is drawn at first, how its text is aligned, and what the settings file and
-// "Optionen" call it. The list, the settings and "Optionen" read them here.
+// The thirteen columns of the file list: how wide each is drawn at first,
+// how its text is aligned, and what the settings file calls it. The list,
+// the settings and "Optionen" read them here; their German headers and
+// check box captions stand in ops/Reasons.
 
 #include <array>
 #include <cstddef>
@@ -29,28 +30,26 @@ enum Column : int {
 };
 
 struct ColumnInfo {
-    std::string_view Header;  // UTF-8
-    int DesignWidth;          // at the start, and when a switched-on column has no stored width
+    int DesignWidth;  // at the start, and when a switched-on column has no stored width
     bool RightAligned;
     std::string_view WidthKey;  // its stored width; empty: not stored
     std::string_view ShownKey;  // "Optionen": whether it is shown; empty: always shown
-    std::string_view Caption;   // "Optionen": its check box
 };
 
 inline constexpr std::array<ColumnInfo, ColumnCount> Columns = {{
-    {"Datei", 200, false, "Column0Pos", "", ""},
-    {"ID3 Interpret", 150, false, "Column1Pos", "AnzeigenCol1", "ID3Tag Interpret"},
-    {"ID3 Album", 150, false, "Column2Pos", "AnzeigenCol2", "ID3Tag Album"},
-    {"ID3 Titel", 150, false, "Column3Pos", "AnzeigenCol3", "ID3Tag Titel"},
-    {"ID3 Jahr", 52, false, "Column4Pos", "AnzeigenCol4", "ID3Tag Jahr"},
-    {"ID3 Genre", 60, false, "Column5Pos", "AnzeigenCol5", "ID3Tag Genre"},
-    {"ID3 Kommentar", 180, false, "Column6Pos", "AnzeigenCol6", "ID3Tag Kommentar"},
-    {"Bitrate", 70, false, "Column7Pos", "AnzeigenCol7", "Bitrate"},
-    {"Samplerate", 70, false, "Column8Pos", "AnzeigenCol8", "Samplerate"},
-    {"Länge", 50, true, "Column9Pos", "AnzeigenCol9", "Länge"},
-    {"Dateigröße", 70, true, "Column10Pos", "AnzeigenCol10", "Dateigröße"},
-    {"Codec", 70, false, "Column11Pos", "AnzeigenCol11", "Codec"},
-    {"Pfad", 200, false, "", "", ""},
+    {200, false, "Column0Pos", ""},
+    {150, false, "Column1Pos", "AnzeigenCol1"},
+    {150, false, "Column2Pos", "AnzeigenCol2"},
+    {150, false, "Column3Pos", "AnzeigenCol3"},
+    {52, false, "Column4Pos", "AnzeigenCol4"},
+    {60, false, "Column5Pos", "AnzeigenCol5"},
+    {180, false, "Column6Pos", "AnzeigenCol6"},
+    {70, false, "Column7Pos", "AnzeigenCol7"},
+    {70, false, "Column8Pos", "AnzeigenCol8"},
+    {50, true, "Column9Pos", "AnzeigenCol9"},
+    {70, true, "Column10Pos", "AnzeigenCol10"},
+    {70, false, "Column11Pos", "AnzeigenCol11"},
+    {200, false, "", ""},
 }};
 
 constexpr const ColumnInfo& InfoOf(Column column) {

@@ -2,7 +2,8 @@
 
 // The six fields the tag tools edit, one vocabulary for the tag code, the
 // tools, the list, the dialogs and the CLI: what each field is, and one
-// struct of their six texts.
+// struct of their six texts. Their German names stand with the other words
+// in ops/Reasons.
 
 #include <array>
 #include <cstddef>
@@ -17,7 +18,6 @@ enum class TagField { Artist, Album, Title, Year, Genre, Comment };
 
 struct FieldInfo {
     TagField Field;
-    std::string_view Name;    // German: "Interpret"
     size_t Id3v1Room;         // the characters an ID3v1 tag holds of it
     size_t Id3v1Offset;       // where they stand in its 128-byte block
     id3v2::Field Id3v2;       // its frames: id3v2::FrameIDs(version)[Id3v2]
@@ -25,12 +25,12 @@ struct FieldInfo {
 };
 
 inline constexpr std::array<FieldInfo, 6> TagFields = {{
-    {TagField::Artist, "Interpret", 30, 33, id3v2::FieldArtist, "--artist"},
-    {TagField::Album, "Album", 30, 63, id3v2::FieldAlbum, "--album"},
-    {TagField::Title, "Titel", 30, 3, id3v2::FieldTitle, "--title"},
-    {TagField::Year, "Jahr", 4, 93, id3v2::FieldYear, "--year"},
-    {TagField::Genre, "Genre", 0, 127, id3v2::FieldGenre, "--genre"},  // ID3v1: a number
-    {TagField::Comment, "Kommentar", 30, 97, id3v2::FieldComment, "--comment"},
+    {TagField::Artist, 30, 33, id3v2::FieldArtist, "--artist"},
+    {TagField::Album, 30, 63, id3v2::FieldAlbum, "--album"},
+    {TagField::Title, 30, 3, id3v2::FieldTitle, "--title"},
+    {TagField::Year, 4, 93, id3v2::FieldYear, "--year"},
+    {TagField::Genre, 0, 127, id3v2::FieldGenre, "--genre"},  // ID3v1: a number
+    {TagField::Comment, 30, 97, id3v2::FieldComment, "--comment"},
 }};
 inline constexpr size_t TagFieldCount = TagFields.size();
 static_assert([] {
@@ -44,9 +44,6 @@ constexpr size_t IndexOf(TagField field) {
 }
 constexpr const FieldInfo& InfoOf(TagField field) {
     return TagFields[IndexOf(field)];
-}
-constexpr std::string_view FieldName(TagField field) {
-    return InfoOf(field).Name;
 }
 
 // Every field, in order, for range loops.

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "ops/Reasons.h"
 #include "tags/ID3v1.h"
 
 QComboBox* NewGenreBox(QWidget* parent) {

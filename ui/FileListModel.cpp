@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ops/Reasons.h"
 #include "tags/Text.h"
 #include "ui/Images.h"
 
@@ -63,7 +64,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
     if (role == Qt::DisplayRole) {
-        const std::string_view header = InfoOf(static_cast<Column>(section)).Header;
+        const std::string_view header = ColumnHeader(static_cast<Column>(section));
         return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
     }
     if (role == Qt::TextAlignmentRole) return Alignment(section);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ops/EditOps.h"
+#include "ops/Reasons.h"
 #include "ops/SaveRun.h"
 #include "ops/TagAccess.h"
 #include "scan/FileRow.h"

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "ops/Reasons.h"
 #include "scan/FileRow.h"
 #include "ui/Images.h"
 #include "ui/ListRows.h"
@@ -55,7 +56,7 @@ constexpr std::array<SearchItem, TagFieldCount + 2> kSearchItems = [] {
 }();
 
 QString CaptionOf(const SearchItem& item) {
-    const std::string_view header = Columns[static_cast<size_t>(item.Column)].Header;
+    const std::string_view header = ColumnHeader(static_cast<Column>(item.Column));
     return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
 }
 

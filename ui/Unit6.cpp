@@ -8,6 +8,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "ops/Reasons.h"
 #include "scan/Columns.h"
 #include "ui/DialogHelpers.h"
 #include "ui/Images.h"
@@ -42,7 +43,7 @@ TOptionen::TOptionen(QTreeView* list, QWidget* parent)
     int placed = 0;
     for (int c = 0; c < ColumnCount; ++c) {
         if (!Switchable(c)) continue;
-        const std::string_view caption = Columns[static_cast<size_t>(c)].Caption;
+        const std::string_view caption = ColumnCaption(static_cast<Column>(c));
         auto* box = new QCheckBox(
             QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), groupBox);
         box->setObjectName(QStringLiteral("CheckBox%1").arg(c));

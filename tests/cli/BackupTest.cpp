@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/Backup.h"
 #include "ops/Reasons.h"
 #include "support/Cli.h"
 #include "support/Mp3Builder.h"

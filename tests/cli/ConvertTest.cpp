@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ops/Reasons.h"
+#include "ops/VersionOps.h"
 #include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ops/Genres.h"
+#include "ops/Reasons.h"
 #include "support/Mp3Builder.h"
 #include "support/Mp3FolderTest.h"
 #include "support/OneSave.h"

@@ -84,42 +84,6 @@ TEST(FileRowTextTest, StatusTexts) {
     EXPECT_EQ(FoundSoFarText(42), "42 gefunden");
 }
 
-// The list, its settings and "Optionen" all read the columns from this table.
-TEST(FileRowTextTest, TheColumnsInOrder) {
-    struct Expected {
-        const char* header;
-        int width;
-        bool right;
-        const char* widthKey;
-        const char* shownKey;
-    };
-    const Expected expected[ColumnCount] = {
-        {"Datei", 200, false, "Column0Pos", ""},
-        {"ID3 Interpret", 150, false, "Column1Pos", "AnzeigenCol1"},
-        {"ID3 Album", 150, false, "Column2Pos", "AnzeigenCol2"},
-        {"ID3 Titel", 150, false, "Column3Pos", "AnzeigenCol3"},
-        {"ID3 Jahr", 52, false, "Column4Pos", "AnzeigenCol4"},
-        {"ID3 Genre", 60, false, "Column5Pos", "AnzeigenCol5"},
-        {"ID3 Kommentar", 180, false, "Column6Pos", "AnzeigenCol6"},
-        {"Bitrate", 70, false, "Column7Pos", "AnzeigenCol7"},
-        {"Samplerate", 70, false, "Column8Pos", "AnzeigenCol8"},
-        {"Länge", 50, true, "Column9Pos", "AnzeigenCol9"},
-        {"Dateigröße", 70, true, "Column10Pos", "AnzeigenCol10"},
-        {"Codec", 70, false, "Column11Pos", "AnzeigenCol11"},
-        {"Pfad", 200, false, "", ""},
-    };
-    for (int c = 0; c < ColumnCount; ++c) {
-        const ColumnInfo& info = Columns[static_cast<size_t>(c)];
-        EXPECT_EQ(info.Header, expected[c].header) << c;
-        EXPECT_EQ(info.DesignWidth, expected[c].width) << c;
-        EXPECT_EQ(info.RightAligned, expected[c].right) << c;
-        EXPECT_EQ(info.WidthKey, expected[c].widthKey) << c;
-        EXPECT_EQ(info.ShownKey, expected[c].shownKey) << c;
-    }
-    for (const TagField f : AllTagFields)
-        EXPECT_EQ(Columns[ColumnOf(f)].Header, "ID3 " + std::string(FieldName(f)));
-}
-
 std::string CommData(const std::string& text) {
     return std::string(1, '\0') + "deu" + std::string(1, '\0') + text;
 }

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QSignalSpy>
 
+#include "ops/Reasons.h"
 #include "scan/FileRow.h"
 #include "support/ui/QtEnvironment.h"
 #include "ui/FileListModel.h"
@@ -94,7 +95,8 @@ TEST_F(FileListModelTest, HeadersAlignmentIconsAndFlags) {
     for (int c = 0; c < ColumnCount; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
-                  QString::fromUtf8(Columns[c].Header.data(), Columns[c].Header.size()));
+                  QString::fromUtf8(ColumnHeader(Column(c)).data(),
+                                    qsizetype(ColumnHeader(Column(c)).size())));
         const bool right = c == ColLaenge || c == ColDateigroesse;
         const auto align = model_.data(model_.index(0, c), Qt::TextAlignmentRole).toInt();
         EXPECT_EQ((align & Qt::AlignRight) != 0, right);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 
 #include "ops/Reasons.h"
+#include "ops/VersionOps.h"
 #include "support/ui/FormTest.h"
 
 namespace {
