@@ -21,10 +21,7 @@ class Unit11Test : public FolderFormTest {
   protected:
     void SetUp() override {
         FolderFormTest::SetUp();
-        dialog_ = new TUmbenennen(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Umbenennen = dialog_;
-        form_->SetDialogs(dialogs);
+        dialog_ = UseDialog<TUmbenennen>(&TForm1Dialogs::Umbenennen);
         Make("a.mp3", MakeId3v1Tag("Eins", "Band", "", "", "", 1, 17));
         Make("b.mp3", MakeId3v1Tag("", "Band", "", "", "", 2, 17));
         Make("Band - Drei.mp3", MakeId3v1Tag("Drei", "Band", "", "", "", 3, 17));

@@ -12,7 +12,6 @@
 #include "support/TestImages.h"
 #include "support/ui/FormTest.h"
 #include "tags/Pictures.h"
-#include "ui/FileChooser.h"
 
 namespace {
 
@@ -22,10 +21,7 @@ class Unit12Test : public FolderFormTest {
   protected:
     void SetUp() override {
         FolderFormTest::SetUp();
-        dialog_ = new TCover(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Cover = dialog_;
-        form_->SetDialogs(dialogs);
+        dialog_ = UseDialog<TCover>(&TForm1Dialogs::Cover);
         const std::string back = std::string("\0image/png\0\x04", 12) +
                                  "R\xFC"
                                  "ckseite" +
@@ -34,14 +30,9 @@ class Unit12Test : public FolderFormTest {
         Make("b.mp3", MakeId3v1Tag("Zwei", "Band", "", "", "", 2, 17));
         image_ = dir_.File("neu.jpg");
         WriteFileBytes(image_, MakeImage(120, 90));
-        previous_ = SetFileChooser(
-            [this](bool, const QString&) { return QString::fromStdString(image_); });
+        ChooseFile(image_);
         Scan(1);
         SelectFiles({"a.mp3", "b.mp3"});
-    }
-    void TearDown() override {
-        SetFileChooser(previous_);
-        FolderFormTest::TearDown();
     }
     std::vector<int> Types(const std::string& name) {
         std::vector<int> types;
@@ -53,7 +44,6 @@ class Unit12Test : public FolderFormTest {
 
     TCover* dialog_ = nullptr;  // owned by the window
     std::string image_;
-    FileChooser previous_;
 };
 
 // The entry opens on a selection; the thumbnails show the current row's

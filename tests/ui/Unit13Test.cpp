@@ -9,7 +9,6 @@
 #include <QTreeWidget>
 
 #include "support/ui/FormTest.h"
-#include "ui/FileChooser.h"
 
 namespace {
 
@@ -19,24 +18,15 @@ class Unit13Test : public FolderFormTest {
   protected:
     void SetUp() override {
         FolderFormTest::SetUp();
-        dialog_ = new TImportieren(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Importieren = dialog_;
-        form_->SetDialogs(dialogs);
+        dialog_ = UseDialog<TImportieren>(&TForm1Dialogs::Importieren);
         Make("a.mp3", MakeId3v1Tag("Eins", "Band", "Alt", "2000", "", 1, 17));
         Make("b.mp3", MakeId3v1Tag("Zwei", "Band", "Alt", "2000", "", 2, 17));
         sheet_ = dir_.File("liste.csv");
-        previous_ =
-            SetFileChooser([this](bool, const QString&) { return QString::fromStdString(sheet_); });
+        ChooseFile(sheet_);
         Scan(1);
-    }
-    void TearDown() override {
-        SetFileChooser(previous_);
-        FolderFormTest::TearDown();
     }
     TImportieren* dialog_ = nullptr;
     std::string sheet_;
-    FileChooser previous_;
 };
 
 // All rows go out when none is selected; the sheet edited; the preview

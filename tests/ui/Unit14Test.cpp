@@ -16,10 +16,7 @@ class Unit14Test : public FolderFormTest {
   protected:
     void SetUp() override {
         FolderFormTest::SetUp();
-        dialog_ = new TEntfernen(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Entfernen = dialog_;
-        form_->SetDialogs(dialogs);
+        dialog_ = UseDialog<TEntfernen>(&TForm1Dialogs::Entfernen);
         for (const char* name : {"a.mp3", "b.mp3"})
             Make(name, MakeId3v1Tag("Eins", "Band", "", "", "", 1, 17),
                  MakeId3v2Tag({{"TIT2", TextFrameData("Zwei")}}, 3, 512));

@@ -22,10 +22,7 @@ class Unit15Test : public FolderFormTest {
   protected:
     void SetUp() override {
         FolderFormTest::SetUp();
-        dialog_ = new TVersion(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Version = dialog_;
-        form_->SetDialogs(dialogs);
+        dialog_ = UseDialog<TVersion>(&TForm1Dialogs::Version);
         Make("a.mp3", "",
              MakeId3v2Tag({{"TIT2",
                             "\x03"

@@ -44,10 +44,7 @@ class Unit2Test : public FolderFormTest {
     void SetUp() override {
         TForm2::ClearFieldClipboard();
         FolderFormTest::SetUp();
-        form2_ = new TForm2(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Form2 = form2_;
-        form_->SetDialogs(dialogs);
+        form2_ = UseDialog<TForm2>(&TForm1Dialogs::Form2);
 
         // Three files with ID3v1.1 tags (track numbers) and an ID3v2 tag.
         for (int i = 1; i <= 3; ++i) {

@@ -49,10 +49,7 @@ class Unit4Test : public FolderFormTest {
   protected:
     void SetUp() override {
         FolderFormTest::SetUp();
-        wizard_ = new TWizard(form_.get());
-        TForm1Dialogs dialogs;
-        dialogs.Wizard = wizard_;
-        form_->SetDialogs(dialogs);
+        wizard_ = UseDialog<TWizard>(&TForm1Dialogs::Wizard);
         // Ten files with ID3v1.1 tags (track = number) and an ID3v2 tag.
         for (int i = 1; i <= 10; ++i) {
             WriteMp3(dir_.File(Name(i)),

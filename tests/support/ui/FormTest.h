@@ -20,6 +20,7 @@
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
 #include "support/ui/QtEnvironment.h"
+#include "ui/FileChooser.h"
 #include "ui/FileListModel.h"
 #include "ui/MessageBox.h"
 #include "ui/Unit1.h"
@@ -113,6 +114,27 @@ class FormTest : public ::testing::Test {
 // The window on MP3 files made in a folder of the test.
 class FolderFormTest : public FormTest {
   protected:
+    void TearDown() override {
+        if (choosing_) SetFileChooser(previousChooser_);
+        FormTest::TearDown();
+    }
+    // The window opens this dialog of the test's: a new Dialog in the slot.
+    template <typename Dialog>
+    Dialog* UseDialog(QDialog* TForm1Dialogs::*slot) {
+        auto* dialog = new Dialog(form_.get());
+        TForm1Dialogs dialogs;
+        dialogs.*slot = dialog;
+        form_->SetDialogs(dialogs);
+        return dialog;
+    }
+    // Every file a dialog asks for is path, until the test ends.
+    void ChooseFile(const std::string& path) {
+        chosen_ = path;
+        if (choosing_) return;
+        choosing_ = true;
+        previousChooser_ = SetFileChooser(
+            [this](bool, const QString&) { return QString::fromStdString(chosen_); });
+    }
     // Writes half a second of audio between the tags; returns the path.
     std::string Make(const std::string& name, const std::string& id3v1,
                      const std::string& id3v2 = "") {
@@ -140,4 +162,9 @@ class FolderFormTest : public FormTest {
     const ListRow& Row(const std::string& name) const { return form_->Model()->Row(RowOf(name)); }
 
     TempDir dir_;
+
+  private:
+    bool choosing_ = false;
+    std::string chosen_;
+    FileChooser previousChooser_;
 };
