@@ -13,6 +13,7 @@
 
 #include "ops/Reasons.h"
 #include "tags/ID3v1.h"
+#include "ui/Images.h"
 
 QComboBox* NewGenreBox(QWidget* parent) {
     auto* box = new QComboBox(parent);
@@ -70,6 +71,17 @@ QToolButton* NewFlatButton(QWidget* parent, const char* name, const QString& tex
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     return button;
+}
+
+QToolButton* NewCloseButton(QWidget* parent) {
+    return NewFlatButton(parent, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
+}
+
+QGroupBox* MakeFilterGroup(QWidget* parent, QButtonGroup*& group) {
+    return MakeRadioGroup(parent, "RadioGroup1", QStringLiteral("Filter"),
+                          {QStringLiteral("'-'"), QStringLiteral("'_'"), QStringLiteral("'_-_'"),
+                           QStringLiteral("' '")},
+                          group);
 }
 
 QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,

@@ -47,9 +47,15 @@ class FieldInputs {
 QToolButton* NewFlatButton(QWidget* parent, const char* name, const QString& text,
                            const QIcon* icon = nullptr);
 
+// "Schließen" with its icon, named SpeedButton2 as in every tool dialog.
+QToolButton* NewCloseButton(QWidget* parent);
+
 // A titled group of radio buttons named <name>Item<i>, the first checked.
 QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption,
                           const QStringList& items, QButtonGroup*& group);
+// The name tools' "Filter" (RadioGroup1): what stands between artist and
+// title, '-', '_', '_-_' or ' '.
+QGroupBox* MakeFilterGroup(QWidget* parent, QButtonGroup*& group);
 // Checks the group's button of that index, when there is one.
 void SetItemIndex(QButtonGroup* group, int index);
 

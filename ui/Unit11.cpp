@@ -45,10 +45,7 @@ TUmbenennen::TUmbenennen(ListRows* rows, QWidget* parent)
                                   {QStringLiteral("ID3 Interpret + ID3 Titel -> Dateiname"),
                                    QStringLiteral("ID3 Titel + ID3 Interpret -> Dateiname")},
                                   order_);
-    radioGroup1_ = MakeRadioGroup(this, "RadioGroup1", QStringLiteral("Filter"),
-                                  {QStringLiteral("'-'"), QStringLiteral("'_'"),
-                                   QStringLiteral("'_-_'"), QStringLiteral("' '")},
-                                  filter_);
+    radioGroup1_ = MakeFilterGroup(this, filter_);
     connect(order_, &QButtonGroup::idClicked, this, &TUmbenennen::RadioGroupClick);
     connect(filter_, &QButtonGroup::idClicked, this, &TUmbenennen::RadioGroupClick);
 
@@ -78,8 +75,7 @@ TUmbenennen::TUmbenennen(ListRows* rows, QWidget* parent)
     listView1_->setMinimumSize(760, 220);
 
     speedButton1_ = NewFlatButton(this, "SpeedButton1", QStringLiteral("Umbenennen"));
-    speedButton2_ =
-        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
+    speedButton2_ = NewCloseButton(this);
     connect(speedButton1_, &QToolButton::clicked, this, &TUmbenennen::SpeedButton1Click);
     connect(speedButton2_, &QToolButton::clicked, this, &TUmbenennen::SpeedButton2Click);
 

@@ -28,8 +28,7 @@ TEntfernen::TEntfernen(ListRows* rows, QWidget* parent)
     label1_->setWordWrap(true);
     label1_->setMinimumWidth(420);
     QToolButton* remove = NewFlatButton(this, "SpeedButton1", QStringLiteral("Entfernen"));
-    QToolButton* close =
-        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
+    QToolButton* close = NewCloseButton(this);
     connect(remove, &QToolButton::clicked, this, &TEntfernen::SpeedButton1Click);
     connect(close, &QToolButton::clicked, this, &TEntfernen::SpeedButton2Click);
     auto* buttons = new QHBoxLayout;

@@ -32,8 +32,7 @@ TVersion::TVersion(ListRows* rows, QWidget* parent)
     label1_->setWordWrap(true);
     label1_->setMinimumWidth(420);
     QToolButton* convert = NewFlatButton(this, "SpeedButton1", QStringLiteral("Umwandeln"));
-    QToolButton* close =
-        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
+    QToolButton* close = NewCloseButton(this);
     connect(convert, &QToolButton::clicked, this, &TVersion::SpeedButton1Click);
     connect(close, &QToolButton::clicked, this, &TVersion::SpeedButton2Click);
     auto* buttons = new QHBoxLayout;

@@ -55,8 +55,7 @@ TOptionen::TOptionen(QTreeView* list, QWidget* parent)
 
     speedButton14_ =
         NewFlatButton(this, "SpeedButton14", QStringLiteral("Speichern"), &SaveButtonIcon());
-    speedButton2_ =
-        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
+    speedButton2_ = NewCloseButton(this);
     connect(speedButton14_, &QToolButton::clicked, this, &TOptionen::SpeedButton14Click);
     connect(speedButton2_, &QToolButton::clicked, this, &TOptionen::SpeedButton2Click);
 

@@ -32,14 +32,10 @@ TKonvertieren::TKonvertieren(ListRows* rows, QWidget* parent)
                                   {QStringLiteral("Dateiname -> ID3 Interpret + ID3 Titel"),
                                    QStringLiteral("Dateiname -> ID3 Titel + ID3 Interpret")},
                                   order_);
-    radioGroup1_ = MakeRadioGroup(this, "RadioGroup1", QStringLiteral("Filter"),
-                                  {QStringLiteral("'-'"), QStringLiteral("'_'"),
-                                   QStringLiteral("'_-_'"), QStringLiteral("' '")},
-                                  filter_);
+    radioGroup1_ = MakeFilterGroup(this, filter_);
 
     speedButton1_ = NewFlatButton(this, "SpeedButton1", QStringLiteral("Konvertieren"));
-    speedButton2_ =
-        NewFlatButton(this, "SpeedButton2", QStringLiteral("Schließen"), &CloseButtonIcon());
+    speedButton2_ = NewCloseButton(this);
     connect(speedButton1_, &QToolButton::clicked, this, &TKonvertieren::SpeedButton1Click);
     connect(speedButton2_, &QToolButton::clicked, this, &TKonvertieren::SpeedButton2Click);
 
