@@ -26,6 +26,12 @@ Failure WriteRanges(const PosixFile& file, const std::string& path,
     return Failure::None;
 }
 
+Failure WriteRanges(const PosixFile& file, const std::string& path,
+                    const std::vector<Range>& ranges, int64_t oldSize) {
+    bool started = true;
+    return WriteRanges(file, path, ranges, oldSize, started);
+}
+
 Failure CopyBack(const PosixFile& buffer, const PosixFile& file, const std::string& path,
                  int64_t oldSize, int64_t newSize, bool& started) {
     if (newSize > oldSize) {

@@ -18,6 +18,10 @@ namespace writepath {
 // oldSize then); started tells whether an old byte may have changed.
 Failure WriteRanges(const PosixFile& file, const std::string& path,
                     const std::vector<Range>& ranges, int64_t oldSize, bool& started);
+// The same once old bytes may have changed already (the room inserted, a
+// recovery): nothing is cut back, a failure is the journal's to finish.
+Failure WriteRanges(const PosixFile& file, const std::string& path,
+                    const std::vector<Range>& ranges, int64_t oldSize);
 
 // Copies the buffer into the file: the part beyond the old end first, so a
 // lack of room shows before any old byte is overwritten; started tells

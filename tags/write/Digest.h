@@ -34,8 +34,8 @@ Digest DigestOf(std::string_view bytes);
 // A fast 128-bit fingerprint for bytes that only tell one file from another
 // by chance, never against forgery: the unchanged tag area of an in-place
 // save (mostly a picture) and the old bytes it overwrites, which are too
-// large to put through BLAKE2b at every save. Two multiply-xorshift lanes over 8-byte words, then a full
-// avalanche of each.
+// large to put through BLAKE2b at every save. Two multiply-xorshift lanes
+// over 8-byte words, then a full avalanche of each.
 class QuickPrint {
   public:
     void Add(std::string_view bytes);

@@ -57,8 +57,8 @@ Failure Apply(Entry& e) {
     FilePlan& p = e.Plan;
     if (const Failure f = OpenForWriting(e); f != Failure::None) return f;
     if (e.Shifted) {
-        bool started = true;  // the room is in
-        const Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, p.OldSize, started);
+        // The room is in.
+        const Failure f = WriteRanges(e.File, p.Path, e.Journal.Ranges, p.OldSize);
         if (f == Failure::None)
             p.BytesWritten = static_cast<int64_t>(e.Journal.Ranges[0].New.size());
         return f;

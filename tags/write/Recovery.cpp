@@ -93,11 +93,9 @@ Recovered FinishFile(const JournalEntry& e, const std::string& folder,
             bool refused = false, inserted = false;
             if (size == e.OldSize) f = InsertRoom(*rw, e.Path, e.Shift, refused, inserted);
             if (f == Failure::None && size == e.OldSize) f = SyncFile(*rw, e.Path, true);
-            bool started = true;
-            if (f == Failure::None) f = WriteRanges(*rw, e.Path, e.Ranges, e.OldSize, started);
+            if (f == Failure::None) f = WriteRanges(*rw, e.Path, e.Ranges, e.OldSize);
         } else if (f == Failure::None && e.Buffer.empty()) {
-            bool started = true;
-            f = WriteRanges(*rw, e.Path, e.Ranges, e.OldSize, started);
+            f = WriteRanges(*rw, e.Path, e.Ranges, e.OldSize);
             if (f == Failure::None && size != e.NewSize) f = Truncate(*rw, e.Path, e.NewSize);
         } else if (f == Failure::None) {
             bool started = false;
