@@ -107,22 +107,26 @@ std::string ExpandPattern(std::string_view pattern, const RenameValues& values,
             i += 2;
             continue;
         }
+        // "%name%" at i, without building the placeholder.
+        const auto at = [&](std::string_view name) {
+            return pattern.size() > i + name.size() + 1 &&
+                   pattern.compare(i + 1, name.size(), name) == 0 &&
+                   pattern[i + 1 + name.size()] == '%';
+        };
         bool matched = false;
-        const std::string trackPlaceholder = "%" + std::string(kTrackName) + "%";
-        if (pattern.compare(i, trackPlaceholder.size(), trackPlaceholder) == 0) {
+        if (at(kTrackName)) {
             std::string track;
             if (values.Track > 0)
                 track = (values.Track < 10 ? "0" : "") + std::to_string(values.Track);
             need(kTrackName, track);
-            i += trackPlaceholder.size();
+            i += kTrackName.size() + 2;
             matched = true;
         }
         for (size_t f = 0; !matched && f < TagFieldCount; ++f) {
             const std::string_view name = FieldName(TagFields[f].Field);
-            const std::string placeholder = "%" + std::string(name) + "%";
-            if (pattern.compare(i, placeholder.size(), placeholder) != 0) continue;
+            if (!at(name)) continue;
             need(name, values.Texts[TagFields[f].Field]);
-            i += placeholder.size();
+            i += name.size() + 2;
             matched = true;
         }
         if (!matched) out += pattern[i++];

@@ -39,6 +39,7 @@ TEST(RenameNames, PatternsBecomeNamesEveryDiskTakes) {
         {"each placeholder", "%Track% %Interpret% %Album% %Titel% %Jahr% %Genre% %Kommentar%",
          "a.mp3", "07 Kino Gruppa krovi Zvezda 1988 Rock Live.mp3"},
         {"%% and a stray %", "100%% %Titel% 5% %Foo%", "a.mp3", "100% Zvezda 5% %Foo%.mp3"},
+        {"a placeholder cut off by the end", "%Titel% %Track", "a.mp3", "Zvezda %Track.mp3"},
         {"forbidden characters", "a/b\\c:d*e?f\"g<h>i|j\tk", "a.mp3", "a_b_c_d_e_f_g_h_i_j_k.mp3"},
         {"blanks and dots at the ends", " .. %Titel% . ", "a.mp3", "Zvezda.mp3"},
         {"the extension as the file had it", "%Titel%", "A.MP3", "Zvezda.MP3"},
