@@ -124,10 +124,9 @@ TEST_F(BackupTest, AFileChangedSinceIsLeftAloneAndListed) {
 
     const CliRun restore = RunCli(dir, {"restore", backup});
     EXPECT_EQ(restore.Code, 1);
-    EXPECT_EQ(restore.Err,
-              "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:\n" + plain +
-                  "\n\nFolgende Sicherungen können nicht gelesen werden:\n" + broken +
-                  ": ist beschädigt\n");
+    EXPECT_EQ(restore.Err, std::string(ChangedSinceHeading(false)) + "\n" + plain + "\n\n" +
+                               std::string(kUnreadableBackupsHeading) + "\n" + broken +
+                               ": ist beschädigt\n");
     EXPECT_EQ(ReadFileBytes(rich), bytes[rich]);
     EXPECT_EQ(ReadFileBytes(plain), changed);
     EXPECT_EQ(Backups().size(), 2u) << "the backup of the changed file stays, the broken one too";
@@ -249,8 +248,8 @@ TEST_F(BackupTest, RestoreTrustsNoForgedBackup) {
         const std::string file = c.lay(folder);
         const CliRun restore = RunCli(dir, {"restore", folder});
         EXPECT_EQ(restore.Code, 1);
-        EXPECT_TRUE(restore.Err.starts_with("Folgende Sicherungen können nicht gelesen werden:\n" +
-                                            file + ": " + c.reason))
+        EXPECT_TRUE(restore.Err.starts_with(std::string(kUnreadableBackupsHeading) + "\n" + file +
+                                            ": " + c.reason))
             << restore.Err;
         EXPECT_EQ(ReadFileBytes(rich), after);
         EXPECT_EQ(ReadFileBytes(text), "Einkaufsliste\n");

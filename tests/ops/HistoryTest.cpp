@@ -241,8 +241,7 @@ TEST_F(HistoryTest, AFileChangedSinceIsLeftAloneAndListed) {
         const ApplyReport report = h.Undo(nullptr);
         EXPECT_EQ(report.Changed, std::vector<std::string>{other});
         EXPECT_TRUE(report.Failed.empty());
-        EXPECT_EQ(report.Text(),
-                  "Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:\n" + other);
+        EXPECT_EQ(report.Text(), std::string(ChangedSinceHeading(false)) + "\n" + other);
         EXPECT_EQ(ReadFileBytes(kept), keptBefore);
         if (!otherNow.empty()) {
             EXPECT_EQ(ReadFileBytes(other), otherNow);

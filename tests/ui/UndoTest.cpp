@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 
+#include "ops/Reasons.h"
 #include "support/ui/FormTest.h"
 #include "tags/ID3v1.h"
 #include "ui/Unit10.h"
@@ -217,10 +218,8 @@ TEST_F(UndoTest, AFileChangedSinceIsNamedInTheEndMessage) {
     ASSERT_TRUE(other.SaveToFile(paths_[1]));
     form_->Rueckgaengig1Click();
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(
-        messages_[0],
-        QStringLiteral("Folgende Dateien wurden inzwischen geändert und nicht zurückgesetzt:\n") +
-            QString::fromStdString(paths_[1]));
+    EXPECT_EQ(messages_[0].toStdString(),
+              std::string(ChangedSinceHeading(false)) + "\n" + paths_[1]);
 }
 
 // Not a check: with TZ_UNDO_SHOTS naming a folder, writes the open context

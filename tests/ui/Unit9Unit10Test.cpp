@@ -86,11 +86,9 @@ TEST_F(TransferTest, Level1To2WritesRows2_5_7Only) {
     // The file without an ID3v1 tag is left as it is, and said so; the one
     // without an ID3v1 genre keeps its ID3v2 genre.
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien haben kein ID3v1-Tag und bleiben unverändert:\n" + paths[2] +
-                  "\n\nFolgende Dateien behalten Felder ihres ID3v2-Tags, weil sie mehr "
-                  "enthalten, als das ID3v1-Tag hält:\n" +
-                  paths[5] + ": Genre");
+    EXPECT_EQ(messages_[0].toStdString(), std::string(NoSourceTagHeading(1)) + "\n" + paths[2] +
+                                              "\n\n" + std::string(KeptFieldsHeading(1)) + "\n" +
+                                              paths[5] + ": Genre");
     EXPECT_EQ(TagCells(Name(5)), (std::vector<QString>{"Band", "", "Ohne Genre", "", "Rock", ""}));
     EXPECT_EQ(TagCells(Name(7)), (std::vector<QString>{QStringLiteral("Künstler"), "Platte",
                                                        "Sieben", "1999", "Synthpop", "Notiz"}));
@@ -134,10 +132,9 @@ TEST_F(TransferTest, Level2To1MapsGenresCutsTextsAndKeepsTheTrack) {
     l2nachL1_->SpeedButton1Click();
 
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].toStdString(),
-              "Folgende Dateien behalten Felder ihres ID3v1-Tags, weil das ID3v2-Tag dafür nichts "
-              "enthält:\n" +
-                  blues + ": Album, Titel, Jahr, Kommentar\n" + track + ": Titel, Genre");
+    EXPECT_EQ(messages_[0].toStdString(), std::string(KeptFieldsHeading(2)) + "\n" + blues +
+                                              ": Album, Titel, Jahr, Kommentar\n" + track +
+                                              ": Titel, Genre");
     EXPECT_EQ(TagCells("synth.mp3"),
               (std::vector<QString>{"", "", QString::fromStdString(title40.substr(0, 30)), "",
                                     "Synthpop", ""}));
@@ -181,14 +178,8 @@ TEST_F(TransferTest, TheTargetGetsTheSourceButNeverLessThanItHeld) {
             EXPECT_EQ(TargetFields(c, dir_.File(c.name)), c.after) << c.name;
         }
         ASSERT_EQ(messages_.size(), 1u);
-        EXPECT_EQ(messages_[0],
-                  (from == 1 ? QStringLiteral("Folgende Dateien behalten Felder ihres "
-                                              "ID3v2-Tags, weil sie mehr enthalten, "
-                                              "als das ID3v1-Tag hält:")
-                             : QStringLiteral("Folgende Dateien behalten Felder ihres "
-                                              "ID3v1-Tags, weil das ID3v2-Tag dafür "
-                                              "nichts enthält:")) +
-                      kept);
+        EXPECT_EQ(messages_[0].toStdString(),
+                  std::string(KeptFieldsHeading(from)) + kept.toStdString());
     }
 }
 
