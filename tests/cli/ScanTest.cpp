@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/Reasons.h"
 #include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/TempDir.h"
@@ -92,7 +93,7 @@ TEST_F(ScanCliTest, TreeInScanOrderWithStatusTexts) {
              "FhG", root + "Rock/Live/"}),
     };
     EXPECT_EQ(Lines(run.Out), expected);
-    EXPECT_EQ(run.Err, Root() + "\n6 MP3-Dateien gefunden\n");
+    EXPECT_EQ(run.Err, Root() + "\n" + FoundCountText(6) + "\n");
 
     // Level 2 takes the tag cells from the ID3v2 tag; the rest stays.
     const CliRun level2 = RunScanCli(work_, {"scan", "--level", "2", root});
@@ -102,7 +103,7 @@ TEST_F(ScanCliTest, TreeInScanOrderWithStatusTexts) {
                    "0.18 MB", "FhG", root}));
     EXPECT_EQ(Lines(level2.Out)[2], Row({"0", "b.mp3", "Zweiter", "", "", "", "", "", "128 KBit/s",
                                          "44100 Hz", "0:07", "0.12 MB", "Blade", root}));
-    EXPECT_EQ(level2.Err, root + "\n6 MP3-Dateien gefunden\n");
+    EXPECT_EQ(level2.Err, root + "\n" + FoundCountText(6) + "\n");
 }
 
 TEST_F(ScanCliTest, ScanWritesNothing) {
@@ -126,13 +127,9 @@ TEST_F(ScanCliTest, ScanWritesNothing) {
 
 TEST_F(ScanCliTest, CountTexts) {
     struct Case {
-        int valid, invalid;
-        const char* text;
+        int valid, invalid;  // the count names both
     };
-    const Case cases[] = {{0, 0, "0 MP3-Dateien gefunden"},
-                          {1, 0, "1 MP3-Datei gefunden"},
-                          {2, 1, "3 MP3-Dateien gefunden"},
-                          {0, 1, "1 MP3-Datei gefunden"}};
+    const Case cases[] = {{0, 0}, {1, 0}, {2, 1}, {0, 1}};
     for (const auto& c : cases) {
         TempDir tree;
         for (int i = 0; i < c.valid; ++i)
@@ -141,8 +138,9 @@ TEST_F(ScanCliTest, CountTexts) {
             WriteFileBytes(tree.File("bad" + std::to_string(i) + ".mp3"), std::string(300, 'x'));
         const CliRun run = RunScanCli(work_, {"scan", tree.Path().string()});
         EXPECT_EQ(run.Code, 0);
-        EXPECT_EQ(Lines(run.Out).size(), static_cast<size_t>(c.valid)) << c.text;
-        EXPECT_EQ(run.Err, tree.Path().string() + "\n" + c.text + "\n");
+        EXPECT_EQ(Lines(run.Out).size(), static_cast<size_t>(c.valid));
+        EXPECT_EQ(run.Err,
+                  tree.Path().string() + "\n" + FoundCountText(c.valid + c.invalid) + "\n");
     }
 }
 
@@ -188,7 +186,7 @@ TEST_F(ScanCliTest, UnreadableTailShowsTagMessageAndGoesOn) {
     ASSERT_EQ(err.size(), 3u) << run.Err;
     EXPECT_NE(err[0].find(File("a-kurz.mp3")), std::string::npos) << err[0];
     EXPECT_EQ(err[1], Root());
-    EXPECT_EQ(err[2], "2 MP3-Dateien gefunden");
+    EXPECT_EQ(err[2], FoundCountText(2));
 }
 
 TEST_F(ScanCliTest, BadUsageAndMissingFolders) {
@@ -237,7 +235,7 @@ TEST_F(ScanCliTest, FolderThatCannotBeListed) {
     EXPECT_NE(run.Out.find("offen/"), std::string::npos);
     EXPECT_EQ(Lines(run.Err).front(),
               "Der Ordner \"" + Root() + "/gesperrt\" kann nicht gelesen werden.");
-    EXPECT_EQ(Lines(run.Err).back(), "1 MP3-Datei gefunden");
+    EXPECT_EQ(Lines(run.Err).back(), FoundCountText(1));
     // ...as the folder to scan it is an error.
     const CliRun top = RunScanCli(work_, {"scan", Root() + "/gesperrt"}, prefix);
     EXPECT_EQ(top.Code, 2);
@@ -255,7 +253,7 @@ TEST_F(ScanCliTest, LiveCountOnATerminal) {
     const CliRun run = RunShell(work_, "script -qec " + ShellQuote(inner) + " /dev/null");
     EXPECT_EQ(run.Code, 0);
     EXPECT_NE(run.Out.find("1 gefunden"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("3 MP3-Dateien gefunden"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find(FoundCountText(3)), std::string::npos) << run.Out;
     EXPECT_EQ(Lines(ReadFileBytes(out)).size(), 3u);
     EXPECT_EQ(ReadFileBytes(out).find("gefunden"), std::string::npos);
 }

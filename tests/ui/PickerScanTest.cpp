@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ops/Reasons.h"
 #include "support/ui/FormTest.h"
 
 namespace fs = std::filesystem;
@@ -144,7 +145,7 @@ TEST_F(PickerScanTest, ScanOfTheChosenRootListsNothing) {
     ASSERT_EQ(combo_->SelectedPath(), QStringLiteral("Drives"));
     form_->ScannenButtonClick();
     EXPECT_EQ(form_->Model()->RowCount(), 0);
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("0 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(0)));
 }
 
 TEST_F(PickerScanTest, NetworkVolumesAreNeverAskedAnything) {

@@ -176,7 +176,7 @@ TEST_F(Unit1Test, ScanListsValidFilesInWalkOrderWithTheirCells) {
 
         // The invalid file is counted, not listed.
         EXPECT_EQ(form_->StatusText(0), QFile::decodeName(folder.c_str()));
-        EXPECT_EQ(form_->StatusText(1), QStringLiteral("6 MP3-Dateien gefunden"));
+        EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(6)));
         EXPECT_FALSE(form_->Scanning());
         EXPECT_FALSE(form_->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     }
@@ -208,7 +208,7 @@ TEST_F(Unit1Test, FoundCountTextsForNoneAndOneFile) {
     fs::create_directories(dir.Path() / "leer");
     ScanFolder((dir.Path() / "leer").string());
     EXPECT_EQ(form_->Model()->RowCount(), 0);
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("0 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(0)));
 
     WriteMp3(dir.File("eins.mp3"), "", MakeCbrAudio(9, 1.0), "");
     ScanFolder(dir.Path().string() + "/");  // a trailing separator gives the same Pfad cells
@@ -235,7 +235,7 @@ TEST_F(Unit1Test, ScanOfThePickerRootListsNothing) {
     form_->ScannenButtonClick();
     EXPECT_EQ(form_->Model()->RowCount(), 0);
     EXPECT_EQ(form_->StatusText(0), QStringLiteral("Drives"));
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("0 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(0)));
 }
 
 TEST_F(Unit1Test, NewScanReplacesTheRows) {
@@ -297,7 +297,7 @@ TEST_F(Unit1Test, DuringTheScanStatusTicksAndCommandsAreIgnored) {
     EXPECT_EQ(info_.Shown, 0);
     EXPECT_EQ(form_->ScanLevel(), 1);
     EXPECT_EQ(form_->Model()->RowCount(), 2);
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("3 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(3)));
 }
 
 TEST_F(Unit1Test, ClosingDuringTheScanStopsItAfterTheCurrentFile) {
@@ -315,7 +315,7 @@ TEST_F(Unit1Test, ClosingDuringTheScanStopsItAfterTheCurrentFile) {
     EXPECT_FALSE(form_->isVisible());
     // a.mp3 listed, b.mp3 counted when the close came; c.mp3 never read.
     EXPECT_EQ(form_->Model()->RowCount(), 1);
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("2 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(2)));
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -351,7 +351,7 @@ TEST_F(Unit1Test, BrokenFilesAreNamedInOneMessageAtTheEnd) {
     ScanFolder(dir.Path().string());
     fs::permissions(dir.Path() / "gesperrt", fs::perms::owner_all);
     EXPECT_EQ(form_->Model()->RowCount(), 10);
-    EXPECT_EQ(form_->StatusText(1), QStringLiteral("5010 MP3-Dateien gefunden"));
+    EXPECT_EQ(form_->StatusText(1), QString::fromStdString(FoundCountText(5010)));
     ASSERT_EQ(messages_.size(), 1u);
     if (!out.isEmpty()) return;  // the box shows the list cut short
     const QStringList lines = messages_[0].split('\n');
