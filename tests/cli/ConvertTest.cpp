@@ -19,13 +19,11 @@ using namespace std::string_literals;
 TEST(ConvertCliTest, ConvertNameWhatIsLostAndRestore) {
     TempDir dir;
     const std::string path = dir.File("lied.mp3"), backup = dir.File("sicherung");
-    WriteMp3(path,
-             MakeId3v2Tag({{"TIT2", "\x03\xC3\x84"s},
-                           {"TDRC",
-                            "\0"
-                            "1989-05-17T10:11:12"s}},
-                          4, 100),
-             MakeCbrAudio(9, 0.5), "");
+    WriteMp3(
+        path,
+        MakeId3v2Tag({{"TIT2", "\x03\xC3\x84"s}, {"TDRC", TextFrameData("1989-05-17T10:11:12")}}, 4,
+                     100),
+        MakeCbrAudio(9, 0.5), "");
     const std::string before = ReadFileBytes(path);
     CliRun run = RunCli(dir, {"convert", "--to", "2.3", "--backup", backup, path});
     EXPECT_EQ(run.Code, 0) << run.Err;

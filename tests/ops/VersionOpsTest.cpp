@@ -112,9 +112,7 @@ TEST(VersionOpsTest, RealTaggersFilesThereAndBack) {
              WriteMp3(path,
                       MakeId3v2Tag({{"TT2", "\0F\xFCr Elise"s},
                                     {"TP1", "\x01"s + Utf16(u"Кино")},
-                                    {"TYE",
-                                     "\0"
-                                     "1989"s},
+                                    {"TYE", TextFrameData("1989")},
                                     {"TCO", "\0(17)"s},
                                     {"COM", "\0deu\0K\xF6ln"s},
                                     {"PIC",

@@ -68,79 +68,33 @@ TEST(ConvertTest, FramesInTheTargetsForm) {
         {"2.4's several values joined by /",
          MakeId3v2Tag({{"TPE1", "\0A\0B\0"s}, {"TXXX", "\0d\0x\0y"s}}, 4), 3, false,
          F3("TPE1", "\0A/B\0"s) + F3("TXXX", "\0d\0x/y"s)},
-        {"a lone genre number as a reference",
-         MakeId3v2Tag({{"TCON",
-                        "\0"
-                        "17"s}},
-                      4),
-         3, false, F3("TCON", "\0(17)"s)},
-        {"several genres by name",
-         MakeId3v2Tag({{"TCON",
-                        "\0"
-                        "17\0Jazz\0RX"s}},
-                      4),
-         3, false, F3("TCON", "\0Rock/Jazz/Remix"s)},
+        {"a lone genre number as a reference", MakeId3v2Tag({{"TCON", TextFrameData("17")}}, 4), 3,
+         false, F3("TCON", "\0(17)"s)},
+        {"several genres by name", MakeId3v2Tag({{"TCON", TextFrameData("17\0Jazz\0RX"s)}}, 4), 3,
+         false, F3("TCON", "\0Rock/Jazz/Remix"s)},
         {"people lists keep their pairs and join in IPLS",
          MakeId3v2Tag({{"TIPL", "\0mix\0M"s}, {"TIT2", "\0T"s}, {"TMCL", "\0guitar\0G"s}}, 4), 3,
          false, F3("IPLS", "\0mix\0M\0guitar\0G"s) + F3("TIT2", "\0T"s)},
         {"a date as TYER, TDAT and TIME",
-         MakeId3v2Tag({{"TDRC",
-                        "\0"
-                        "1989-05-17T10:11"s}},
-                      4),
-         3, false,
-         F3("TYER",
-            "\0"
-            "1989"s) +
-             F3("TDAT",
-                "\0"
-                "1705"s) +
-             F3("TIME",
-                "\0"
-                "1011"s)},
+         MakeId3v2Tag({{"TDRC", TextFrameData("1989-05-17T10:11")}}, 4), 3, false,
+         F3("TYER", TextFrameData("1989")) + F3("TDAT", TextFrameData("1705")) +
+             F3("TIME", TextFrameData("1011"))},
         {"seconds are named",
-         MakeId3v2Tag({{"TDRC",
-                        "\0"
-                        "1989-05-17T10:11:12"s}},
-                      4),
+         MakeId3v2Tag({{"TDRC", TextFrameData("1989-05-17T10:11:12")}}, 4),
          3,
          false,
-         F3("TYER",
-            "\0"
-            "1989"s) +
-             F3("TDAT",
-                "\0"
-                "1705"s) +
-             F3("TIME",
-                "\0"
-                "1011"s),
+         F3("TYER", TextFrameData("1989")) + F3("TDAT", TextFrameData("1705")) +
+             F3("TIME", TextFrameData("1011")),
          {{"TDRC", LossKind::Precision}}},
         {"and back as one time stamp where TYER stood",
-         MakeId3v2Tag({{"TDAT",
-                        "\0"
-                        "1705"s},
-                       {"TYER",
-                        "\0"
-                        "1989"s},
-                       {"TIME",
-                        "\0"
-                        "1011"s}},
+         MakeId3v2Tag({{"TDAT", TextFrameData("1705")},
+                       {"TYER", TextFrameData("1989")},
+                       {"TIME", TextFrameData("1011")}},
                       3),
-         4, false,
-         F4("TDRC",
-            "\0"
-            "1989-05-17T10:11"s)},
+         4, false, F4("TDRC", TextFrameData("1989-05-17T10:11"))},
         {"TORY and IPLS under 2.4's ids",
-         MakeId3v2Tag({{"TORY",
-                        "\0"
-                        "1970"s},
-                       {"IPLS", "\0mix\0M"s}},
-                      3),
-         4, false,
-         F4("TDOR",
-            "\0"
-            "1970"s) +
-             F4("TIPL", "\0mix\0M"s)},
+         MakeId3v2Tag({{"TORY", TextFrameData("1970")}, {"IPLS", "\0mix\0M"s}}, 3), 4, false,
+         F4("TDOR", TextFrameData("1970")) + F4("TIPL", "\0mix\0M"s)},
         {"a frame 2.3 lacks stays under its id",
          MakeId3v2Tag({{"TMOO",
                         "\x03"

@@ -422,9 +422,7 @@ TEST(ID3v2Routines, ExtractTrack) {
         {"$", 0},
         {"0x", 0},
         {"-", 0},
-        {"\0"
-         "4"s,
-         4},
+        {TextFrameData("4"), 4},
         {"4\0\0\0"s, 4},
     };
     for (const auto& [text, track] : cases) EXPECT_EQ(id3v2::ExtractTrack(text), track) << text;

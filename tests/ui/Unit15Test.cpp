@@ -27,12 +27,8 @@ class Unit15Test : public FolderFormTest {
              MakeId3v2Tag({{"TIT2",
                             "\x03"
                             "Zwei"s},
-                           {"TCON",
-                            "\0"
-                            "17\0Jazz"s},
-                           {"TDRC",
-                            "\0"
-                            "1989-05-17T10:11:12"s}},
+                           {"TCON", TextFrameData("17\0Jazz"s)},
+                           {"TDRC", TextFrameData("1989-05-17T10:11:12")}},
                           4, 512));
         Make("b.mp3", "", MakeId3v2Tag({{"TIT2", TextFrameData("Drei")}}, 3, 512));
         Scan(2);
