@@ -33,6 +33,13 @@ std::string NameOfPath(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
 }
 
+// "Platzhalter: %Interpret%  %Album%  ...  %Track% (zweistellig, "07"); %% für ein %"
+std::string PlaceholderList() {
+    std::string text = "Platzhalter: ";
+    for (const TagField f : AllTagFields) text += "%" + std::string(FieldName(f)) + "%  ";
+    return text + "%" + std::string(kTrackName) + "% (zweistellig, \"07\"); %% für ein %";
+}
+
 }  // namespace
 
 TUmbenennen::TUmbenennen(ListRows* rows, QWidget* parent)
@@ -53,10 +60,7 @@ TUmbenennen::TUmbenennen(ListRows* rows, QWidget* parent)
     edit1_ = new QLineEdit(this);
     edit1_->setObjectName(QStringLiteral("Edit1"));
     patternLabel->setBuddy(edit1_);
-    auto* placeholders =
-        new QLabel(QStringLiteral("Platzhalter: %Interpret%  %Album%  %Titel%  %Jahr%  %Genre%  "
-                                  "%Kommentar%  %Track% (zweistellig, \"07\"); %% für ein %"),
-                   this);
+    auto* placeholders = new QLabel(QString::fromStdString(PlaceholderList()), this);
     placeholders->setObjectName(QStringLiteral("Label2"));
     placeholders->setTextFormat(Qt::PlainText);
     placeholders->setWordWrap(true);
