@@ -102,7 +102,7 @@ int CmdExport(const std::vector<std::string>& args) {
     out << text.Text();
     out.close();
     if (!out) {
-        Fail("Die Datei \"" + output + "\" kann nicht geschrieben werden.");
+        Fail(CannotWriteText(output));
         return 1;
     }
     return code;

@@ -268,8 +268,15 @@ std::string LossesText(const std::vector<id3v2::Loss>& losses) {
 }
 
 std::string ConvertedText(int files, uint8_t target) {
-    return (files == 1 ? std::string("1 Datei") : std::to_string(files) + " Dateien") +
-           " in ID3v2." + std::to_string(target) + " umgewandelt.";
+    return FileCountText(files) + " in ID3v2." + std::to_string(target) + " umgewandelt.";
+}
+
+std::string FileCountText(int files) {
+    return files == 1 ? std::string("1 Datei") : std::to_string(files) + " Dateien";
+}
+
+std::string CannotWriteText(const std::string& path) {
+    return "Die Datei \"" + path + "\" kann nicht geschrieben werden.";
 }
 
 std::string_view PictureTypeName(uint8_t type) {
@@ -356,5 +363,5 @@ std::string FoundSoFarText(int foundCount) {
 
 std::string StepLabel(const HistoryStep& step) {
     const size_t n = step.Files.size() + step.Renames.size();
-    return step.Name + " (" + std::to_string(n) + (n == 1 ? " Datei)" : " Dateien)");
+    return step.Name + " (" + FileCountText(n) + ")";
 }

@@ -95,6 +95,13 @@ std::string UnreadableFileText(const std::string& path);
 // gespeichert werden: <reason>."
 std::string SaveFailedText(const std::string& path, writepath::Failure why = {});
 
+// "1 Datei", "12 Dateien".
+std::string FileCountText(int files);
+
+// A file the user named for the program to write (a picture, a spreadsheet):
+// "Die Datei "..." kann nicht geschrieben werden."
+std::string CannotWriteText(const std::string& path);
+
 // End-of-scan texts of the status bar's second field.
 std::string FoundCountText(int foundCount);  // "1 MP3-Datei gefunden" / "N MP3-Dateien gefunden"
 // Status texts during a scan.

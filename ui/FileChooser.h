@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <string_view>
 
 class QWidget;
 
@@ -13,3 +14,7 @@ FileChooser SetFileChooser(FileChooser chooser);
 
 QString ChooseFile(QWidget* parent, bool save, const QString& title, const QString& suggested,
                    const QString& filter);
+
+// Writes bytes to the chosen file whole or not at all; false, and the user
+// told so, when that fails.
+bool WriteChosenFile(QWidget* parent, const QString& file, std::string_view bytes);

@@ -10,7 +10,6 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -267,14 +266,7 @@ void TCover::ButtonSpeichernClick() {
     const QString file =
         ChooseFile(this, true, QStringLiteral("Bild speichern unter"), suggested, QString());
     if (file.isEmpty()) return;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(p->Data.data(), static_cast<qint64>(p->Data.size())) !=
-            static_cast<qint64>(p->Data.size()) ||
-        !out.commit()) {
-        ShowMessageBox(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden.").arg(file),
-                       this);
-    }
+    WriteChosenFile(this, file, p->Data);
 }
 
 void TCover::ButtonSchliessenClick() {

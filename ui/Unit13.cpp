@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QSaveFile>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -50,16 +49,7 @@ bool ExportRows(ListRows& rows, const std::vector<int>& which, const QString& fi
     ExportText text(playlist, listFolder);
     const FileListModel* model = rows.Model();
     for (const int r : which) text.Add(FileRowOf(*model, r));
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(text.Text().data(), static_cast<qint64>(text.Text().size())) !=
-            static_cast<qint64>(text.Text().size()) ||
-        !out.commit()) {
-        ShowMessageBox(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden.").arg(file),
-                       parent);
-        return false;
-    }
-    return true;
+    return WriteChosenFile(parent, file, text.Text());
 }
 
 TImportieren::TImportieren(ListRows* rows, QWidget* parent)

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ops/History.h"
+#include "ops/Reasons.h"
 #include "ops/StripOps.h"
 #include "ui/DialogHelpers.h"
 #include "ui/Images.h"
@@ -63,7 +64,7 @@ void TEntfernen::FormShow() {
     const QString what = index == 0   ? QStringLiteral("wird das ID3v1-Tag")
                          : index == 1 ? QStringLiteral("wird das ID3v2-Tag")
                                       : QStringLiteral("werden beide Tags");
-    const QString files = n == 1 ? QStringLiteral("1 Datei") : QStringLiteral("%1 Dateien").arg(n);
+    const QString files = QString::fromStdString(FileCountText(static_cast<int>(n)));
     label1_->setText(
         QStringLiteral("Aus %1 %2 entfernt. \"Rückgängig\" nimmt es zurück.").arg(files, what));
 }

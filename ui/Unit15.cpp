@@ -63,7 +63,7 @@ void TVersion::showEvent(QShowEvent* event) {
 
 void TVersion::FormShow() {
     const auto n = static_cast<qsizetype>(rows_->SelectedRows().size());
-    const QString files = n == 1 ? QStringLiteral("1 Datei") : QStringLiteral("%1 Dateien").arg(n);
+    const QString files = QString::fromStdString(FileCountText(static_cast<int>(n)));
     label1_->setText(QStringLiteral("Das ID3v2-Tag von %1 wird umgewandelt; jeder Frame bleibt. "
                                     "\"Rückgängig\" nimmt es zurück.")
                          .arg(files));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/Reasons.h"
 #include "support/Cli.h"
 #include "support/Mp3Builder.h"
 #include "support/Mutagen.h"
@@ -124,6 +125,13 @@ TEST_F(SheetTest, AValueTooLongForId3v1IsNamed) {
 
 // The playlist: #EXTM3U, the seconds and "Interpret - Titel", the path
 // relative to the playlist's folder.
+TEST_F(SheetTest, AnOutputThatCannotBeWrittenFails) {
+    const std::string nowhere = music_ + "/fehlt/liste.csv";
+    const CliRun run = RunCli(dir_, {"export", "-o", nowhere, music_});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(run.Err, CannotWriteText(nowhere) + "\n");
+}
+
 TEST_F(SheetTest, ThePlaylistNamesEachFileBelowItsFolder) {
     const std::string list = music_ + "/liste.m3u8";
     ASSERT_EQ(RunCli(dir_, {"export", "--format", "m3u8", "--level", "2", "-o", list, music_}).Code,

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTreeWidget>
 
+#include "ops/Reasons.h"
 #include "support/ui/FormTest.h"
 
 namespace {
@@ -64,6 +65,16 @@ TEST_F(Unit13Test, ExportEditImportAndTakeItBack) {
     EXPECT_EQ(Row("b.mp3").Cells[ColJahr], QStringLiteral("2000"));
     form_->Wiederherstellen1Click();
     EXPECT_TRUE(ReadFileBytes(dir_.File("b.mp3")) == after);
+}
+
+// An export the disk refuses is said, and leaves no file behind.
+TEST_F(Unit13Test, AnExportThatCannotBeWrittenIsSaid) {
+    const std::string nowhere = dir_.File("fehlt/liste.csv");
+    ChooseFile(nowhere);
+    form_->Exportieren1Click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].toStdString(), CannotWriteText(nowhere));
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
 }
 
 TEST_F(Unit13Test, Screenshot) {
