@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "cli/Report.h"
+#include "ops/Reasons.h"
 
 int UsageError(std::string_view command, std::string_view message, std::string_view usage) {
     std::string text = "tonzettel-cli ";
@@ -89,7 +90,7 @@ bool CheckReadableFolder(const std::string& folder) {
     }
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
-        Fail("Der Ordner \"" + folder + "\" kann nicht gelesen werden.");
+        Fail(UnreadableFolderText(folder));
         return false;
     }
     ::closedir(dir);

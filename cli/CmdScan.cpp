@@ -98,8 +98,7 @@ int CmdScan(const std::vector<std::string>& args) {
     const ScanReport report = ScanFolder(folder, *level, callbacks);
     ClearLive(state);
     // A folder that cannot be read is named: the list would look complete.
-    for (const auto& f : report.Unreadable)
-        std::fputs(("Der Ordner \"" + f + "\" kann nicht gelesen werden.\n").c_str(), stderr);
+    for (const auto& f : report.Unreadable) Fail(UnreadableFolderText(f));
 
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     std::fputs((folder + "\n" + FoundCountText(state.found) + "\n").c_str(), stderr);

@@ -74,8 +74,7 @@ int CmdExport(const std::vector<std::string>& args) {
             };
             const ScanReport report = ScanFolder(arg, *level, callbacks);
             for (const auto& f : report.Unreadable) {
-                std::fputs(("Der Ordner \"" + f + "\" kann nicht gelesen werden.\n").c_str(),
-                           stderr);
+                Fail(UnreadableFolderText(f));
                 code = 1;
             }
             continue;

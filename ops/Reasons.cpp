@@ -271,6 +271,10 @@ std::string ConvertedText(int files, uint8_t target) {
     return FileCountText(files) + " in ID3v2." + std::to_string(target) + " umgewandelt.";
 }
 
+std::string UnreadableFolderText(const std::string& folder) {
+    return "Der Ordner \"" + folder + "\" kann nicht gelesen werden.";
+}
+
 std::string FileCountText(int files) {
     return files == 1 ? std::string("1 Datei") : std::to_string(files) + " Dateien";
 }

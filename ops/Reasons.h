@@ -95,6 +95,13 @@ std::string UnreadableFileText(const std::string& path);
 // gespeichert werden: <reason>."
 std::string SaveFailedText(const std::string& path, writepath::Failure why = {});
 
+// "Der Ordner "..." kann nicht gelesen werden."
+std::string UnreadableFolderText(const std::string& folder);
+
+// The import's reason for a row whose file is not there, in its preview and
+// its end message.
+inline constexpr std::string_view kSheetFileNotFound = "nicht gefunden";
+
 // "1 Datei", "12 Dateien".
 std::string FileCountText(int files);
 

@@ -123,8 +123,8 @@ bool TImportieren::LoadSheet(const QString& file) {
         const QString name = Text(ReadablePath(item.Path));
         if (item.What == ImportPlanItem::NotFound) {
             ++missing;
-            new QTreeWidgetItem(listView1_,
-                                {name, QString(), QString(), QStringLiteral("nicht gefunden")});
+            new QTreeWidgetItem(
+                listView1_, {name, QString(), QString(), QString::fromUtf8(kSheetFileNotFound)});
             continue;
         }
         if (item.What == ImportPlanItem::Same) {
@@ -166,7 +166,7 @@ void TImportieren::ButtonImportierenClick() {
         SaveRun run;
         for (const ImportPlanItem& item : plan_) {
             if (item.What == ImportPlanItem::NotFound) {
-                report.AddUnchanged(item.Path, "nicht gefunden");
+                report.AddUnchanged(item.Path, std::string(kSheetFileNotFound));
                 continue;
             }
             if (item.What != ImportPlanItem::Change) continue;
