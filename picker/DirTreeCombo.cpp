@@ -29,9 +29,8 @@
 namespace {
 
 const QString kRootPath = QStringLiteral("Drives");
-const QString kRootText = QString::fromUtf8(kComputerName.data(), qsizetype(kComputerName.size()));
-const QString kHomeText =
-    QString::fromUtf8(kHomeFolderName.data(), qsizetype(kHomeFolderName.size()));
+const QString kRootText = QString::fromUtf8(kComputerName);
+const QString kHomeText = QString::fromUtf8(kHomeFolderName);
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kTypeRole = Qt::UserRole + 1;  // a volume's file system type
 constexpr int kIconSize = 16;

@@ -46,8 +46,7 @@ FieldInputs::FieldInputs(QWidget* parent, const std::function<QString(TagField)>
 
 QString FieldInputs::Label(TagField field) {
     const std::string_view name = FieldName(field);
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
-           QStringLiteral(" :");
+    return QString::fromUtf8(name) + QStringLiteral(" :");
 }
 
 QString FieldInputs::Text(TagField field) const {

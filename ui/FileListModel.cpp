@@ -65,7 +65,7 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
     if (role == Qt::DisplayRole) {
         const std::string_view header = ColumnHeader(static_cast<Column>(section));
-        return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
+        return QString::fromUtf8(header);
     }
     if (role == Qt::TextAlignmentRole) return Alignment(section);
     return {};

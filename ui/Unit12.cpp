@@ -76,8 +76,7 @@ TCover::TCover(ListRows* rows, QWidget* parent)
     comboBox1_ = new QComboBox(this);
     comboBox1_->setObjectName(QStringLiteral("ComboBox1"));
     for (uint8_t t = 0; t < id3v2::kPictureTypeCount; ++t)
-        comboBox1_->addItem(QString::fromUtf8(PictureTypeName(t).data(),
-                                              static_cast<qsizetype>(PictureTypeName(t).size())));
+        comboBox1_->addItem(QString::fromUtf8(PictureTypeName(t)));
     comboBox1_->setCurrentIndex(id3v2::kFrontCover);
     auto* typeLabel = new QLabel(QStringLiteral("Typ :"), this);
     typeLabel->setBuddy(comboBox1_);
@@ -167,8 +166,8 @@ void TCover::FormShow() {
         const QPixmap thumb = Thumbnail(p.Data);
         const auto size = PixelSizeOf(p.Data);
         const std::string_view type = PictureTypeName(p.Type);
-        QString text = QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())) + "\n" +
-                       QString::fromStdString(id3v2::MimeOf(p)) + "\n";
+        QString text =
+            QString::fromUtf8(type) + "\n" + QString::fromStdString(id3v2::MimeOf(p)) + "\n";
         text += thumb.isNull() ? QStringLiteral("Bild kann nicht gelesen werden")
                                : QStringLiteral("%1 × %2 Pixel")
                                      .arg(size ? size->Width : 0)

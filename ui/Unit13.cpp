@@ -134,8 +134,8 @@ bool TImportieren::LoadSheet(const QString& file) {
         }
         for (const auto& c : item.Changes) {
             const std::string_view field = FieldName(c.Field);
-            new QTreeWidgetItem(listView1_, {name, QString::fromUtf8(field.data(), field.size()),
-                                             Text(c.Old), Text(c.New)});
+            new QTreeWidgetItem(listView1_,
+                                {name, QString::fromUtf8(field), Text(c.Old), Text(c.New)});
         }
     }
     const auto count = [](qsizetype n, const char* one, const char* many) {

@@ -32,8 +32,7 @@ namespace {
 // CheckBox<name>, Edit<name>: the field's name.
 QString ControlName(const char* kind, TagField field) {
     const std::string_view name = FieldName(field);
-    return QString::fromLatin1(kind) +
-           QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return QString::fromLatin1(kind) + QString::fromUtf8(name);
 }
 
 QToolButton* NewSpeedButton(QWidget* parent, const char* name, const QString& caption,

@@ -57,7 +57,7 @@ constexpr std::array<SearchItem, TagFieldCount + 2> kSearchItems = [] {
 
 QString CaptionOf(const SearchItem& item) {
     const std::string_view header = ColumnHeader(static_cast<Column>(item.Column));
-    return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
+    return QString::fromUtf8(header);
 }
 
 const SearchItem& ItemAt(int item) {

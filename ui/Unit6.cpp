@@ -44,8 +44,7 @@ TOptionen::TOptionen(QTreeView* list, QWidget* parent)
     for (int c = 0; c < ColumnCount; ++c) {
         if (!Switchable(c)) continue;
         const std::string_view caption = ColumnCaption(static_cast<Column>(c));
-        auto* box = new QCheckBox(
-            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), groupBox);
+        auto* box = new QCheckBox(QString::fromUtf8(caption), groupBox);
         box->setObjectName(QStringLiteral("CheckBox%1").arg(c));
         // Column order runs down the left column first, then the right one.
         grid->addWidget(box, placed % kBoxRows, placed / kBoxRows);

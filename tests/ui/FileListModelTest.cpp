@@ -95,8 +95,7 @@ TEST_F(FileListModelTest, HeadersAlignmentIconsAndFlags) {
     for (int c = 0; c < ColumnCount; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
-                  QString::fromUtf8(ColumnHeader(Column(c)).data(),
-                                    qsizetype(ColumnHeader(Column(c)).size())));
+                  QString::fromUtf8(ColumnHeader(Column(c))));
         const bool right = c == ColLaenge || c == ColDateigroesse;
         const auto align = model_.data(model_.index(0, c), Qt::TextAlignmentRole).toInt();
         EXPECT_EQ((align & Qt::AlignRight) != 0, right);
